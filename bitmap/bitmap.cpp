@@ -1,0 +1,146 @@
+#include "bitmap.h"
+
+#include "diagnostics.h"
+
+#include <stdexcept>
+#include <string>
+
+using std::to_string;
+
+Bitmap::Bitmap() : grid(1, whitePixel) {}
+
+std::int32_t powerOfTwo(std::int32_t n)
+{
+    std::int32_t result = 1;
+    for (std::int32_t i = 0; i < n && i < 30; ++i)
+        result *= 2;
+    return result;
+}
+
+void Bitmap::warnClamped() const
+{
+    if (!bitmapWarnings)
+        return; // skip building the text on the silent path
+    pictureWarning({"Attempted to access non-existent pixel;",
+                    "Truncating request to fit in the range [0," + to_string(width - 1) + "] x [0," +
+                        to_string(height - 1) + "]."});
+}
+
+const Pixel& Bitmap::pixelAt(std::int32_t x, std::int32_t y) const
+{
+    bool clamped = false;
+    if (x >= width) { x = width - 1; clamped = true; }
+    if (x < 0) { x = 0; clamped = true; }
+    if (y >= height) { y = height - 1; clamped = true; }
+    if (y < 0) { y = 0; clamped = true; }
+    if (clamped)
+        warnClamped();
+    return rowData(y)[x];
+}
+
+Pixel& Bitmap::pixelAt(std::int32_t x, std::int32_t y)
+{
+    return const_cast<Pixel&>(static_cast<const Bitmap&>(*this).pixelAt(x, y));
+}
+
+std::int32_t Bitmap::paletteSize() const
+{
+    // 32-bit images count colours like 24-bit ones: the fourth byte is no colour.
+    return powerOfTwo(bitsPerPixel == 32 ? 24 : bitsPerPixel);
+}
+
+namespace {
+
+bool hasColorTable(std::int32_t bits)
+{
+    return bits == 1 || bits == 4 || bits == 8;
+}
+
+} // namespace
+
+Pixel Bitmap::paletteColor(std::int32_t index) const
+{
+    if (!hasColorTable(bitsPerPixel)) {
+        pictureWarning({"Attempted to access color table for a BMP object",
+                        "that lacks a color table. Ignoring request."});
+        return whitePixel;
+    }
+    if (colorTable.empty()) {
+        pictureWarning({"Requested a color, but the color table", "is not defined. Ignoring request."});
+        return whitePixel;
+    }
+    if (index < 0 || index > paletteSize() - 1) {
+        pictureWarning({"Requested color number " + to_string(index) + " is outside the allowed",
+                        "range [0," + to_string(paletteSize() - 1) + "]. Ignoring request to get this color."});
+        return whitePixel;
+    }
+    return colorTable[static_cast<std::size_t>(index)];
+}
+
+bool Bitmap::setPaletteColor(std::int32_t index, Pixel color)
+{
+    if (!hasColorTable(bitsPerPixel)) {
+        pictureWarning({"Attempted to change color table for a BMP object",
+                        "that lacks a color table. Ignoring request."});
+        return false;
+    }
+    if (colorTable.empty()) {
+        pictureWarning({"Attempted to set a color, but the color table", "is not defined. Ignoring request."});
+        return false;
+    }
+    if (index < 0 || index > paletteSize() - 1) {
+        pictureWarning({"Requested color number " + to_string(index) + " is outside the allowed",
+                        "range [0," + to_string(paletteSize() - 1) + "]. Ignoring request to set this color."});
+        return false;
+    }
+    colorTable[static_cast<std::size_t>(index)] = color;
+    return true;
+}
+
+bool Bitmap::setBitDepth(std::int32_t bits)
+{
+    if (!hasColorTable(bits) && bits != 16 && bits != 24 && bits != 32) {
+        pictureWarning({"User attempted to set unsupported bit depth " + to_string(bits) + ".",
+                        "Bit depth remains unchanged at " + to_string(bitsPerPixel) + "."});
+        return false;
+    }
+    if (hasColorTable(bits)) {
+        std::vector<Pixel> table(static_cast<std::size_t>(powerOfTwo(bits)));
+        bitsPerPixel = bits;
+        colorTable.swap(table);
+        fillStandardPalette();
+    } else {
+        bitsPerPixel = bits;
+        colorTable = std::vector<Pixel>();
+    }
+    return true;
+}
+
+bool Bitmap::setDimensions(std::int32_t newWidth, std::int32_t newHeight)
+{
+    if (newWidth <= 0 || newHeight <= 0) {
+        pictureWarning({"User attempted to set a non-positive width or height.",
+                        "Size remains unchanged at " + to_string(width) + " x " + to_string(height) + "."});
+        return false;
+    }
+    const std::int64_t count = std::int64_t{newWidth} * newHeight;
+    if (count > maxPixels)
+        throw std::length_error("image larger than " + to_string(maxPixels) + " pixels");
+    if (static_cast<std::size_t>(count) == grid.size()) {
+        // Same number of pixels: the block can be reused, which keeps a reload of a
+        // large picture from holding two grids at once.
+        grid.assign(grid.size(), whitePixel);
+    } else {
+        std::vector<Pixel> fresh(static_cast<std::size_t>(count), whitePixel);
+        grid.swap(fresh);
+    }
+    width = newWidth;
+    height = newHeight;
+    return true;
+}
+
+void Bitmap::becomeEmpty()
+{
+    setBitDepth(1);
+    setDimensions(1, 1);
+}

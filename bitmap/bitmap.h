@@ -1,0 +1,94 @@
+#pragma once
+
+#include "pixel.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+// An image in memory: a full-colour pixel grid plus the depth it is written at.
+//
+// The depth only decides the colour table and the file encoding; pixels always keep
+// full colour. Row 0 is the top row, column 0 the left column. The grid is one
+// contiguous block stored row by row, so that file rows, scaling and page packing all
+// walk it in memory order.
+class Bitmap {
+public:
+    // A single pixel can never make a grid larger than this.
+    static constexpr std::int64_t maxPixels = std::int64_t{1} << 28;
+
+    Bitmap();
+    Bitmap(const Bitmap& other);
+    Bitmap& operator=(const Bitmap&) = delete;
+    ~Bitmap() = default;
+
+    // The pixel at (x, y), clamped to the nearest edge pixel (with a warning) when
+    // the position lies outside the picture.
+    Pixel& pixelAt(std::int32_t x, std::int32_t y);
+    const Pixel& pixelAt(std::int32_t x, std::int32_t y) const;
+
+    std::int32_t paletteSize() const;
+    Pixel paletteColor(std::int32_t index) const;
+    bool setPaletteColor(std::int32_t index, Pixel color);
+
+    bool setBitDepth(std::int32_t bits);
+    // Throws std::length_error above maxPixels and std::bad_alloc when the memory
+    // cannot be had; either way the Bitmap is left as it was.
+    bool setDimensions(std::int32_t newWidth, std::int32_t newHeight);
+
+    bool fillStandardPalette();
+    bool fillGrayPalette();
+
+    bool load(const char* path);
+    bool save(const char* path) const;
+
+    // Row decoders of the reader; each fills row y from a stored file row.
+    bool read1BitRow(const std::uint8_t* buffer, std::size_t bufferSize, std::int32_t row);
+    bool read4BitRow(const std::uint8_t* buffer, std::int32_t row);
+    bool read8BitRow(const std::uint8_t* buffer, std::int32_t row);
+    bool read24BitRow(const std::uint8_t* buffer, std::int32_t row);
+    bool read32BitRow(const std::uint8_t* buffer, std::int32_t row);
+
+    // Packs row y at one bit per pixel, leftmost pixel in the most significant bit.
+    bool write1BitRow(std::uint8_t* buffer, std::size_t length, std::int32_t row) const;
+
+    // Direct row access for the library's own loops: width pixels, unchecked.
+    Pixel* rowData(std::int32_t y) { return grid.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width); }
+    const Pixel* rowData(std::int32_t y) const { return grid.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width); }
+
+    std::int32_t bitsPerPixel = 24;
+    std::int32_t width = 1;
+    std::int32_t height = 1;
+
+private:
+    std::vector<Pixel> grid;
+
+public:
+    std::vector<Pixel> colorTable; // empty exactly when the depth has no colour table
+    std::int32_t horizontalResolution = 0;
+    std::int32_t verticalResolution = 0;
+    // Optional blocks that are carried by every Bitmap but filled by nothing here.
+    std::vector<std::uint8_t> extraBlock1;
+    std::int32_t extraBlock1Size = 0;
+    std::vector<std::uint8_t> extraBlock2;
+    std::int32_t extraBlock2Size = 0;
+
+private:
+    friend bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value);
+    void warnClamped() const;
+    void becomeEmpty();
+};
+
+// 2 to the power n for n >= 1, 1 for n <= 0.
+std::int32_t powerOfTwo(std::int32_t n);
+
+// Index of the colour-table entry nearest to the pixel (1-, 4- and 8-bit Bitmaps).
+std::uint8_t nearestPaletteIndex(const Bitmap& bitmap, Pixel pixel);
+
+// Scales the image in place. Mode letters, either case: 'P' percentage, 'W' width,
+// 'H' height, 'F' fit the larger side. False for an unknown letter.
+bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value);
+
+// Copies the top-left block up to (lastColumn, lastRow), inclusive, into the target,
+// cut to what both images hold.
+void copyRegion(const Bitmap& source, std::int32_t lastColumn, std::int32_t lastRow, Bitmap& target);

@@ -1,0 +1,93 @@
+#pragma once
+
+// The Windows BMP layout shared by the reader and the writer.
+//
+//   offset 0    BmpFileHeader, 14 bytes
+//   offset 14   BmpInfoHeader, 40 bytes (newer files carry a longer one, biSize bytes)
+//   then        colour table (1, 4, 8 bits) or three colour masks (16 bits, BI_BITFIELDS)
+//   then        skipped bytes up to bfOffBits
+//   bfOffBits   pixel rows, bottom row first, each padded to a multiple of 4 bytes
+//
+// All values are little-endian.
+
+#include <cstddef>
+#include <cstdint>
+
+struct BmpFileHeader {
+    std::uint16_t bfType = 0x4D42; // "BM"
+    std::uint32_t bfSize = 0;
+    std::uint16_t bfReserved1 = 0;
+    std::uint16_t bfReserved2 = 0;
+    std::uint32_t bfOffBits = 0;
+};
+
+struct BmpInfoHeader {
+    std::uint32_t biSize = 0;
+    std::int32_t biWidth = 0;
+    std::int32_t biHeight = 0;
+    std::uint16_t biPlanes = 1;
+    std::uint16_t biBitCount = 0;
+    std::uint32_t biCompression = 0;
+    std::uint32_t biSizeImage = 0;
+    std::int32_t biXPelsPerMeter = 3780; // about 96 dots per inch
+    std::int32_t biYPelsPerMeter = 3780;
+    std::uint32_t biClrUsed = 0;
+    std::uint32_t biClrImportant = 0;
+};
+
+namespace bmp {
+
+constexpr std::uint16_t signature = 0x4D42;
+constexpr std::int64_t fileHeaderSize = 14;
+constexpr std::int64_t infoHeaderSize = 40;
+constexpr std::int64_t headersSize = fileHeaderSize + infoHeaderSize; // 54
+constexpr std::int64_t maskBlockSize = 12;                             // three 32-bit masks
+constexpr std::int32_t defaultResolution = 3780;
+
+constexpr std::uint32_t biRgb = 0;
+constexpr std::uint32_t biRle8 = 1;
+constexpr std::uint32_t biRle4 = 2;
+constexpr std::uint32_t biBitfields = 3;
+
+// 16-bit masks: without BI_BITFIELDS words are 5-5-5; the writer stores 5-6-5.
+constexpr std::uint16_t red555 = 0x7C00, green555 = 0x03E0, blue555 = 0x001F;
+constexpr std::uint16_t red565 = 0xF800, green565 = 0x07E0, blue565 = 0x001F;
+
+// Bytes of pixel data in one row: width times depth in bits, divided by 8 rounding up.
+constexpr std::int64_t rowDataBytes(std::int64_t width, std::int64_t bits)
+{
+    return (width * bits + 7) / 8;
+}
+
+// The stored length of one row: its pixel data padded to a multiple of 4 bytes.
+constexpr std::int64_t rowStride(std::int64_t width, std::int64_t bits)
+{
+    return (rowDataBytes(width, bits) + 3) / 4 * 4;
+}
+
+inline std::uint16_t readU16(const std::uint8_t* p)
+{
+    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+inline std::uint32_t readU32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+inline void writeU16(std::uint8_t* p, std::uint16_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+}
+
+inline void writeU32(std::uint8_t* p, std::uint32_t v)
+{
+    p[0] = static_cast<std::uint8_t>(v);
+    p[1] = static_cast<std::uint8_t>(v >> 8);
+    p[2] = static_cast<std::uint8_t>(v >> 16);
+    p[3] = static_cast<std::uint8_t>(v >> 24);
+}
+
+} // namespace bmp

@@ -1,0 +1,307 @@
+// Bitmap::load and the row decoders.
+#include "bitmap.h"
+#include "bmp_format.h"
+#include "diagnostics.h"
+#include "file_stream.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <type_traits>
+
+static_assert(sizeof(Pixel) == 4, "a Pixel is the four bytes of a 32-bit BMP pixel");
+
+namespace {
+
+// Reads one item of n bytes unless the end of the file was already reached. Bytes of an
+// item cut short by the end of the file still land at the front of the buffer.
+bool safeRead(std::FILE* file, void* buffer, std::size_t n)
+{
+    if (std::feof(file))
+        return false;
+    return std::fread(buffer, 1, n, file) == n;
+}
+
+// Reads one little-endian header field in place. A field that is not read keeps its
+// value; one cut short keeps its high bytes.
+template <typename T>
+bool readField(std::FILE* file, T& field)
+{
+    using U = std::make_unsigned_t<T>;
+    std::uint8_t bytes[sizeof(T)];
+    U value = static_cast<U>(field);
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+        bytes[i] = static_cast<std::uint8_t>(value >> (8 * i));
+    const bool ok = safeRead(file, bytes, sizeof(T));
+    value = 0;
+    for (std::size_t i = 0; i < sizeof(T); ++i)
+        value = static_cast<U>(value | static_cast<U>(bytes[i]) << (8 * i));
+    field = static_cast<T>(value);
+    return ok;
+}
+
+// Reads and discards count bytes, a piece at a time, stopping at the end of the file.
+void skipBytes(std::FILE* file, std::int64_t count)
+{
+    std::uint8_t scratch[4096];
+    while (count > 0 && !std::feof(file)) {
+        const std::size_t piece = static_cast<std::size_t>(std::min<std::int64_t>(count, sizeof scratch));
+        if (std::fread(scratch, 1, piece, file) != piece)
+            break;
+        count -= static_cast<std::int64_t>(piece);
+    }
+}
+
+// Reads both header records in file order. False if any field could not be read in full.
+bool readHeaders(std::FILE* file, BmpFileHeader& fh, BmpInfoHeader& ih)
+{
+    bool ok = true;
+    auto field = [&](auto& value) { ok = readField(file, value) && ok; };
+    field(fh.bfSize);          //  2
+    field(fh.bfReserved1);     //  6
+    field(fh.bfReserved2);     //  8
+    field(fh.bfOffBits);       // 10
+    field(ih.biSize);          // 14
+    field(ih.biWidth);         // 18
+    field(ih.biHeight);        // 22
+    field(ih.biPlanes);        // 26
+    field(ih.biBitCount);      // 28
+    field(ih.biCompression);   // 30
+    field(ih.biSizeImage);     // 34
+    field(ih.biXPelsPerMeter); // 38
+    field(ih.biYPelsPerMeter); // 42
+    field(ih.biClrUsed);       // 46
+    field(ih.biClrImportant);  // 50
+    return ok;
+}
+
+bool supportedDepth(std::uint16_t bits)
+{
+    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+// Number of single right shifts that bring a 16-bit mask down to 31 or less.
+int maskShift(std::uint16_t mask)
+{
+    int shift = 0;
+    while (mask > 31) {
+        mask = static_cast<std::uint16_t>(mask >> 1);
+        ++shift;
+    }
+    return shift;
+}
+
+void warnExtraData(const std::string& path)
+{
+    pictureWarning({"Extra meta data detected in file " + path, "Data will be skipped."});
+}
+
+} // namespace
+
+bool Bitmap::read1BitRow(const std::uint8_t* buffer, std::size_t bufferSize, std::int32_t row)
+{
+    if (8 * static_cast<std::uint64_t>(bufferSize) < static_cast<std::uint64_t>(width))
+        return false;
+    Pixel* out = rowData(row);
+    for (std::int32_t x = 0; x < width; ++x)
+        out[x] = colorTable[(buffer[x >> 3] >> (7 - (x & 7))) & 1];
+    return true;
+}
+
+bool Bitmap::read4BitRow(const std::uint8_t* buffer, std::int32_t row)
+{
+    Pixel* out = rowData(row);
+    for (std::int32_t x = 0; x < width; ++x) {
+        const std::uint8_t byte = buffer[x >> 1];
+        out[x] = colorTable[(x & 1) ? (byte & 0x0F) : (byte >> 4)];
+    }
+    return true;
+}
+
+bool Bitmap::read8BitRow(const std::uint8_t* buffer, std::int32_t row)
+{
+    Pixel* out = rowData(row);
+    for (std::int32_t x = 0; x < width; ++x)
+        out[x] = colorTable[buffer[x]];
+    return true;
+}
+
+bool Bitmap::read24BitRow(const std::uint8_t* buffer, std::int32_t row)
+{
+    Pixel* out = rowData(row);
+    for (std::int32_t x = 0; x < width; ++x, buffer += 3)
+        out[x] = Pixel{buffer[0], buffer[1], buffer[2], 0};
+    return true;
+}
+
+bool Bitmap::read32BitRow(const std::uint8_t* buffer, std::int32_t row)
+{
+    std::memcpy(rowData(row), buffer, static_cast<std::size_t>(width) * sizeof(Pixel));
+    return true;
+}
+
+bool Bitmap::load(const char* path)
+{
+    const std::string name(path);
+    FilePtr file(std::fopen(path, "rb"));
+    if (!file) {
+        pictureError({"Cannot open file " + name + " for input."});
+        becomeEmpty();
+        return false;
+    }
+    std::FILE* in = file.get();
+
+    BmpFileHeader fh;
+    BmpInfoHeader ih;
+    // An empty file keeps the preset signature and is then reported as corrupted.
+    const bool signatureRead = readField(in, fh.bfType);
+    if (fh.bfType != bmp::signature) {
+        pictureError({name + " is not a Windows BMP file!"});
+        return false;
+    }
+    if (!readHeaders(in, fh, ih) || !signatureRead) {
+        pictureError({name + " is obviously corrupted."});
+        becomeEmpty();
+        return false;
+    }
+
+    horizontalResolution = ih.biXPelsPerMeter;
+    verticalResolution = ih.biYPelsPerMeter;
+
+    if (ih.biCompression == bmp::biRle8 || ih.biCompression == bmp::biRle4) {
+        pictureError({name + " is (RLE) compressed.", "Picture does not support compression."});
+        becomeEmpty();
+        return false;
+    }
+    if (ih.biCompression > bmp::biBitfields) {
+        pictureError({name + " is in an unsupported format.",
+                      "(bmih.biCompression = " + std::to_string(ih.biCompression) + ")",
+                      "The file is probably an old OS2 bitmap or corrupted."});
+        becomeEmpty();
+        return false;
+    }
+    if (ih.biCompression == bmp::biBitfields && ih.biBitCount != 16) {
+        pictureError({name + " uses bit fields and is not a", "16-bit file. This is not supported."});
+        becomeEmpty();
+        return false;
+    }
+    if (!supportedDepth(ih.biBitCount)) {
+        pictureError({name + " has unrecognized bit depth."});
+        becomeEmpty();
+        return false;
+    }
+    setBitDepth(ih.biBitCount);
+    if (ih.biWidth < 1 || ih.biHeight < 1) {
+        pictureError({name + " has a non-positive width or height."});
+        becomeEmpty();
+        return false;
+    }
+    if (std::int64_t{ih.biWidth} * ih.biHeight > maxPixels) {
+        pictureError({name + " is larger than " + std::to_string(maxPixels) + " pixels."});
+        becomeEmpty();
+        return false;
+    }
+    setDimensions(ih.biWidth, ih.biHeight);
+
+    const std::int32_t depth = bitsPerPixel;
+    // The offset of the pixel data is taken as a signed number.
+    const std::int64_t offBits = static_cast<std::int32_t>(fh.bfOffBits);
+
+    std::int64_t extraBytes = 0;
+    if (!colorTable.empty()) {
+        // A longer info header (V4, V5) comes before the colour table.
+        std::int64_t tableStart = bmp::headersSize;
+        const std::int64_t longHeaderEnd = bmp::fileHeaderSize + std::int64_t{ih.biSize};
+        if (ih.biSize > bmp::infoHeaderSize && longHeaderEnd <= offBits) {
+            skipBytes(in, longHeaderEnd - bmp::headersSize);
+            tableStart = longHeaderEnd;
+        }
+        const std::int64_t fullTable = paletteSize();
+        const std::int64_t present = std::clamp<std::int64_t>((offBits - tableStart) / 4, 0, fullTable);
+        if (present < fullTable)
+            pictureWarning({"file " + name + " has an underspecified",
+                            "color table. The table will be padded with extra", "white (255,255,255,0) entries."});
+        for (std::int64_t i = 0; i < present; ++i) {
+            Pixel& entry = colorTable[static_cast<std::size_t>(i)];
+            std::uint8_t bytes[4] = {entry.blue, entry.green, entry.red, entry.alpha};
+            safeRead(in, bytes, sizeof bytes);
+            entry = Pixel{bytes[0], bytes[1], bytes[2], bytes[3]};
+        }
+        for (std::int64_t i = present; i < fullTable; ++i)
+            setPaletteColor(static_cast<std::int32_t>(i), whitePixel);
+        extraBytes = offBits - tableStart - 4 * fullTable;
+    } else if (depth == 16 && ih.biCompression == bmp::biBitfields) {
+        extraBytes = offBits - bmp::headersSize - bmp::maskBlockSize;
+    } else {
+        extraBytes = offBits - bmp::headersSize;
+    }
+    extraBytes = std::max<std::int64_t>(extraBytes, 0);
+
+    if (depth == 16) {
+        std::uint16_t masks[3] = {bmp::red555, bmp::green555, bmp::blue555};
+        if (ih.biCompression == bmp::biBitfields) {
+            for (std::uint16_t& mask : masks) {
+                std::uint16_t highHalf = 0;
+                readField(in, mask);
+                readField(in, highHalf);
+            }
+        }
+        if (extraBytes > 0) {
+            warnExtraData(name);
+            skipBytes(in, extraBytes);
+        }
+        const int shifts[3] = {maskShift(masks[0]), maskShift(masks[1]), maskShift(masks[2])};
+
+        // A row is read in one piece. Where the data ends, the word cut short keeps the
+        // bytes that arrived, and every later pixel repeats the last word.
+        const std::size_t wordBytes = 2 * static_cast<std::size_t>(width);
+        const std::size_t stride = wordBytes + (4 - wordBytes % 4) % 4;
+        std::vector<std::uint8_t> buffer(stride);
+        std::uint8_t word[2] = {0, 0};
+        for (std::int32_t row = height - 1; row >= 0; --row) {
+            const std::size_t got = std::feof(in) ? 0 : std::fread(buffer.data(), 1, stride, in);
+            Pixel* out = rowData(row);
+            for (std::int32_t x = 0; x < width; ++x) {
+                const std::size_t at = 2 * static_cast<std::size_t>(x);
+                if (at < got)
+                    word[0] = buffer[at];
+                if (at + 1 < got)
+                    word[1] = buffer[at + 1];
+                const std::uint16_t value = bmp::readU16(word);
+                out[x].red = static_cast<std::uint8_t>(((value & masks[0]) >> shifts[0]) * 8);
+                out[x].green = static_cast<std::uint8_t>(((value & masks[1]) >> shifts[1]) * 8);
+                out[x].blue = static_cast<std::uint8_t>(((value & masks[2]) >> shifts[2]) * 8);
+            }
+        }
+        return true;
+    }
+
+    if (extraBytes > 0) {
+        warnExtraData(name);
+        skipBytes(in, extraBytes);
+    }
+
+    // Rows are stored bottom-up; one buffer serves them all.
+    const std::int64_t rowSize = bmp::rowStride(width, depth);
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(rowSize));
+    const std::size_t size = buffer.size();
+    for (std::int32_t row = height - 1; row >= 0; --row) {
+        if (std::fread(buffer.data(), 1, size, in) < size) {
+            pictureError({"Could not read proper amount of data."});
+            break;
+        }
+        bool decoded = false;
+        switch (depth) {
+        case 1: decoded = read1BitRow(buffer.data(), size, row); break;
+        case 4: decoded = 2 * static_cast<std::uint64_t>(size) >= static_cast<std::uint64_t>(width) && read4BitRow(buffer.data(), row); break;
+        case 8: decoded = size >= static_cast<std::uint64_t>(width) && read8BitRow(buffer.data(), row); break;
+        case 24: decoded = size >= 3 * static_cast<std::uint64_t>(width) && read24BitRow(buffer.data(), row); break;
+        case 32: decoded = size >= 4 * static_cast<std::uint64_t>(width) && read32BitRow(buffer.data(), row); break;
+        }
+        if (!decoded) {
+            pictureError({"Could not read enough pixel data!"});
+            break;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,162 @@
+// Bitmap::save and the row encoders.
+#include "bitmap.h"
+#include "bmp_format.h"
+#include "diagnostics.h"
+#include "file_stream.h"
+#include "nearest_color.h"
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::int32_t resolutionForFile(std::int32_t value)
+{
+    return value == 0 ? bmp::defaultResolution : value;
+}
+
+// The 54 header bytes, one field per line in file order.
+void encodeHeaders(std::uint8_t* p, const BmpFileHeader& fh, const BmpInfoHeader& ih)
+{
+    bmp::writeU16(p + 0, fh.bfType);
+    bmp::writeU32(p + 2, fh.bfSize);
+    bmp::writeU16(p + 6, fh.bfReserved1);
+    bmp::writeU16(p + 8, fh.bfReserved2);
+    bmp::writeU32(p + 10, fh.bfOffBits);
+    bmp::writeU32(p + 14, ih.biSize);
+    bmp::writeU32(p + 18, static_cast<std::uint32_t>(ih.biWidth));
+    bmp::writeU32(p + 22, static_cast<std::uint32_t>(ih.biHeight));
+    bmp::writeU16(p + 26, ih.biPlanes);
+    bmp::writeU16(p + 28, ih.biBitCount);
+    bmp::writeU32(p + 30, ih.biCompression);
+    bmp::writeU32(p + 34, ih.biSizeImage);
+    bmp::writeU32(p + 38, static_cast<std::uint32_t>(ih.biXPelsPerMeter));
+    bmp::writeU32(p + 42, static_cast<std::uint32_t>(ih.biYPelsPerMeter));
+    bmp::writeU32(p + 46, ih.biClrUsed);
+    bmp::writeU32(p + 50, ih.biClrImportant);
+}
+
+// Eight pixels a byte, the leftmost in the most significant bit; a last group of fewer
+// than eight leaves the low bits 0.
+bool pack1BitRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer, std::size_t length, NearestColor& nearest)
+{
+    if (static_cast<std::uint64_t>(width) > 8 * static_cast<std::uint64_t>(length))
+        return false;
+    std::int32_t x = 0;
+    for (std::size_t k = 0; x < width; ++k) {
+        std::uint8_t byte = 0;
+        for (int bit = 7; bit >= 0 && x < width; --bit, ++x)
+            byte = static_cast<std::uint8_t>(byte | nearest(in[x]) << bit);
+        buffer[k] = byte;
+    }
+    return true;
+}
+
+} // namespace
+
+bool Bitmap::write1BitRow(std::uint8_t* buffer, std::size_t length, std::int32_t row) const
+{
+    NearestColor nearest(*this);
+    return pack1BitRow(rowData(row), width, buffer, length, nearest);
+}
+
+bool Bitmap::save(const char* path) const
+{
+    FilePtr file(std::fopen(path, "wb"));
+    if (!file) {
+        pictureError({"Cannot open file " + std::string(path) + " for output."});
+        return false;
+    }
+    std::FILE* out = file.release();
+
+    const std::int32_t d = bitsPerPixel;
+    const std::int64_t rowBytes = bmp::rowStride(width, d);
+    const std::int64_t imageBytes = rowBytes * height;
+    const std::int64_t tableBytes = !colorTable.empty() ? 4 * std::int64_t{paletteSize()} : d == 16 ? bmp::maskBlockSize : 0;
+    const std::int64_t offset = bmp::headersSize + tableBytes;
+
+    BmpFileHeader fh;
+    fh.bfSize = static_cast<std::uint32_t>(imageBytes + offset);
+    fh.bfOffBits = static_cast<std::uint32_t>(offset);
+    BmpInfoHeader ih;
+    ih.biSize = static_cast<std::uint32_t>(bmp::infoHeaderSize);
+    ih.biWidth = width;
+    ih.biHeight = height; // positive: the bottom row is stored first
+    ih.biBitCount = static_cast<std::uint16_t>(d);
+    ih.biCompression = d == 16 ? bmp::biBitfields : bmp::biRgb;
+    ih.biSizeImage = static_cast<std::uint32_t>(imageBytes);
+    ih.biXPelsPerMeter = resolutionForFile(horizontalResolution);
+    ih.biYPelsPerMeter = resolutionForFile(verticalResolution);
+
+    std::vector<std::uint8_t> head(static_cast<std::size_t>(offset));
+    encodeHeaders(head.data(), fh, ih);
+    std::uint8_t* tail = head.data() + bmp::headersSize;
+    if (!colorTable.empty()) {
+        std::memcpy(tail, colorTable.data(), colorTable.size() * sizeof(Pixel));
+    } else if (d == 16) {
+        bmp::writeU32(tail + 0, bmp::red565);
+        bmp::writeU32(tail + 4, bmp::green565);
+        bmp::writeU32(tail + 8, bmp::blue565);
+    }
+    std::fwrite(head.data(), 1, head.size(), out);
+
+    // Cleared once: padding and the unused low bits of a last byte stay zero.
+    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(rowBytes), 0);
+    const std::size_t size = buffer.size();
+    std::uint8_t* b = buffer.data();
+    NearestColor nearest(*this);
+    bool reported = false;
+    for (std::int32_t y = height - 1; y >= 0; --y) {
+        const Pixel* in = rowData(y);
+        bool fits = true;
+        switch (d) {
+        case 32:
+            std::memcpy(b, in, static_cast<std::size_t>(width) * sizeof(Pixel));
+            break;
+        case 24:
+            for (std::int32_t x = 0; x < width; ++x) {
+                b[3 * x] = in[x].blue;
+                b[3 * x + 1] = in[x].green;
+                b[3 * x + 2] = in[x].red;
+            }
+            break;
+        case 16:
+            // Five bits red, six green, five blue; low bits are dropped.
+            for (std::int32_t x = 0; x < width; ++x)
+                bmp::writeU16(b + 2 * x, static_cast<std::uint16_t>((in[x].red >> 3) * 2048 + (in[x].green >> 2) * 32 +
+                                                                     (in[x].blue >> 3)));
+            break;
+        case 8:
+            for (std::int32_t x = 0; x < width; ++x)
+                b[x] = nearest(in[x]);
+            break;
+        case 4:
+            for (std::int32_t x = 0; x < width; x += 2) {
+                const std::uint8_t low = x + 1 < width ? nearest(in[x + 1]) : 0;
+                b[x / 2] = static_cast<std::uint8_t>(nearest(in[x]) << 4 | low);
+            }
+            break;
+        case 1:
+            fits = pack1BitRow(in, width, b, size, nearest);
+            break;
+        }
+        if (d == 16) {
+            std::fwrite(b, 1, size, out); // checked with the stream at the end
+            continue;
+        }
+        if (!fits || std::fwrite(b, 1, size, out) != size) {
+            pictureError({"Could not write proper amount of data."});
+            reported = true;
+            break;
+        }
+    }
+
+    const bool streamFailed = std::ferror(out) != 0;
+    const bool closeFailed = std::fclose(out) != 0;
+    if ((streamFailed || closeFailed) && !reported) {
+        pictureError({"Could not write proper amount of data."});
+        reported = true;
+    }
+    return !reported;
+}

@@ -1,0 +1,244 @@
+// rescaleBitmap, copy construction and copyRegion.
+#include "bitmap.h"
+#include "bmp_format.h"
+#include "diagnostics.h"
+#include "resample.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <limits>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+// Dots per inch in a metre.
+constexpr double inchesPerMetre = 39.37007874015748;
+
+// A copy keeps its source's resolution cut down to whole dots per inch.
+std::int32_t wholeDotsPerInch(std::int32_t pixelsPerMetre)
+{
+    const double value = pixelsPerMetre == 0 ? bmp::defaultResolution : pixelsPerMetre;
+    const auto dpi = static_cast<std::int32_t>(value / inchesPerMetre);
+    return static_cast<std::int32_t>(dpi * inchesPerMetre);
+}
+
+// A new side from a floating-point size: floored, at least 1, and refused when it does
+// not fit in 32 bits.
+std::int32_t newSide(double size)
+{
+    const double side = std::floor(size);
+    if (side > std::numeric_limits<std::int32_t>::max())
+        throw std::length_error("rescaled side does not fit in 32 bits");
+    return side < 1 ? 1 : static_cast<std::int32_t>(side);
+}
+
+std::uint8_t channel(double sum)
+{
+    return static_cast<std::uint8_t>(static_cast<int>(sum)); // truncation toward zero
+}
+
+// Source position of destination index j along an axis of n source pixels mapped onto m.
+double sourcePosition(std::int32_t j, std::int32_t n, std::int32_t m)
+{
+    return static_cast<double>(std::int64_t{j} * (n - 1)) / (m - 1);
+}
+
+struct Weights {
+    double w00, w10, w01, w11;
+};
+
+Weights bilinearWeights(double fx, double fy)
+{
+    Weights w;
+    w.w11 = fx * fy;
+    w.w10 = fx - w.w11;
+    w.w00 = ((1 - fx) - fy) + w.w11;
+    w.w01 = fy - w.w11;
+    return w;
+}
+
+double blend4(std::uint8_t s00, std::uint8_t s10, std::uint8_t s01, std::uint8_t s11, const Weights& w)
+{
+    double s = s10 * w.w10;
+    s = s00 * w.w00 + s;
+    s = s01 * w.w01 + s;
+    s = s11 * w.w11 + s;
+    return s;
+}
+
+double blend2(std::uint8_t a, std::uint8_t b, double f)
+{
+    double s = a * (1 - f);
+    s = b * f + s;
+    return s;
+}
+
+} // namespace
+
+void resampleByDefinition(const Bitmap& S, Bitmap& D)
+{
+    const std::int32_t W = S.width, H = S.height, NW = D.width, NH = D.height;
+    for (std::int32_t i = 0; i + 1 < NH; ++i) {
+        const double ys = sourcePosition(i, H, NH);
+        const auto y0 = static_cast<std::int32_t>(std::floor(ys));
+        const double fy = ys - y0;
+        for (std::int32_t j = 0; j + 1 < NW; ++j) {
+            const double xs = sourcePosition(j, W, NW);
+            const auto x0 = static_cast<std::int32_t>(std::floor(xs));
+            const double fx = xs - x0;
+            const Weights w = bilinearWeights(fx, fy);
+            Pixel& d = D.pixelAt(j, i);
+            d.red = channel(blend4(S.pixelAt(x0, y0).red, S.pixelAt(x0 + 1, y0).red, S.pixelAt(x0, y0 + 1).red,
+                                   S.pixelAt(x0 + 1, y0 + 1).red, w));
+            d.green = channel(blend4(S.pixelAt(x0, y0).green, S.pixelAt(x0 + 1, y0).green,
+                                     S.pixelAt(x0, y0 + 1).green, S.pixelAt(x0 + 1, y0 + 1).green, w));
+            d.blue = channel(blend4(S.pixelAt(x0, y0).blue, S.pixelAt(x0 + 1, y0).blue, S.pixelAt(x0, y0 + 1).blue,
+                                    S.pixelAt(x0 + 1, y0 + 1).blue, w));
+        }
+        Pixel& d = D.pixelAt(NW - 1, i);
+        d.red = channel(blend2(S.pixelAt(W - 1, y0).red, S.pixelAt(W - 1, y0 + 1).red, fy));
+        d.green = channel(blend2(S.pixelAt(W - 1, y0).green, S.pixelAt(W - 1, y0 + 1).green, fy));
+        d.blue = channel(blend2(S.pixelAt(W - 1, y0).blue, S.pixelAt(W - 1, y0 + 1).blue, fy));
+    }
+    for (std::int32_t j = 0; j + 1 < NW; ++j) {
+        const double xs = sourcePosition(j, W, NW);
+        const auto x0 = static_cast<std::int32_t>(std::floor(xs));
+        const double fx = xs - x0;
+        Pixel& d = D.pixelAt(j, NH - 1);
+        d.red = channel(blend2(S.pixelAt(x0, H - 1).red, S.pixelAt(x0 + 1, H - 1).red, fx));
+        d.green = channel(blend2(S.pixelAt(x0, H - 1).green, S.pixelAt(x0 + 1, H - 1).green, fx));
+        d.blue = channel(blend2(S.pixelAt(x0, H - 1).blue, S.pixelAt(x0 + 1, H - 1).blue, fx));
+    }
+    D.pixelAt(NW - 1, NH - 1) = S.pixelAt(W - 1, H - 1);
+}
+
+void resampleFast(const Bitmap& S, Bitmap& D)
+{
+    const std::int32_t W = S.width, H = S.height, NW = D.width, NH = D.height;
+
+    // Column positions are the same for every row; the right neighbour is clamped to
+    // the last column, where it carries weight 0.
+    std::vector<std::int32_t> x0(static_cast<std::size_t>(NW));
+    std::vector<std::int32_t> x1(static_cast<std::size_t>(NW));
+    std::vector<double> fx(static_cast<std::size_t>(NW));
+    for (std::int32_t j = 0; j + 1 < NW; ++j) {
+        const double xs = sourcePosition(j, W, NW);
+        x0[j] = static_cast<std::int32_t>(std::floor(xs));
+        x1[j] = std::min(x0[j] + 1, W - 1);
+        fx[j] = xs - x0[j];
+    }
+
+    for (std::int32_t i = 0; i + 1 < NH; ++i) {
+        const double ys = sourcePosition(i, H, NH);
+        const auto y0 = static_cast<std::int32_t>(std::floor(ys));
+        const double fy = ys - y0;
+        const Pixel* top = S.rowData(y0);
+        const Pixel* bottom = S.rowData(std::min(y0 + 1, H - 1));
+        Pixel* out = D.rowData(i);
+        for (std::int32_t j = 0; j + 1 < NW; ++j) {
+            const Weights w = bilinearWeights(fx[j], fy);
+            const Pixel& p00 = top[x0[j]];
+            const Pixel& p10 = top[x1[j]];
+            const Pixel& p01 = bottom[x0[j]];
+            const Pixel& p11 = bottom[x1[j]];
+            out[j].red = channel(blend4(p00.red, p10.red, p01.red, p11.red, w));
+            out[j].green = channel(blend4(p00.green, p10.green, p01.green, p11.green, w));
+            out[j].blue = channel(blend4(p00.blue, p10.blue, p01.blue, p11.blue, w));
+        }
+        const Pixel& a = top[W - 1];
+        const Pixel& b = bottom[W - 1];
+        Pixel& d = out[NW - 1];
+        d.red = channel(blend2(a.red, b.red, fy));
+        d.green = channel(blend2(a.green, b.green, fy));
+        d.blue = channel(blend2(a.blue, b.blue, fy));
+    }
+
+    const Pixel* last = S.rowData(H - 1);
+    Pixel* out = D.rowData(NH - 1);
+    for (std::int32_t j = 0; j + 1 < NW; ++j) {
+        const Pixel& a = last[x0[j]];
+        const Pixel& b = last[x1[j]];
+        out[j].red = channel(blend2(a.red, b.red, fx[j]));
+        out[j].green = channel(blend2(a.green, b.green, fx[j]));
+        out[j].blue = channel(blend2(a.blue, b.blue, fx[j]));
+    }
+    out[NW - 1] = last[W - 1];
+}
+
+Bitmap::Bitmap(const Bitmap& other) : Bitmap()
+{
+    setBitDepth(other.bitsPerPixel);
+    horizontalResolution = wholeDotsPerInch(other.horizontalResolution);
+    verticalResolution = wholeDotsPerInch(other.verticalResolution);
+    colorTable = other.colorTable;
+    grid = other.grid;
+    width = other.width;
+    height = other.height;
+}
+
+bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value)
+{
+    const int letter = std::toupper(static_cast<unsigned char>(mode));
+    if (letter != 'P' && letter != 'W' && letter != 'H' && letter != 'F') {
+        if (bitmapWarnings) {
+            char text[64];
+            std::snprintf(text, sizeof text, "Picture Error: Unknown rescale mode %c requested\n", mode);
+            std::cout << text;
+        }
+        return false;
+    }
+
+    const std::int32_t W = image.width, H = image.height;
+    std::int32_t NW = 0, NH = 0;
+    const bool byWidth = letter == 'W' || (letter == 'F' && W > H);
+    if (letter == 'P') {
+        NW = newSide(static_cast<double>(std::int64_t{W} * value) / 100.0);
+        NH = newSide(static_cast<double>(std::int64_t{H} * value) / 100.0);
+    } else if (byWidth) {
+        NW = std::max(value, 1);
+        NH = newSide(static_cast<double>(value) / W * H);
+    } else {
+        NH = std::max(value, 1);
+        NW = newSide(static_cast<double>(value) / H * W);
+    }
+    if (std::int64_t{NW} * NH > Bitmap::maxPixels)
+        throw std::length_error("rescaled image larger than the pixel limit");
+
+    // The unscaled grid moves into the sampling source instead of being copied: the
+    // image's own grid is replaced right after anyway. The new grid is had first, so a
+    // failed allocation leaves the image as it was.
+    std::vector<Pixel> fresh(static_cast<std::size_t>(std::int64_t{NW} * NH), whitePixel);
+    Bitmap source;
+    source.grid.swap(image.grid);
+    source.width = W;
+    source.height = H;
+    image.grid.swap(fresh);
+    image.width = NW;
+    image.height = NH;
+    image.setBitDepth(24);
+
+    const bool edgeReadsWarn = bitmapWarnings && (W == 1 || H == 1);
+    if (edgeReadsWarn)
+        resampleByDefinition(source, image);
+    else
+        resampleFast(source, image);
+    return true;
+}
+
+void copyRegion(const Bitmap& source, std::int32_t lastColumn, std::int32_t lastRow, Bitmap& target)
+{
+    // A negative last row swaps the ends of the span, which then keeps row 0 alone.
+    lastRow = std::max(lastRow, 0);
+    lastRow = std::min({lastRow, source.height - 1, target.height - 1});
+    lastColumn = std::min({lastColumn, source.width - 1, target.width - 1});
+    if (lastColumn < 0)
+        return;
+    const std::size_t bytes = static_cast<std::size_t>(lastColumn + 1) * sizeof(Pixel);
+    for (std::int32_t y = 0; y <= lastRow; ++y)
+        std::memcpy(target.rowData(y), source.rowData(y), bytes);
+}

@@ -1,0 +1,102 @@
+#include "pipeline.h"
+
+#include "options.h"
+#include "output_names.h"
+#include "page_header.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iostream>
+#include <limits>
+#include <stdexcept>
+
+namespace {
+
+std::int32_t computedSide(double given, std::int32_t ownAxis, std::int32_t otherAxis)
+{
+    const double side = std::trunc(given / ownAxis * otherAxis);
+    if (side > std::numeric_limits<std::int32_t>::max())
+        throw std::length_error("target side does not fit in 32 bits");
+    return static_cast<std::int32_t>(side);
+}
+
+// value - 1 for an inclusive bound, without leaving the 32-bit range.
+std::int32_t lastIndex(std::int32_t size)
+{
+    return static_cast<std::int32_t>(std::max<std::int64_t>(std::int64_t{size} - 1, std::numeric_limits<std::int32_t>::min()));
+}
+
+int convert(Bitmap& sourceBitmap, Bitmap& targetBitmap, const std::string& sourcePath, std::int32_t targetWidth,
+            std::int32_t targetHeight)
+{
+    const TargetSize target =
+        computeTargetSize(targetWidth, targetHeight, sourceBitmap.width, sourceBitmap.height);
+    const std::int32_t W = target.width;
+    const std::int32_t H = target.height;
+
+    // The smaller side of the target decides the scale; the other is cut or padded.
+    if (W < H)
+        rescaleBitmap(sourceBitmap, 'w', W);
+    else
+        rescaleBitmap(sourceBitmap, 'h', H);
+
+    if (verbose)
+        std::cout << "Target height:" << H << "    target width:" << W << std::endl;
+
+    targetBitmap.setDimensions(W, H);
+    copyRegion(sourceBitmap, lastIndex(W), lastIndex(H), targetBitmap);
+    sourceBitmap.setDimensions(1, 1); // the scaled source is no longer needed
+    targetBitmap.setBitDepth(1);
+    targetBitmap.fillGrayPalette();
+
+    // Writing the 1-bit preview makes the black-and-white decision; the header is made
+    // from the picture exactly as that file stores it.
+    const std::string baseName = makeBaseName(sourcePath);
+    const std::string previewName = makePreviewName(baseName);
+    if (verbose)
+        std::cout << "writing a 1bpp image as \"" << previewName << "\"" << std::endl;
+    if (!targetBitmap.save(previewName.c_str()) || !targetBitmap.load(previewName.c_str())) {
+        std::cerr << "Error on creating preview file\n";
+        return -2;
+    }
+
+    if (!writePageColumnHeader(targetBitmap, baseName)) {
+        std::cerr << "Error on creating header file\n";
+        return -2;
+    }
+    return 0;
+}
+
+} // namespace
+
+TargetSize computeTargetSize(std::int32_t targetWidth, std::int32_t targetHeight, std::int32_t sourceWidth,
+                             std::int32_t sourceHeight)
+{
+    std::int32_t W = targetWidth;
+    std::int32_t H = targetHeight;
+    if (H > 0) {
+        if (W < 0)
+            W = computedSide(H, sourceHeight, sourceWidth);
+    } else if (H < 0) {
+        if (W > 0) {
+            H = computedSide(W, sourceWidth, sourceHeight);
+        } else if (W < 0) {
+            H = sourceHeight;
+            W = sourceWidth;
+        }
+    }
+    return {W, H};
+}
+
+int runPipeline(Bitmap& sourceBitmap, Bitmap& targetBitmap, const std::string& sourcePath,
+                std::int32_t targetWidth, std::int32_t targetHeight)
+{
+    try {
+        return convert(sourceBitmap, targetBitmap, sourcePath, targetWidth, targetHeight);
+    } catch (const std::length_error&) {
+        std::cerr << "Error: target size is too large" << std::endl;
+    } catch (...) {
+        std::cerr << "Error: not enough memory to convert \"" << sourcePath << "\"" << std::endl;
+    }
+    return -2;
+}
