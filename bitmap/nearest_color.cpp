@@ -15,15 +15,14 @@ std::int32_t distance(const Pixel& entry, const Pixel& pixel)
     return db * db + dg * dg + dr * dr;
 }
 
-} // namespace
-
-std::uint8_t nearestPaletteIndex(const Bitmap& bitmap, Pixel pixel)
+// The first entry at the smallest squared distance; an exact match ends the search.
+template <typename EntryAt>
+std::uint8_t scanNearest(std::int32_t n, EntryAt entryAt, const Pixel& pixel)
 {
-    const std::int32_t n = bitmap.paletteSize();
     std::int32_t best = 999999;
     std::int32_t result = 0;
     for (std::int32_t i = 0; i < n; ++i) {
-        const std::int32_t d = distance(bitmap.paletteColor(i), pixel);
+        const std::int32_t d = distance(entryAt(i), pixel);
         if (d < best) {
             result = i;
             best = d;
@@ -32,6 +31,13 @@ std::uint8_t nearestPaletteIndex(const Bitmap& bitmap, Pixel pixel)
             break;
     }
     return static_cast<std::uint8_t>(result);
+}
+
+} // namespace
+
+std::uint8_t nearestPaletteIndex(const Bitmap& bitmap, Pixel pixel)
+{
+    return scanNearest(bitmap.paletteSize(), [&](std::int32_t i) { return bitmap.paletteColor(i); }, pixel);
 }
 
 NearestColor::NearestColor(const Bitmap& bitmap)
@@ -42,18 +48,7 @@ NearestColor::NearestColor(const Bitmap& bitmap)
 
 std::uint8_t NearestColor::scan(Pixel pixel) const
 {
-    std::int32_t best = 999999;
-    std::size_t result = 0;
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        const std::int32_t d = distance(table[i], pixel);
-        if (d < best) {
-            result = i;
-            best = d;
-        }
-        if (best == 0)
-            break;
-    }
-    return static_cast<std::uint8_t>(result);
+    return scanNearest(static_cast<std::int32_t>(table.size()), [&](std::int32_t i) { return table[i]; }, pixel);
 }
 
 std::uint8_t NearestColor::operator()(Pixel pixel)
