@@ -1,0 +1,77 @@
+"""The man page renders cleanly and covers the program; the README pictures are current."""
+import os
+import re
+import subprocess
+import tempfile
+import unittest
+from pathlib import Path
+
+from PIL import Image, ImageChops
+
+SOURCE_DIR = Path(os.environ["PANELBAKE_SOURCE_DIR"])
+PANELBAKE = os.environ["PANELBAKE"]
+MAN_PAGE = SOURCE_DIR / "man" / "panelbake.1"
+
+
+def render_man_page():
+    return subprocess.run(["groff", "-man", "-Tutf8", "-ww", MAN_PAGE], capture_output=True,
+                          env=dict(os.environ, LC_ALL="C.UTF-8"))
+
+
+class ManPageTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        result = render_man_page()
+        cls.warnings = result.stderr.decode()
+        # Bold and underline are overstrikes in groff's terminal output.
+        cls.text = re.sub(r".\x08", "", result.stdout.decode())
+
+    def under_heading(self, title):
+        # The text under a heading runs to the next heading of either level.
+        match = re.search(rf"^{title}\n(.*?)(?=^(?:[A-Z][A-Z -]+| {{3}}\S.*)\n)", self.text, re.S | re.M)
+        self.assertIsNotNone(match, f"no heading {title}")
+        return match.group(1)
+
+    def test_renders_without_warnings(self):
+        self.assertEqual("", self.warnings)
+        for title in ("NAME", "SYNOPSIS", "OPTIONS", "OUTPUT FILES", "PAGE-COLUMN LAYOUT", "EXIT STATUS",
+                      "EXAMPLES"):
+            self.under_heading(title)
+
+    def test_describes_every_option_of_the_usage_text(self):
+        usage = subprocess.run([PANELBAKE], capture_output=True, text=True).stdout
+        options = re.findall(r"^\t(-\w+)", usage, re.M)
+        self.assertEqual(["-h", "-w", "-v", "-pgm", "-pic30"], options)
+        described = re.findall(r"^ {7}(-\w+)", self.under_heading("OPTIONS"), re.M)
+        self.assertEqual(options, described)
+
+    def test_names_every_exit_code_and_error_message(self):
+        statuses = re.findall(r"^ {7}(\d+)", self.under_heading("EXIT STATUS"), re.M)
+        self.assertEqual(["0", "255", "254"], statuses)
+        text = " ".join(self.text.split())
+        for message in ['Error: source file "PATH" can not be openend', 'Error opening file "PATH"',
+                        'Error: source file "PATH" is not a supported BMP file', "Error on creating preview file",
+                        "Error on creating header file", 'Error: not enough memory to convert "PATH"',
+                        "Error: target size is too large"]:
+            self.assertIn(message, text)
+
+    def test_version_matches_the_project(self):
+        project = re.search(r"project\(panelbake VERSION ([\d.]+)", (SOURCE_DIR / "CMakeLists.txt").read_text())
+        self.assertIn(f'"panelbake {project.group(1)}"', MAN_PAGE.read_text().splitlines()[0])
+
+
+class DocPicturesTest(unittest.TestCase):
+    def test_committed_pictures_match_what_the_script_draws_now(self):
+        with tempfile.TemporaryDirectory() as output:
+            subprocess.run(["/usr/bin/python3", SOURCE_DIR / "docs/make-pictures", "--converter", PANELBAKE,
+                            "--output-dir", output], check=True)
+            for name in ("sample.png", "page-byte.png"):
+                with self.subTest(name), Image.open(Path(output) / name) as fresh, \
+                        Image.open(SOURCE_DIR / "docs" / name) as committed:
+                    self.assertEqual(fresh.size, committed.size)
+                    difference = ImageChops.difference(fresh.convert("RGB"), committed.convert("RGB"))
+                    self.assertIsNone(difference.getbbox(), f"docs/{name} is stale: run docs/make-pictures")
+
+
+if __name__ == "__main__":
+    unittest.main()
