@@ -131,7 +131,7 @@ bool Bitmap::setDimensions(std::int32_t newWidth, std::int32_t newHeight)
         // large picture from holding two grids at once.
         grid.assign(grid.size(), whitePixel);
     } else {
-        std::vector<Pixel> fresh(static_cast<std::size_t>(count), whitePixel);
+        PixelGrid fresh(static_cast<std::size_t>(count), whitePixel);
         grid.swap(fresh);
     }
     width = newWidth;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "pixel.h"
+#include "pixel_grid.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -61,7 +62,7 @@ public:
     std::int32_t height = 1;
 
 private:
-    std::vector<Pixel> grid;
+    PixelGrid grid;
 
 public:
     std::vector<Pixel> colorTable; // empty exactly when the depth has no colour table

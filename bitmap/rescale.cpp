@@ -212,7 +212,7 @@ bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value)
     // The unscaled grid moves into the sampling source instead of being copied: the
     // image's own grid is replaced right after anyway. The new grid is had first, so a
     // failed allocation leaves the image as it was.
-    std::vector<Pixel> fresh(static_cast<std::size_t>(std::int64_t{NW} * NH), whitePixel);
+    PixelGrid fresh(static_cast<std::size_t>(std::int64_t{NW} * NH), whitePixel);
     Bitmap source;
     source.grid.swap(image.grid);
     source.width = W;
