@@ -1,0 +1,209 @@
+"""Helpers for the end-to-end tests: running the built converter, making source
+pictures, and the expected preview and page-column bytes.
+
+Pictures are lists of rows, top row first; a pixel is an (r, g, b) tuple. A reduced
+picture is a list of rows of booleans, True for black.
+"""
+import math
+import os
+import re
+import shutil
+import struct
+import subprocess
+import tempfile
+import unittest
+
+from PIL import Image
+
+PANELBAKE = os.environ.get("PANELBAKE", "")
+SOURCE_DIR = os.environ.get("PANELBAKE_SOURCE_DIR", "")
+
+
+class Run:
+    def __init__(self, proc):
+        self.code = proc.returncode
+        self.out = proc.stdout.decode("utf-8", "surrogateescape")
+        self.err = proc.stderr.decode("utf-8", "surrogateescape")
+
+
+class TempDirTest(unittest.TestCase):
+    """Each test runs the converter inside a fresh temporary directory."""
+
+    def setUp(self):
+        if not PANELBAKE:
+            self.skipTest("PANELBAKE is not set")
+        self.dir = tempfile.mkdtemp(prefix="panelbake-e2e-")
+        self.addCleanup(shutil.rmtree, self.dir, True)
+
+    def path(self, *parts):
+        return os.path.join(self.dir, *parts)
+
+    def run_tool(self, *args):
+        proc = subprocess.run([PANELBAKE, *args], cwd=self.dir, capture_output=True, timeout=300)
+        return Run(proc)
+
+    def write(self, name, data):
+        full = self.path(name)
+        os.makedirs(os.path.dirname(full), exist_ok=True)
+        with open(full, "wb") as f:
+            f.write(data)
+        return full
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def files(self):
+        found = []
+        for root, _, names in os.walk(self.dir):
+            found += [os.path.relpath(os.path.join(root, n), self.dir) for n in names]
+        return sorted(found)
+
+    def assert_outputs(self, base, black, declaration="static char "):
+        """The preview is exactly the 1-bit file of `black`, and the header holds the
+        same pixels as page-column bytes under identifiers made from `base`."""
+        preview = self.read(base + ".bmp")
+        self.assertEqual(preview, preview_bytes(black))
+        self.assertEqual(pillow_black(self.path(base + ".bmp")), black)
+        text = self.read(base + ".h").decode("latin-1")
+        stem = identifier_stem(base)
+        upper = stem.upper()
+        self.assertIn("#ifndef _%s_H \n#define _%s_H \n" % (upper, upper), text)
+        self.assertIn("#define %s_HEIGHT %d \n#define %s_WIDTH  %d \n"
+                      % (upper, len(black), upper, len(black[0])), text)
+        self.assertIn("\n%s%s_bmp[]={\n" % (declaration, stem.lower()), text)
+        self.assertTrue(text.endswith("};\n#endif  //define _%s_H \n" % upper), text[-80:])
+        self.assertEqual(header_array(text), page_columns(black))
+
+
+def identifier_stem(base):
+    name = re.sub(r"[^A-Za-z0-9_]", "_", os.path.basename(base))
+    return "_" + name if name[:1].isdigit() else name
+
+
+def pattern(width, height):
+    """A picture with edges, gradients and colours near the black/white boundary."""
+    rows = []
+    for y in range(height):
+        row = []
+        for x in range(width):
+            if (x // 7 + y // 5) % 3 == 0:
+                row.append((0, 0, 0) if (x + y) % 4 else (255, 255, 255))
+            elif x % 11 == 3:
+                row.append((128, 128, 127) if y % 2 else (128, 127, 127))
+            else:
+                row.append(((x * 37 + y * 11) % 256, (x * 5 + y * 29) % 256, (x * x + y * 3) % 256))
+        rows.append(row)
+    return rows
+
+
+def bmp24(pixels, extra=b""):
+    """A 24-bit BMP; `extra` bytes stand between the headers and the pixel data."""
+    height, width = len(pixels), len(pixels[0])
+    row_bytes = (3 * width + 3) // 4 * 4
+    offset = 54 + len(extra)
+    data = bytearray()
+    for row in reversed(pixels):
+        line = bytearray()
+        for r, g, b in row:
+            line += bytes((b, g, r))
+        data += line + bytes(row_bytes - len(line))
+    header = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(data), 2835, 2835, 0, 0)
+    return header + info + extra + bytes(data)
+
+
+def reduce(pixels):
+    """The converter's black-and-white decision."""
+    return [[r + g + b < 383 for r, g, b in row] for row in pixels]
+
+
+def rescale(pixels, mode, value):
+    """Bilinear scaling with the corners aligned, as the converter's library does it: a
+    fixed order of double operations, each channel truncated toward zero."""
+    h, w = len(pixels), len(pixels[0])
+    if mode == "h":
+        nh, nw = value, math.floor(value / h * w)
+    else:
+        nw, nh = value, math.floor(value / w * h)
+    nw, nh = max(nw, 1), max(nh, 1)
+
+    def s(x, y):
+        return pixels[min(max(y, 0), h - 1)][min(max(x, 0), w - 1)]
+
+    def blend(terms):
+        out = []
+        for c in range(3):
+            total = terms[0][0][c] * terms[0][1]
+            for pixel, weight in terms[1:]:
+                total = pixel[c] * weight + total
+            out.append(int(total))
+        return tuple(out)
+
+    def position(j, size, new_size):
+        p = j * (size - 1) / (new_size - 1)
+        return math.floor(p), p - math.floor(p)
+
+    out = [[(255, 255, 255)] * nw for _ in range(nh)]
+    for i in range(nh - 1):
+        y0, fy = position(i, h, nh)
+        for j in range(nw - 1):
+            x0, fx = position(j, w, nw)
+            w11 = fx * fy
+            w10 = fx - w11
+            w00 = ((1 - fx) - fy) + w11
+            w01 = fy - w11
+            out[i][j] = blend([(s(x0 + 1, y0), w10), (s(x0, y0), w00), (s(x0, y0 + 1), w01),
+                               (s(x0 + 1, y0 + 1), w11)])
+        out[i][nw - 1] = blend([(s(w - 1, y0), 1 - fy), (s(w - 1, y0 + 1), fy)])
+    for j in range(nw - 1):
+        x0, fx = position(j, w, nw)
+        out[nh - 1][j] = blend([(s(x0, h - 1), 1 - fx), (s(x0 + 1, h - 1), fx)])
+    out[nh - 1][nw - 1] = s(w - 1, h - 1)
+    return out
+
+
+def fit(pixels, width, height):
+    """The top-left width x height block; where the picture is smaller, white."""
+    white = (255, 255, 255)
+    return [[pixels[y][x] if y < len(pixels) and x < len(pixels[0]) else white
+             for x in range(width)] for y in range(height)]
+
+
+def preview_bytes(black):
+    """The 1-bit preview file: palette (black, white), rows bottom first, 3780 dpm."""
+    height, width = len(black), len(black[0])
+    row_bytes = ((width + 7) // 8 + 3) // 4 * 4
+    data = bytearray()
+    for row in reversed(black):
+        line = bytearray(row_bytes)
+        for x, is_black in enumerate(row):
+            if not is_black:
+                line[x // 8] |= 0x80 >> (x % 8)
+        data += line
+    header = struct.pack("<2sIHHI", b"BM", 62 + len(data), 0, 0, 62)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 1, 0, len(data), 3780, 3780, 0, 0)
+    return header + info + bytes((0, 0, 0, 0, 255, 255, 255, 0)) + bytes(data)
+
+
+def pillow_black(path):
+    with Image.open(path) as image:
+        grey = image.convert("L")
+        width, height = grey.size
+        values = list(grey.getdata())
+    return [[values[y * width + x] == 0 for x in range(width)] for y in range(height)]
+
+
+def page_columns(black):
+    """Page by page, column by column; bit b is row 8p + b, 1 for black."""
+    height, width = len(black), len(black[0])
+    out = []
+    for top in range(0, height, 8):
+        for x in range(width):
+            out.append(sum(1 << b for b in range(min(8, height - top)) if black[top + b][x]))
+    return out
+
+
+def header_array(text):
+    body = text[text.index("={\n") + 3:text.rindex("};\n")]
+    return [int(v, 16) for v in re.findall(r"0x([0-9a-f]{2})", body)]

@@ -1,0 +1,82 @@
+"""The generated header used the way firmware uses it: compiled and read back."""
+import os
+import shutil
+import subprocess
+import unittest
+
+from glcd_support import TempDirTest, bmp24, page_columns, pattern, pillow_black
+
+SOURCE = "my-dir.v1/art-work.2/8-bit.logo.bmp"
+HEADER_DIR = "my-dir.v1/art-work.2"
+HEADER = "8_bit.logo_glcd.h"
+PREVIEW = "my-dir.v1/art-work.2/8_bit.logo_glcd.bmp"
+
+HOST_PROGRAM = """\
+#include <stdio.h>
+#include "8_bit.logo_glcd.h"
+#include "8_bit.logo_glcd.h" /* the include guard makes this harmless */
+
+int main(void)
+{
+    size_t i;
+    printf("%d %d\\n", _8_BIT_LOGO_GLCD_WIDTH, _8_BIT_LOGO_GLCD_HEIGHT);
+    for (i = 0; i < sizeof _8_bit_logo_glcd_bmp; ++i)
+        printf("%d\\n", (unsigned char)_8_bit_logo_glcd_bmp[i]);
+    return 0;
+}
+"""
+
+# Current avr-gcc places only const data in program memory, so the client adds the
+# qualifier around the include.
+AVR_PROGRAM = """\
+#include <avr/pgmspace.h>
+#define unsigned const unsigned
+#include "8_bit.logo_glcd.h"
+#undef unsigned
+
+unsigned char pixelColumn(unsigned int i)
+{
+    return pgm_read_byte(&_8_bit_logo_glcd_bmp[i]);
+}
+"""
+
+PIC30_PROGRAM = '#include "8_bit.logo_glcd.h"\nconst unsigned char *first = _8_bit_logo_glcd_bmp;\n'
+
+
+class HeaderCompiles(TempDirTest):
+    def convert(self, *options):
+        self.write(SOURCE, bmp24(pattern(50, 21)))
+        r = self.run_tool(SOURCE, *options)
+        self.assertEqual((r.code, r.err), (0, ""))
+        return page_columns(pillow_black(self.path(PREVIEW)))
+
+    def compile(self, compiler, program, *flags):
+        source = self.write("client.c", program.encode())
+        result = subprocess.run([compiler, *flags, "-I", self.path(HEADER_DIR), source],
+                                cwd=self.dir, capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+
+    def test_plain_array_with_host_compiler(self):
+        expected = self.convert()
+        self.compile("gcc", HOST_PROGRAM, "-std=c99", "-Wall", "-Werror", "-o", "client")
+        out = subprocess.run([self.path("client")], capture_output=True, text=True, check=True).stdout.split()
+        self.assertEqual(out[:2], ["50", "21"])
+        self.assertEqual([int(v) for v in out[2:]], expected)
+
+    @unittest.skipUnless(shutil.which("avr-gcc"), "avr-gcc is not installed")
+    def test_program_memory_array_with_avr_compiler(self):
+        expected = self.convert("-pgm")
+        self.compile("avr-gcc", AVR_PROGRAM, "-mmcu=atmega328p", "-std=c99", "-Wall", "-Werror", "-Os",
+                     "-c", "-o", "client.o")
+        subprocess.run(["avr-objcopy", "-O", "binary", "-j", ".progmem.data", "client.o", "flash.bin"],
+                       cwd=self.dir, check=True)
+        self.assertEqual(list(self.read("flash.bin")), expected)
+
+    def test_auto_psv_array_syntax(self):
+        self.convert("-pic30")
+        # The host compiler does not know the space attribute; it checks everything else.
+        self.compile("gcc", PIC30_PROGRAM, "-std=c99", "-Wall", "-Werror", "-Wno-attributes", "-fsyntax-only")
+
+
+if __name__ == "__main__":
+    unittest.main()
