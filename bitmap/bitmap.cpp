@@ -139,6 +139,17 @@ bool Bitmap::setDimensions(std::int32_t newWidth, std::int32_t newHeight)
     return true;
 }
 
+void Bitmap::resizeUnfilled(std::int32_t newWidth, std::int32_t newHeight)
+{
+    const auto count = static_cast<std::size_t>(std::int64_t{newWidth} * newHeight);
+    if (count != grid.size()) {
+        PixelGrid fresh(count);
+        grid.swap(fresh);
+    }
+    width = newWidth;
+    height = newHeight;
+}
+
 void Bitmap::becomeEmpty()
 {
     setBitDepth(1);

@@ -78,6 +78,9 @@ private:
     friend bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value);
     void warnClamped() const;
     void becomeEmpty();
+    // setDimensions for a caller that sets every pixel itself: the pixels are left as
+    // they come. The size must be positive and within maxPixels.
+    void resizeUnfilled(std::int32_t newWidth, std::int32_t newHeight);
 };
 
 // 2 to the power n for n >= 1, 1 for n <= 0.

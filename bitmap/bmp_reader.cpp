@@ -201,7 +201,9 @@ bool Bitmap::load(const char* path)
         becomeEmpty();
         return false;
     }
-    setDimensions(ih.biWidth, ih.biHeight);
+    // Every pixel is decoded below, or made white where the data ends, so the grid is
+    // not whitened first.
+    resizeUnfilled(ih.biWidth, ih.biHeight);
 
     const std::int32_t depth = bitsPerPixel;
     // The offset of the pixel data is taken as a signed number.
@@ -268,9 +270,9 @@ bool Bitmap::load(const char* path)
                 if (at + 1 < got)
                     word[1] = buffer[at + 1];
                 const std::uint16_t value = bmp::readU16(word);
-                out[x].red = static_cast<std::uint8_t>(((value & masks[0]) >> shifts[0]) * 8);
-                out[x].green = static_cast<std::uint8_t>(((value & masks[1]) >> shifts[1]) * 8);
-                out[x].blue = static_cast<std::uint8_t>(((value & masks[2]) >> shifts[2]) * 8);
+                out[x] = Pixel{static_cast<std::uint8_t>(((value & masks[2]) >> shifts[2]) * 8),
+                               static_cast<std::uint8_t>(((value & masks[1]) >> shifts[1]) * 8),
+                               static_cast<std::uint8_t>(((value & masks[0]) >> shifts[0]) * 8), 0};
             }
         }
         return true;
@@ -281,27 +283,39 @@ bool Bitmap::load(const char* path)
         skipBytes(in, extraBytes);
     }
 
-    // Rows are stored bottom-up; one buffer serves them all.
-    const std::int64_t rowSize = bmp::rowStride(width, depth);
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(rowSize));
-    const std::size_t size = buffer.size();
-    for (std::int32_t row = height - 1; row >= 0; --row) {
-        if (std::fread(buffer.data(), 1, size, in) < size) {
-            pictureError({"Could not read proper amount of data."});
-            break;
-        }
-        bool decoded = false;
-        switch (depth) {
-        case 1: decoded = read1BitRow(buffer.data(), size, row); break;
-        case 4: decoded = 2 * static_cast<std::uint64_t>(size) >= static_cast<std::uint64_t>(width) && read4BitRow(buffer.data(), row); break;
-        case 8: decoded = size >= static_cast<std::uint64_t>(width) && read8BitRow(buffer.data(), row); break;
-        case 24: decoded = size >= 3 * static_cast<std::uint64_t>(width) && read24BitRow(buffer.data(), row); break;
-        case 32: decoded = size >= 4 * static_cast<std::uint64_t>(width) && read32BitRow(buffer.data(), row); break;
+    // Rows are stored bottom-up. They are fetched about 256 KiB at a time, which
+    // decodes the same rows as fetching them one by one: only whole rows are decoded, and
+    // the first row that the file cuts short ends the reading.
+    const std::size_t size = static_cast<std::size_t>(bmp::rowStride(width, depth));
+    const std::size_t rowsPerRead = std::clamp<std::size_t>((std::size_t{256} << 10) / size, 1, static_cast<std::size_t>(height));
+    std::vector<std::uint8_t> buffer(size * rowsPerRead);
+    std::int32_t row = height - 1;
+    while (row >= 0) {
+        const std::size_t wanted = std::min(rowsPerRead, static_cast<std::size_t>(row) + 1);
+        const std::size_t whole = std::fread(buffer.data(), 1, wanted * size, in) / size;
+        bool decoded = true;
+        for (std::size_t k = 0; k < whole && decoded; ++k, --row) {
+            const std::uint8_t* data = buffer.data() + k * size;
+            switch (depth) {
+            case 1: decoded = read1BitRow(data, size, row); break;
+            case 4: decoded = 2 * static_cast<std::uint64_t>(size) >= static_cast<std::uint64_t>(width) && read4BitRow(data, row); break;
+            case 8: decoded = size >= static_cast<std::uint64_t>(width) && read8BitRow(data, row); break;
+            case 24: decoded = size >= 3 * static_cast<std::uint64_t>(width) && read24BitRow(data, row); break;
+            case 32: decoded = size >= 4 * static_cast<std::uint64_t>(width) && read32BitRow(data, row); break;
+            }
         }
         if (!decoded) {
+            ++row; // the row that failed was not decoded
             pictureError({"Could not read enough pixel data!"});
             break;
         }
+        if (whole < wanted) {
+            pictureError({"Could not read proper amount of data."});
+            break;
+        }
     }
+    // Rows that were never read stay white.
+    if (row >= 0)
+        std::fill(rowData(0), rowData(row) + width, whitePixel);
     return true;
 }
