@@ -121,53 +121,65 @@ void resampleFast(const Bitmap& S, Bitmap& D)
 {
     const std::int32_t W = S.width, H = S.height, NW = D.width, NH = D.height;
 
-    // Column positions are the same for every row; the right neighbour is clamped to
-    // the last column, where it carries weight 0.
-    std::vector<std::int32_t> x0(static_cast<std::size_t>(NW));
-    std::vector<std::int32_t> x1(static_cast<std::size_t>(NW));
-    std::vector<double> fx(static_cast<std::size_t>(NW));
-    for (std::int32_t j = 0; j + 1 < NW; ++j) {
-        const double xs = sourcePosition(j, W, NW);
-        x0[j] = static_cast<std::int32_t>(std::floor(xs));
-        x1[j] = std::min(x0[j] + 1, W - 1);
-        fx[j] = xs - x0[j];
+    // Column positions are the same for every row. They are worked out for one block of
+    // columns at a time, so the tables stay small however wide the picture is; the right
+    // neighbour is clamped to the last column, where it carries weight 0.
+    constexpr std::int32_t blockColumns = 4096;
+    std::vector<std::int32_t> x0(blockColumns);
+    std::vector<std::int32_t> x1(blockColumns);
+    std::vector<double> fx(blockColumns);
+    for (std::int32_t first = 0; first < NW - 1; first += blockColumns) {
+        const std::int32_t count = std::min(blockColumns, NW - 1 - first);
+        for (std::int32_t k = 0; k < count; ++k) {
+            const double xs = sourcePosition(first + k, W, NW);
+            x0[k] = static_cast<std::int32_t>(std::floor(xs));
+            x1[k] = std::min(x0[k] + 1, W - 1);
+            fx[k] = xs - x0[k];
+        }
+
+        for (std::int32_t i = 0; i + 1 < NH; ++i) {
+            const double ys = sourcePosition(i, H, NH);
+            const auto y0 = static_cast<std::int32_t>(std::floor(ys));
+            const double fy = ys - y0;
+            const Pixel* top = S.rowData(y0);
+            const Pixel* bottom = S.rowData(std::min(y0 + 1, H - 1));
+            Pixel* out = D.rowData(i) + first;
+            for (std::int32_t k = 0; k < count; ++k) {
+                const Weights w = bilinearWeights(fx[k], fy);
+                const Pixel& p00 = top[x0[k]];
+                const Pixel& p10 = top[x1[k]];
+                const Pixel& p01 = bottom[x0[k]];
+                const Pixel& p11 = bottom[x1[k]];
+                out[k].red = channel(blend4(p00.red, p10.red, p01.red, p11.red, w));
+                out[k].green = channel(blend4(p00.green, p10.green, p01.green, p11.green, w));
+                out[k].blue = channel(blend4(p00.blue, p10.blue, p01.blue, p11.blue, w));
+            }
+        }
+
+        const Pixel* last = S.rowData(H - 1);
+        Pixel* out = D.rowData(NH - 1) + first;
+        for (std::int32_t k = 0; k < count; ++k) {
+            const Pixel& a = last[x0[k]];
+            const Pixel& b = last[x1[k]];
+            out[k].red = channel(blend2(a.red, b.red, fx[k]));
+            out[k].green = channel(blend2(a.green, b.green, fx[k]));
+            out[k].blue = channel(blend2(a.blue, b.blue, fx[k]));
+        }
     }
 
+    // The last column blends vertically only; the bottom-right pixel is copied whole.
     for (std::int32_t i = 0; i + 1 < NH; ++i) {
         const double ys = sourcePosition(i, H, NH);
         const auto y0 = static_cast<std::int32_t>(std::floor(ys));
         const double fy = ys - y0;
-        const Pixel* top = S.rowData(y0);
-        const Pixel* bottom = S.rowData(std::min(y0 + 1, H - 1));
-        Pixel* out = D.rowData(i);
-        for (std::int32_t j = 0; j + 1 < NW; ++j) {
-            const Weights w = bilinearWeights(fx[j], fy);
-            const Pixel& p00 = top[x0[j]];
-            const Pixel& p10 = top[x1[j]];
-            const Pixel& p01 = bottom[x0[j]];
-            const Pixel& p11 = bottom[x1[j]];
-            out[j].red = channel(blend4(p00.red, p10.red, p01.red, p11.red, w));
-            out[j].green = channel(blend4(p00.green, p10.green, p01.green, p11.green, w));
-            out[j].blue = channel(blend4(p00.blue, p10.blue, p01.blue, p11.blue, w));
-        }
-        const Pixel& a = top[W - 1];
-        const Pixel& b = bottom[W - 1];
-        Pixel& d = out[NW - 1];
+        const Pixel& a = S.rowData(y0)[W - 1];
+        const Pixel& b = S.rowData(std::min(y0 + 1, H - 1))[W - 1];
+        Pixel& d = D.rowData(i)[NW - 1];
         d.red = channel(blend2(a.red, b.red, fy));
         d.green = channel(blend2(a.green, b.green, fy));
         d.blue = channel(blend2(a.blue, b.blue, fy));
     }
-
-    const Pixel* last = S.rowData(H - 1);
-    Pixel* out = D.rowData(NH - 1);
-    for (std::int32_t j = 0; j + 1 < NW; ++j) {
-        const Pixel& a = last[x0[j]];
-        const Pixel& b = last[x1[j]];
-        out[j].red = channel(blend2(a.red, b.red, fx[j]));
-        out[j].green = channel(blend2(a.green, b.green, fx[j]));
-        out[j].blue = channel(blend2(a.blue, b.blue, fx[j]));
-    }
-    out[NW - 1] = last[W - 1];
+    D.rowData(NH - 1)[NW - 1] = S.rowData(H - 1)[W - 1];
 }
 
 Bitmap::Bitmap(const Bitmap& other) : Bitmap()

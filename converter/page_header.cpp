@@ -3,6 +3,7 @@
 #include "options.h"
 #include "output_names.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -79,7 +80,18 @@ void generateHeader(const Bitmap& bitmap, const std::string& baseName, Flush flu
     const std::int32_t partialRows = H % 8;
 
     std::string out;
-    out.reserve(pieceSize + static_cast<std::size_t>(W) * 7 + 512);
+    // Room for one piece, or for the whole text when that is smaller (at most seven
+    // characters a byte, line ends included).
+    const std::size_t dataBytes = static_cast<std::size_t>(W) * 7 * (static_cast<std::size_t>(pageCount) + 1);
+    out.reserve(std::min(pieceSize, dataBytes) + 512);
+    // Hands a full piece over, also in the middle of a page row: a row of a very wide
+    // picture is itself hundreds of megabytes of text.
+    auto spill = [&] {
+        if (out.size() >= pieceSize) {
+            flush(out);
+            out.clear();
+        }
+    };
 
     out += hyphenLine;
     out += "\n";
@@ -99,12 +111,9 @@ void generateHeader(const Bitmap& bitmap, const std::string& baseName, Flush flu
             out += ", ";
             if ((x + 1) % 16 == 0)
                 out += '\n';
+            spill();
         }
         out += '\n';
-        if (out.size() >= pieceSize) {
-            flush(out);
-            out.clear();
-        }
     }
     if (partialRows > 0) {
         // The partial page goes on one line, with no separator after its last byte.
@@ -113,6 +122,7 @@ void generateHeader(const Bitmap& bitmap, const std::string& baseName, Flush flu
             if (x > 0)
                 out += ", ";
             appendByte(out, bytes[x]);
+            spill();
         }
         out += '\n';
     }

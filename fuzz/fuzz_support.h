@@ -1,0 +1,103 @@
+#pragma once
+
+// Shared pieces of the fuzz targets: a private scratch directory, file helpers and the
+// size budget that keeps one input cheap.
+
+#include "bitmap.h"
+#include "bmp_format.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace fuzz {
+
+// Pictures up to this many pixels are converted; larger ones would make an input cost
+// tens of milliseconds to fill and scan without reaching any new code.
+constexpr double pixelBudget = double(1 << 14);
+
+// A directory of its own for each fuzzing process, in memory where the system has one.
+class ScratchDir {
+public:
+    ScratchDir()
+    {
+        const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+        std::string pattern = std::string(base) + "/panelbake-fuzz-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (!mkdtemp(name.data())) {
+            std::perror("mkdtemp");
+            std::abort();
+        }
+        dir = name.data();
+    }
+    ~ScratchDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(dir, ignored);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    std::string path(const char* file) const { return dir + "/" + file; }
+
+private:
+    std::string dir;
+};
+
+inline void writeFile(const std::string& path, const std::uint8_t* data, std::size_t size)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file || std::fwrite(data, 1, size, file) != size || std::fclose(file) != 0) {
+        std::perror(path.c_str());
+        std::abort();
+    }
+}
+
+// The whole file, or false when it does not exist.
+inline bool readFile(const std::string& path, std::string& contents)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    contents.clear();
+    char piece[65536];
+    std::size_t got;
+    while ((got = std::fread(piece, 1, sizeof piece, file)) > 0)
+        contents.append(piece, got);
+    std::fclose(file);
+    return true;
+}
+
+// True when the header claims a picture the reader would allocate but that is over the
+// budget. Claims above the library's own limit are kept: they are refused before any
+// allocation and so stay cheap.
+inline bool claimsCostlyPicture(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 26 || data[0] != 'B' || data[1] != 'M')
+        return false;
+    const auto width = static_cast<std::int32_t>(bmp::readU32(data + 18));
+    const auto height = static_cast<std::int32_t>(bmp::readU32(data + 22));
+    if (width < 1 || height < 1)
+        return false;
+    const std::int64_t pixels = std::int64_t{width} * height;
+    return pixels > pixelBudget && pixels <= Bitmap::maxPixels;
+}
+
+[[noreturn]] inline void fail(const char* what)
+{
+    std::fprintf(stderr, "fuzz check failed: %s\n", what);
+    std::abort();
+}
+
+inline void check(bool condition, const char* what)
+{
+    if (!condition)
+        fail(what);
+}
+
+} // namespace fuzz

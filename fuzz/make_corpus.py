@@ -1,0 +1,80 @@
+#!/usr/bin/python3
+"""Writes the seed corpus of the fuzz targets: small crafted BMP files that reach every
+depth, both 16-bit masks, short colour tables, extra bytes, truncated data, V4/V5
+headers and the rejections.
+
+    fuzz/make_corpus.py            rewrite fuzz/corpus/reader and fuzz/corpus/pipeline
+"""
+import pathlib
+import shutil
+import struct
+import sys
+
+HERE = pathlib.Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE.parent / "tests" / "e2e"))
+from bmp_craft import bmp, gray_table, pattern_rows  # noqa: E402
+
+MASKS_565 = (0xF800, 0x07E0, 0x001F)
+MASKS_555 = (0x7C00, 0x03E0, 0x001F)
+
+
+def v4_tail(length, masks=(0, 0, 0)):
+    """The part of a V4 (108-byte) or V5 (124-byte) info header after its first 40 bytes:
+    colour masks, then colour space data, all zero but the masks."""
+    return struct.pack("<III", *masks) + bytes(length - 40 - 12)
+
+
+def seeds():
+    files = {}
+    for bits in (1, 4, 8, 16, 24, 32):
+        for width in (1, 3, 9):
+            files[f"plain_{bits}bit_{width}x3"] = bmp(width, 3, bits)
+    files["bitfields_565"] = bmp(5, 4, 16, masks=MASKS_565)
+    files["bitfields_555"] = bmp(5, 4, 16, masks=MASKS_555)
+    files["bitfields_odd_masks"] = bmp(5, 4, 16, masks=(0x8001, 0, 0xFFFF))
+    files["short_table_8bit"] = bmp(6, 2, 8, table=gray_table(16))
+    files["short_table_4bit"] = bmp(6, 2, 4, table=gray_table(3))
+    files["no_table_1bit"] = bmp(9, 2, 1, table=b"")
+    files["extra_bytes_24bit"] = bmp(3, 2, 24, extra=b"\xde\xad\xbe\xef")
+    files["extra_bytes_8bit"] = bmp(3, 2, 8, extra=bytes(8))
+    files["extra_bytes_bitfields"] = bmp(3, 2, 16, masks=MASKS_565, extra=bytes(4))
+    files["truncated_24bit"] = bmp(4, 4, 24)[:54 + 20]
+    files["truncated_16bit"] = bmp(4, 4, 16)[:54 + 9]
+    files["truncated_table"] = bmp(4, 4, 8)[:54 + 100]
+    files["truncated_header"] = bmp(4, 4, 24)[:30]
+    files["v4_8bit"] = bmp(7, 3, 8, info_tail=v4_tail(108))
+    files["v5_4bit"] = bmp(7, 3, 4, info_tail=v4_tail(124))
+    files["v5_24bit"] = bmp(7, 3, 24, info_tail=v4_tail(124))
+    files["v4_bitfields"] = bmp(7, 3, 16, info_tail=v4_tail(108, MASKS_565), compression=3)
+    files["v5_32bit_alpha"] = bmp(2, 2, 32, info_tail=v4_tail(124, (0xFF0000, 0xFF00, 0xFF)), compression=3)
+    files["rle8"] = bmp(4, 2, 8, compression=1)
+    files["top_down"] = bmp(4, -2, 24, rows=pattern_rows(4, 2, 24))
+    files["depth_2"] = bmp(4, 2, 2, rows=pattern_rows(4, 2, 2), table=bytes(16))
+    files["off_bits_small"] = bmp(3, 3, 8, off_bits=20)
+    files["off_bits_negative"] = bmp(3, 3, 24, off_bits=0xFFFFFFF0)
+    files["huge_claim"] = bmp(30000, 30000, 24, rows=[b"\0\0\0\0"])
+    return files
+
+
+def pipeline_seed(width, height, flags, data):
+    """Option codes for the pipeline target: a size is code % 132 - 3."""
+    return struct.pack("<HHB", width + 3, height + 3, flags) + data
+
+
+def main():
+    files = seeds()
+    reader = HERE / "corpus" / "reader"
+    pipeline = HERE / "corpus" / "pipeline"
+    for directory in (reader, pipeline):
+        shutil.rmtree(directory, ignore_errors=True)
+        directory.mkdir(parents=True)
+    for name, data in files.items():
+        (reader / name).write_bytes(data)
+    options = [(-1, -1, 0), (-1, 16, 1), (20, -1, 2), (32, 16, 3), (0, -1, 0), (-1, 0, 0), (7, 64, 0)]
+    for i, (name, data) in enumerate(sorted(files.items())):
+        width, height, flags = options[i % len(options)]
+        (pipeline / name).write_bytes(pipeline_seed(width, height, flags, data))
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time on a copy of
+# its seed corpus. Any finding (crash, sanitizer report, failed check, timeout, running
+# out of memory) fails the step; the input that caused it is kept under build/fuzz-runs/.
+set -euo pipefail
+cd "$(dirname "$0")/../.."
+
+seconds=${PANELBAKE_FUZZ_SECONDS:-60}
+build=build/fuzz
+runs=build/fuzz-runs
+
+CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DPANELBAKE_FUZZ=ON -DPANELBAKE_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j"$(nproc)" --target fuzz_reader fuzz_pipeline
+
+rm -rf "$runs"
+for target in reader pipeline; do
+    work="$runs/$target"
+    mkdir -p "$work/corpus"
+    cp fuzz/corpus/"$target"/* "$work/corpus/"
+    echo "fuzz_$target: ${seconds} s"
+    "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
+        -dict=fuzz/bmp.dict -artifact_prefix="$work/" -print_final_stats=1 \
+        "$work/corpus" 2>"$work/log" || {
+        tail -n 60 "$work/log" >&2
+        echo "fuzz_$target found a problem; inputs kept in $work/" >&2
+        exit 1
+    }
+    grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|Done)' "$work/log" || true
+done

@@ -1,0 +1,87 @@
+// Replays the fuzzers' seed corpus and every input that once broke the program (kept in
+// tests/crashers/, one directory per check) through the same checks the fuzzers run.
+// A violation aborts with "fuzz check failed: ...".
+#include "../../fuzz/pipeline_check.h"
+#include "../../fuzz/reader_check.h"
+
+#include "diagnostics.h"
+#include "options.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path repository = fs::path(__FILE__).parent_path().parent_path().parent_path();
+
+std::vector<fs::path> inputsIn(const fs::path& directory)
+{
+    std::vector<fs::path> found;
+    if (fs::is_directory(directory))
+        for (const auto& entry : fs::directory_iterator(directory))
+            if (entry.is_regular_file() && entry.path().filename().string()[0] != '.')
+                found.push_back(entry.path());
+    return found;
+}
+
+std::vector<std::uint8_t> contents(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The checks run silently and leave the process-wide switches as they found them.
+class FuzzReplay : public ::testing::Test {
+protected:
+    void SetUp() override { bitmapWarnings = false; }
+    void TearDown() override
+    {
+        bitmapWarnings = savedWarnings;
+        avrProgmem = savedAvr;
+        pic30AutoPsv = savedPic30;
+    }
+
+    // The seed corpus of a check and the crashers kept for it.
+    static std::vector<fs::path> inputsOf(const char* check)
+    {
+        std::vector<fs::path> inputs = inputsIn(repository / "fuzz" / "corpus" / check);
+        EXPECT_FALSE(inputs.empty()) << "seed corpus missing";
+        for (const fs::path& crasher : inputsIn(repository / "tests" / "crashers" / check))
+            inputs.push_back(crasher);
+        return inputs;
+    }
+
+    template <typename Check>
+    void replay(const std::vector<fs::path>& inputs, Check check)
+    {
+        for (const fs::path& input : inputs) {
+            SCOPED_TRACE(input.string());
+            const std::vector<std::uint8_t> data = contents(input);
+            check(data.data(), data.size());
+        }
+    }
+
+private:
+    bool savedWarnings = bitmapWarnings;
+    bool savedAvr = avrProgmem;
+    bool savedPic30 = pic30AutoPsv;
+};
+
+TEST_F(FuzzReplay, ReaderInputsRoundTrip)
+{
+    replay(inputsOf("reader"), fuzz::readerInput);
+}
+
+TEST_F(FuzzReplay, PipelineInputsConvert)
+{
+    replay(inputsOf("pipeline"), fuzz::pipelineInput);
+}
+
+} // namespace
