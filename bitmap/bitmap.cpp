@@ -139,6 +139,19 @@ bool Bitmap::setDimensions(std::int32_t newWidth, std::int32_t newHeight)
     return true;
 }
 
+void Bitmap::takePixels(Bitmap& other)
+{
+    if (&other == this)
+        return;
+    PixelGrid single(1, whitePixel);
+    grid.swap(other.grid);
+    other.grid.swap(single);
+    width = other.width;
+    height = other.height;
+    other.width = 1;
+    other.height = 1;
+}
+
 void Bitmap::resizeUnfilled(std::int32_t newWidth, std::int32_t newHeight)
 {
     const auto count = static_cast<std::size_t>(std::int64_t{newWidth} * newHeight);

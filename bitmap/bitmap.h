@@ -37,6 +37,10 @@ public:
     // cannot be had; either way the Bitmap is left as it was.
     bool setDimensions(std::int32_t newWidth, std::int32_t newHeight);
 
+    // Takes over the other Bitmap's size and pixels; the grid moves, nothing is copied.
+    // The other one is left 1 x 1 and white. Depth, colour tables and resolutions stay.
+    void takePixels(Bitmap& other);
+
     bool fillStandardPalette();
     bool fillGrayPalette();
 

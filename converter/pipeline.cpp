@@ -43,9 +43,15 @@ int convert(Bitmap& sourceBitmap, Bitmap& targetBitmap, const std::string& sourc
     if (verbose)
         std::cout << "Target height:" << H << "    target width:" << W << std::endl;
 
-    targetBitmap.setDimensions(W, H);
-    copyRegion(sourceBitmap, lastIndex(W), lastIndex(H), targetBitmap);
-    sourceBitmap.setDimensions(1, 1); // the scaled source is no longer needed
+    // The scaled source is no longer needed after this. When it has exactly the target's
+    // size, the region copy would fill the whole target with it, so its pixels move over.
+    if (sourceBitmap.width == W && sourceBitmap.height == H) {
+        targetBitmap.takePixels(sourceBitmap);
+    } else {
+        targetBitmap.setDimensions(W, H);
+        copyRegion(sourceBitmap, lastIndex(W), lastIndex(H), targetBitmap);
+        sourceBitmap.setDimensions(1, 1);
+    }
     targetBitmap.setBitDepth(1);
     targetBitmap.fillGrayPalette();
 
