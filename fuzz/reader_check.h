@@ -6,6 +6,7 @@
 #include "bitmap.h"
 #include "fuzz_support.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 
@@ -78,6 +79,17 @@ inline int readerInput(const std::uint8_t* data, std::size_t size)
         return 0;
     check(loaded.width == static_cast<std::int32_t>(bmp::readU32(data + 18)), "width from the header");
     check(loaded.height == static_cast<std::int32_t>(bmp::readU32(data + 22)), "height from the header");
+
+    // A load sets every pixel, whatever the Bitmap held before: loading over a picture of
+    // the same size in another colour gives the same result.
+    Bitmap over;
+    over.setDimensions(loaded.width, loaded.height);
+    for (std::int32_t y = 0; y < over.height; ++y)
+        std::fill(over.rowData(y), over.rowData(y) + over.width, Pixel{1, 2, 3, 4});
+    check(over.load(input.c_str()), "a second load");
+    for (std::int32_t y = 0; y < loaded.height; ++y)
+        check(std::equal(loaded.rowData(y), loaded.rowData(y) + loaded.width, over.rowData(y)),
+              "a load over another picture");
 
     check(loaded.save(copy.c_str()), "save of a loaded picture");
     Bitmap reloaded;

@@ -75,6 +75,17 @@ class RefusedFiles(TempDirTest):
                 self.assertEqual(self.files(), ["f.bmp"])
                 self.assertLess(seconds, 5)
 
+    def test_sources_that_are_no_regular_file(self):
+        os.mkdir(self.path("folder"))
+        for source, message in (("folder", " is obviously corrupted."),
+                                ("/dev/zero", " is not a Windows BMP file!")):
+            with self.subTest(source):
+                code, out, err, _, _ = run_measured([source, "-v"], self.dir)
+                self.assertEqual(code, NOT_LOADED)
+                self.assertEqual(out, "Picture Error: " + source + message + "\n")
+                self.assertEqual(err, 'Error: source file "%s" is not a supported BMP file\n' % source)
+                self.assertEqual(self.files(), [])
+
     def test_decompression_bomb_is_refused_at_once(self):
         # 58 bytes claiming 30000 x 30000 pixels: 3.6 GB of grid if it were believed.
         self.write("bomb.bmp", claim(30000, 30000))
