@@ -3,9 +3,13 @@
 #include "options.h"
 #include "pipeline_check.h"
 
+#include <cstdio>
+
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    bitmapWarnings = false;
+    // The library's messages go to standard output; libFuzzer reports on standard error.
+    if (!std::freopen("/dev/null", "w", stdout))
+        return 1;
     verbose = false;
     return 0;
 }

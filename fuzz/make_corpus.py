@@ -74,6 +74,9 @@ def main():
     for i, (name, data) in enumerate(sorted(files.items())):
         width, height, flags = options[i % len(options)]
         (pipeline / name).write_bytes(pipeline_seed(width, height, flags, data))
+    # Library messages on: a picture one pixel wide or high is scaled through pixelAt.
+    (pipeline / "messages_one_column").write_bytes(pipeline_seed(-1, 16, 4, bmp(1, 5, 24)))
+    (pipeline / "messages_one_row").write_bytes(pipeline_seed(12, -1, 4, bmp(5, 1, 8)))
 
 
 if __name__ == "__main__":

@@ -2,9 +2,10 @@
 
 // The conversion check: arbitrary bytes plus input-chosen -w, -h and array attributes
 // through the whole conversion, in a scratch directory. Input layout: two little-endian
-// 16-bit option codes (width, height), one byte of flags, then the source file. A
-// conversion within the limits must succeed with a header that shows exactly its preview;
-// one beyond them must be refused without a header. Aborts on a violation.
+// 16-bit option codes (width, height), one byte of flags (1 -pgm, 2 -pic30, 4 the
+// library's messages on), then the source file. A conversion within the limits must
+// succeed with a header that shows exactly its preview; one beyond them must be refused
+// without a header. Aborts on a violation.
 #include "bitmap.h"
 #include "diagnostics.h"
 #include "fuzz_support.h"
@@ -66,6 +67,9 @@ inline int pipelineInput(const std::uint8_t* data, std::size_t size)
     const std::int32_t height = sizeOption(data + 2);
     avrProgmem = (data[4] & 1) != 0;
     pic30AutoPsv = (data[4] & 2) != 0;
+    // With warnings on, scaling a picture one pixel wide or high takes the path that
+    // reads every pixel through pixelAt.
+    bitmapWarnings = (data[4] & 4) != 0;
     data += optionBytes;
     size -= optionBytes;
     if (claimsCostlyPicture(data, size))

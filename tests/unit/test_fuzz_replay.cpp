@@ -11,7 +11,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,12 +39,14 @@ std::vector<std::uint8_t> contents(const fs::path& file)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The checks run silently and leave the process-wide switches as they found them.
+// The checks leave the process-wide switches as they found them; library messages of
+// inputs that turn them on are swallowed.
 class FuzzReplay : public ::testing::Test {
 protected:
-    void SetUp() override { bitmapWarnings = false; }
+    void SetUp() override { savedOutput = std::cout.rdbuf(swallowed.rdbuf()); }
     void TearDown() override
     {
+        std::cout.rdbuf(savedOutput);
         bitmapWarnings = savedWarnings;
         avrProgmem = savedAvr;
         pic30AutoPsv = savedPic30;
@@ -69,6 +73,8 @@ protected:
     }
 
 private:
+    std::ostringstream swallowed;
+    std::streambuf* savedOutput = nullptr;
     bool savedWarnings = bitmapWarnings;
     bool savedAvr = avrProgmem;
     bool savedPic30 = pic30AutoPsv;
