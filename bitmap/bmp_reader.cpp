@@ -96,12 +96,32 @@ void warnExtraData(const std::string& path)
     pictureWarning({"Extra meta data detected in file " + path, "Data will be skipped."});
 }
 
+// The row decoders are public. A row the picture does not hold, or a colour table too
+// short for the row's indices, goes through pixelAt and paletteColor, which clamp the row
+// and answer a bad index with white, each with its warning, instead of reaching past the
+// grid or the table.
+bool holdsRow(const Bitmap& b, std::int32_t row, std::size_t tableEntries)
+{
+    return row >= 0 && row < b.height && b.colorTable.size() >= tableEntries;
+}
+
+template <typename PixelOf>
+bool decodeChecked(Bitmap& b, std::int32_t row, PixelOf pixelOf)
+{
+    for (std::int32_t x = 0; x < b.width; ++x)
+        b.pixelAt(x, row) = pixelOf(x);
+    return true;
+}
+
 } // namespace
 
 bool Bitmap::read1BitRow(const std::uint8_t* buffer, std::size_t bufferSize, std::int32_t row)
 {
     if (8 * static_cast<std::uint64_t>(bufferSize) < static_cast<std::uint64_t>(width))
         return false;
+    if (!holdsRow(*this, row, 2))
+        return decodeChecked(*this, row,
+                             [&](std::int32_t x) { return paletteColor((buffer[x >> 3] >> (7 - (x & 7))) & 1); });
     Pixel* out = rowData(row);
     for (std::int32_t x = 0; x < width; ++x)
         out[x] = colorTable[(buffer[x >> 3] >> (7 - (x & 7))) & 1];
@@ -110,6 +130,10 @@ bool Bitmap::read1BitRow(const std::uint8_t* buffer, std::size_t bufferSize, std
 
 bool Bitmap::read4BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
+    if (!holdsRow(*this, row, 16))
+        return decodeChecked(*this, row, [&](std::int32_t x) {
+            return paletteColor((x & 1) ? (buffer[x >> 1] & 0x0F) : (buffer[x >> 1] >> 4));
+        });
     Pixel* out = rowData(row);
     for (std::int32_t x = 0; x < width; ++x) {
         const std::uint8_t byte = buffer[x >> 1];
@@ -120,6 +144,8 @@ bool Bitmap::read4BitRow(const std::uint8_t* buffer, std::int32_t row)
 
 bool Bitmap::read8BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
+    if (!holdsRow(*this, row, 256))
+        return decodeChecked(*this, row, [&](std::int32_t x) { return paletteColor(buffer[x]); });
     Pixel* out = rowData(row);
     for (std::int32_t x = 0; x < width; ++x)
         out[x] = colorTable[buffer[x]];
@@ -128,6 +154,10 @@ bool Bitmap::read8BitRow(const std::uint8_t* buffer, std::int32_t row)
 
 bool Bitmap::read24BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
+    if (!holdsRow(*this, row, 0))
+        return decodeChecked(*this, row, [&](std::int32_t x) {
+            return Pixel{buffer[3 * x], buffer[3 * x + 1], buffer[3 * x + 2], 0};
+        });
     Pixel* out = rowData(row);
     for (std::int32_t x = 0; x < width; ++x, buffer += 3)
         out[x] = Pixel{buffer[0], buffer[1], buffer[2], 0};
@@ -136,6 +166,10 @@ bool Bitmap::read24BitRow(const std::uint8_t* buffer, std::int32_t row)
 
 bool Bitmap::read32BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
+    if (!holdsRow(*this, row, 0))
+        return decodeChecked(*this, row, [&](std::int32_t x) {
+            return Pixel{buffer[4 * x], buffer[4 * x + 1], buffer[4 * x + 2], buffer[4 * x + 3]};
+        });
     std::memcpy(rowData(row), buffer, static_cast<std::size_t>(width) * sizeof(Pixel));
     return true;
 }

@@ -57,8 +57,11 @@ bool pack1BitRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer, std:
 
 bool Bitmap::write1BitRow(std::uint8_t* buffer, std::size_t length, std::int32_t row) const
 {
+    if (static_cast<std::uint64_t>(width) > 8 * static_cast<std::uint64_t>(length))
+        return false;
     NearestColor nearest(*this);
-    return pack1BitRow(rowData(row), width, buffer, length, nearest);
+    // A row outside the picture is clamped to the nearest one, with pixelAt's warning.
+    return pack1BitRow(&pixelAt(0, row), width, buffer, length, nearest);
 }
 
 bool Bitmap::save(const char* path) const
@@ -68,7 +71,7 @@ bool Bitmap::save(const char* path) const
         pictureError({"Cannot open file " + std::string(path) + " for output."});
         return false;
     }
-    std::FILE* out = file.release();
+    std::FILE* out = file.get();
 
     const std::int32_t d = bitsPerPixel;
     const std::int64_t rowBytes = bmp::rowStride(width, d);
@@ -153,7 +156,7 @@ bool Bitmap::save(const char* path) const
     }
 
     const bool streamFailed = std::ferror(out) != 0;
-    const bool closeFailed = std::fclose(out) != 0;
+    const bool closeFailed = std::fclose(file.release()) != 0;
     if ((streamFailed || closeFailed) && !reported) {
         pictureError({"Could not write proper amount of data."});
         reported = true;
