@@ -1,4 +1,5 @@
 // rescaleBitmap, copy construction and copyRegion.
+#include "bilinear_run.h"
 #include "bitmap.h"
 #include "bmp_format.h"
 #include "diagnostics.h"
@@ -123,11 +124,15 @@ void resampleFast(const Bitmap& S, Bitmap& D)
 
     // Column positions are the same for every row. They are worked out for one block of
     // columns at a time, so the tables stay small however wide the picture is; the right
-    // neighbour is clamped to the last column, where it carries weight 0.
+    // neighbour is clamped to the last column, where it carries weight 0. Every pixel of
+    // the destination is written whole, alpha 0 included, so it need not be whitened.
     constexpr std::int32_t blockColumns = 4096;
     std::vector<std::int32_t> x0(blockColumns);
     std::vector<std::int32_t> x1(blockColumns);
     std::vector<double> fx(blockColumns);
+    std::vector<double> oneMinusFx(blockColumns);
+    // runEnd[k]: one past the last column from k on that has the same source columns.
+    std::vector<std::int32_t> runEnd(blockColumns);
     for (std::int32_t first = 0; first < NW - 1; first += blockColumns) {
         const std::int32_t count = std::min(blockColumns, NW - 1 - first);
         for (std::int32_t k = 0; k < count; ++k) {
@@ -135,7 +140,10 @@ void resampleFast(const Bitmap& S, Bitmap& D)
             x0[k] = static_cast<std::int32_t>(std::floor(xs));
             x1[k] = std::min(x0[k] + 1, W - 1);
             fx[k] = xs - x0[k];
+            oneMinusFx[k] = 1 - fx[k];
         }
+        for (std::int32_t k = count; k-- > 0;)
+            runEnd[k] = k + 1 < count && x0[k + 1] == x0[k] ? runEnd[k + 1] : k + 1;
 
         for (std::int32_t i = 0; i + 1 < NH; ++i) {
             const double ys = sourcePosition(i, H, NH);
@@ -144,15 +152,16 @@ void resampleFast(const Bitmap& S, Bitmap& D)
             const Pixel* top = S.rowData(y0);
             const Pixel* bottom = S.rowData(std::min(y0 + 1, H - 1));
             Pixel* out = D.rowData(i) + first;
-            for (std::int32_t k = 0; k < count; ++k) {
-                const Weights w = bilinearWeights(fx[k], fy);
-                const Pixel& p00 = top[x0[k]];
-                const Pixel& p10 = top[x1[k]];
-                const Pixel& p01 = bottom[x0[k]];
-                const Pixel& p11 = bottom[x1[k]];
-                out[k].red = channel(blend4(p00.red, p10.red, p01.red, p11.red, w));
-                out[k].green = channel(blend4(p00.green, p10.green, p01.green, p11.green, w));
-                out[k].blue = channel(blend4(p00.blue, p10.blue, p01.blue, p11.blue, w));
+            for (std::int32_t k = 0; k < count;) {
+                const RunCorners c{top[x0[k]], top[x1[k]], bottom[x0[k]], bottom[x1[k]]};
+                const std::int32_t end = runEnd[k];
+                k += blendRun(&fx[k], &oneMinusFx[k], end - k, fy, c, out + k);
+                for (; k < end; ++k) {
+                    const Weights w = bilinearWeights(fx[k], fy);
+                    out[k] = Pixel{channel(blend4(c.p00.blue, c.p10.blue, c.p01.blue, c.p11.blue, w)),
+                                   channel(blend4(c.p00.green, c.p10.green, c.p01.green, c.p11.green, w)),
+                                   channel(blend4(c.p00.red, c.p10.red, c.p01.red, c.p11.red, w)), 0};
+                }
             }
         }
 
@@ -161,9 +170,8 @@ void resampleFast(const Bitmap& S, Bitmap& D)
         for (std::int32_t k = 0; k < count; ++k) {
             const Pixel& a = last[x0[k]];
             const Pixel& b = last[x1[k]];
-            out[k].red = channel(blend2(a.red, b.red, fx[k]));
-            out[k].green = channel(blend2(a.green, b.green, fx[k]));
-            out[k].blue = channel(blend2(a.blue, b.blue, fx[k]));
+            out[k] = Pixel{channel(blend2(a.blue, b.blue, fx[k])), channel(blend2(a.green, b.green, fx[k])),
+                           channel(blend2(a.red, b.red, fx[k])), 0};
         }
     }
 
@@ -174,10 +182,8 @@ void resampleFast(const Bitmap& S, Bitmap& D)
         const double fy = ys - y0;
         const Pixel& a = S.rowData(y0)[W - 1];
         const Pixel& b = S.rowData(std::min(y0 + 1, H - 1))[W - 1];
-        Pixel& d = D.rowData(i)[NW - 1];
-        d.red = channel(blend2(a.red, b.red, fy));
-        d.green = channel(blend2(a.green, b.green, fy));
-        d.blue = channel(blend2(a.blue, b.blue, fy));
+        D.rowData(i)[NW - 1] =
+            Pixel{channel(blend2(a.blue, b.blue, fy)), channel(blend2(a.green, b.green, fy)), channel(blend2(a.red, b.red, fy)), 0};
     }
     D.rowData(NH - 1)[NW - 1] = S.rowData(H - 1)[W - 1];
 }
@@ -224,7 +230,11 @@ bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value)
     // The unscaled grid moves into the sampling source instead of being copied: the
     // image's own grid is replaced right after anyway. The new grid is had first, so a
     // failed allocation leaves the image as it was.
-    PixelGrid fresh(static_cast<std::size_t>(std::int64_t{NW} * NH), whitePixel);
+    // The fast resampling writes every pixel; the one that follows the definition writes
+    // colours only and relies on the white (alpha 0) of a new grid.
+    const bool edgeReadsWarn = bitmapWarnings && (W == 1 || H == 1);
+    const auto count = static_cast<std::size_t>(std::int64_t{NW} * NH);
+    PixelGrid fresh = edgeReadsWarn ? PixelGrid(count, whitePixel) : PixelGrid(count);
     Bitmap source;
     source.grid.swap(image.grid);
     source.width = W;
@@ -234,7 +244,6 @@ bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value)
     image.height = NH;
     image.setBitDepth(24);
 
-    const bool edgeReadsWarn = bitmapWarnings && (W == 1 || H == 1);
     if (edgeReadsWarn)
         resampleByDefinition(source, image);
     else

@@ -1,0 +1,86 @@
+#include "bilinear_run.h"
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define PANELBAKE_AVX2_RUNS 1
+#include <immintrin.h>
+#endif
+
+#if defined(PANELBAKE_AVX2_RUNS)
+
+namespace {
+
+static_assert(sizeof(Pixel) == 4, "a pixel is stored as one 32-bit word: blue, green, red, alpha");
+
+#define AVX2 __attribute__((target("avx2")))
+
+struct Channel4 {
+    __m256d c00, c10, c01, c11;
+};
+
+AVX2 Channel4 broadcast(std::uint8_t c00, std::uint8_t c10, std::uint8_t c01, std::uint8_t c11)
+{
+    return {_mm256_set1_pd(c00), _mm256_set1_pd(c10), _mm256_set1_pd(c01), _mm256_set1_pd(c11)};
+}
+
+// s = c10 * w10; s = c00 * w00 + s; s = c01 * w01 + s; s = c11 * w11 + s; truncated.
+AVX2 __m128i blend4(const Channel4& c, __m256d w00, __m256d w10, __m256d w01, __m256d w11)
+{
+    __m256d s = _mm256_mul_pd(c.c10, w10);
+    s = _mm256_add_pd(_mm256_mul_pd(c.c00, w00), s);
+    s = _mm256_add_pd(_mm256_mul_pd(c.c01, w01), s);
+    s = _mm256_add_pd(_mm256_mul_pd(c.c11, w11), s);
+    return _mm256_cvttpd_epi32(s); // truncation toward zero, like a conversion to int
+}
+
+AVX2 std::int32_t blendRunAvx2(const double* fx, const double* oneMinusFx, std::int32_t n, double fy,
+                               const RunCorners& c, Pixel* out)
+{
+    const Channel4 red = broadcast(c.p00.red, c.p10.red, c.p01.red, c.p11.red);
+    const Channel4 green = broadcast(c.p00.green, c.p10.green, c.p01.green, c.p11.green);
+    const Channel4 blue = broadcast(c.p00.blue, c.p10.blue, c.p01.blue, c.p11.blue);
+    const __m256d vfy = _mm256_set1_pd(fy);
+    const __m128i low = _mm_set1_epi32(0xFF);
+    std::int32_t k = 0;
+    for (; k + 4 <= n; k += 4) {
+        // w11 = fx * fy; w10 = fx - w11; w00 = ((1 - fx) - fy) + w11; w01 = fy - w11.
+        const __m256d f = _mm256_loadu_pd(fx + k);
+        const __m256d w11 = _mm256_mul_pd(f, vfy);
+        const __m256d w10 = _mm256_sub_pd(f, w11);
+        const __m256d w00 = _mm256_add_pd(_mm256_sub_pd(_mm256_loadu_pd(oneMinusFx + k), vfy), w11);
+        const __m256d w01 = _mm256_sub_pd(vfy, w11);
+        // A pixel is the 32-bit word blue | green << 8 | red << 16, alpha 0; each channel
+        // keeps the low byte of its integer, as a conversion to an 8-bit value does.
+        const __m128i r = _mm_and_si128(blend4(red, w00, w10, w01, w11), low);
+        const __m128i g = _mm_and_si128(blend4(green, w00, w10, w01, w11), low);
+        const __m128i b = _mm_and_si128(blend4(blue, w00, w10, w01, w11), low);
+        const __m128i pixels = _mm_or_si128(_mm_or_si128(b, _mm_slli_epi32(g, 8)), _mm_slli_epi32(r, 16));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), pixels);
+    }
+    return k;
+}
+
+#undef AVX2
+
+bool haveAvx2()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+} // namespace
+
+std::int32_t blendRun(const double* fx, const double* oneMinusFx, std::int32_t n, double fy, const RunCorners& c,
+                      Pixel* out)
+{
+    static const bool avx2 = haveAvx2();
+    return avx2 ? blendRunAvx2(fx, oneMinusFx, n, fy, c, out) : 0;
+}
+
+#else
+
+std::int32_t blendRun(const double*, const double*, std::int32_t, double, const RunCorners&, Pixel*)
+{
+    return 0;
+}
+
+#endif

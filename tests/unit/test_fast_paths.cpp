@@ -1,0 +1,193 @@
+// The optimised paths against straightforward definitions, on random pictures large
+// enough to reach every block, run and vector-width boundary.
+#include "bmp_bytes.h"
+#include "resample.h"
+
+#include <random>
+#include <string>
+
+namespace {
+
+Pixel randomPixel(std::mt19937& random)
+{
+    const std::uint32_t v = random();
+    return rgb(v & 255, v >> 8 & 255, v >> 16 & 255, v >> 24);
+}
+
+Bitmap randomPicture(int width, int height, std::mt19937& random)
+{
+    Bitmap b;
+    b.setDimensions(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            b.pixelAt(x, y) = randomPixel(random);
+    return b;
+}
+
+// The first pixel where two pictures of the same size differ, or "" when none does.
+std::string firstDifference(const Bitmap& a, const Bitmap& b)
+{
+    if (a.width != b.width || a.height != b.height)
+        return "sizes differ";
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x)
+            if (a.rowData(y)[x] != b.rowData(y)[x])
+                return "pixel " + std::to_string(x) + "," + std::to_string(y) + ": " +
+                       testing::PrintToString(a.rowData(y)[x]) + " vs " + testing::PrintToString(b.rowData(y)[x]);
+    return "";
+}
+
+// A stored picture made with plain code: the file bytes and the pixels it must load as.
+struct StoredPicture {
+    Bytes file;
+    std::size_t dataStart = 0;
+    std::size_t stride = 0;
+    Bitmap pixels;
+};
+
+StoredPicture storedPicture(int depth, int width, int height, std::mt19937& random)
+{
+    StoredPicture p;
+    const std::size_t dataBytes = (static_cast<std::size_t>(width) * depth + 7) / 8;
+    p.stride = (dataBytes + 3) / 4 * 4;
+    const int entries = depth <= 8 ? 1 << depth : 0;
+    p.dataStart = 54 + 4 * static_cast<std::size_t>(entries);
+    p.file = headerBytes(bmpHeader(width, height, static_cast<std::uint16_t>(depth),
+                                   static_cast<std::uint32_t>(p.dataStart)));
+    std::vector<Pixel> table;
+    for (int i = 0; i < entries; ++i) {
+        table.push_back(randomPixel(random));
+        append(p.file, {table.back().blue, table.back().green, table.back().red, table.back().alpha});
+    }
+    p.pixels.setBitDepth(depth);
+    p.pixels.setDimensions(width, height);
+    p.pixels.horizontalResolution = p.pixels.verticalResolution = 3780;
+    for (int i = 0; i < entries; ++i)
+        p.pixels.setPaletteColor(i, table[static_cast<std::size_t>(i)]);
+    for (int y = height - 1; y >= 0; --y) {
+        Bytes row(p.stride, 0);
+        for (int x = 0; x < width; ++x) {
+            Pixel& out = p.pixels.pixelAt(x, y);
+            if (entries > 0) {
+                const int index = static_cast<int>(random() % static_cast<unsigned>(entries));
+                const int bit = x * depth;
+                row[static_cast<std::size_t>(bit / 8)] |= static_cast<std::uint8_t>(index << (8 - depth - bit % 8));
+                out = table[static_cast<std::size_t>(index)];
+            } else {
+                out = randomPixel(random);
+                if (depth == 24)
+                    out.alpha = 0;
+                const std::uint8_t bytes[4] = {out.blue, out.green, out.red, out.alpha};
+                std::copy(bytes, bytes + depth / 8, row.begin() + x * (depth / 8));
+            }
+        }
+        for (std::size_t i = dataBytes; i < p.stride; ++i)
+            row[i] = static_cast<std::uint8_t>(random()); // padding is ignored
+        append(p.file, row);
+    }
+    return p;
+}
+
+TEST(FastPaths, LoadingRowsInBlocksMatchesRowByRow)
+{
+    // Rows are read about 256 KiB at a time: these pictures span several such blocks, with
+    // the data cut at block boundaries, inside rows and right after whole rows.
+    struct Case {
+        int depth, width, height;
+    };
+    const Case cases[] = {{24, 5001, 40}, {32, 3001, 45}, {8, 20001, 30}, {4, 90001, 15}, {1, 13, 70000}, {24, 1, 3}};
+    std::mt19937 random(7);
+    TempDir dir;
+    Warnings off(false);
+    for (const Case& c : cases) {
+        const StoredPicture p = storedPicture(c.depth, c.width, c.height, random);
+        const std::size_t rowsPerBlock = std::max<std::size_t>((std::size_t{256} << 10) / p.stride, 1);
+        std::vector<std::size_t> cuts = {p.file.size(), p.dataStart, p.dataStart + p.stride - 1,
+                                         p.dataStart + p.stride, p.file.size() - 1};
+        for (std::size_t rows = rowsPerBlock; rows < static_cast<std::size_t>(c.height); rows += rowsPerBlock)
+            for (std::size_t at : {rows * p.stride - 1, rows * p.stride, rows * p.stride + 1, rows * p.stride + p.stride / 2})
+                cuts.push_back(p.dataStart + at);
+        for (std::size_t size : cuts) {
+            SCOPED_TRACE(std::to_string(c.depth) + " bits " + std::to_string(c.width) + "x" +
+                         std::to_string(c.height) + ", " + std::to_string(size) + " bytes");
+            Bytes file(p.file.begin(), p.file.begin() + static_cast<std::ptrdiff_t>(size));
+            // Over a picture of the same size, so that a reused grid with old pixels shows.
+            Bitmap loaded = randomPicture(c.width, c.height, random);
+            ASSERT_TRUE(loaded.load(dir.write("p.bmp", file).c_str()));
+            Bitmap expected(p.pixels);
+            expected.horizontalResolution = expected.verticalResolution = 3780;
+            const int rowsRead = static_cast<int>((size - p.dataStart) / p.stride);
+            for (int y = 0; y < c.height - rowsRead; ++y)
+                for (int x = 0; x < c.width; ++x)
+                    expected.pixelAt(x, y) = whitePixel;
+            ASSERT_EQ(firstDifference(loaded, expected), "");
+        }
+    }
+}
+
+TEST(FastPaths, ResamplingMatchesTheDefinition)
+{
+    // Large factors give long runs of destination pixels between the same source pixels
+    // (the vector path); small ones and reductions give runs of one or two. Sizes are odd
+    // and even around the vector width, and 1 on either side of source and destination.
+    struct Case {
+        int w, h, nw, nh;
+    };
+    const Case cases[] = {{2, 2, 9, 9},      {3, 2, 64, 7},     {5, 4, 203, 33},  {17, 9, 1001, 50},
+                          {128, 64, 1025, 97}, {7, 7, 8, 8},     {40, 30, 13, 11}, {301, 5, 37, 4},
+                          {1, 5, 31, 9},     {6, 1, 29, 5},     {1, 1, 7, 6},     {9, 6, 1, 17},
+                          {9, 6, 23, 1},     {4, 3, 4, 3},      {2, 3, 4099, 3},  {3, 2, 8195, 2}};
+    std::mt19937 random(11);
+    Warnings off(false);
+    for (const Case& c : cases) {
+        const Bitmap source = randomPicture(c.w, c.h, random);
+        Bitmap byDefinition;
+        byDefinition.setDimensions(c.nw, c.nh);
+        Bitmap fast = randomPicture(c.nw, c.nh, random); // every pixel must be overwritten, alpha too
+        resampleByDefinition(source, byDefinition);
+        resampleFast(source, fast);
+        ASSERT_EQ(firstDifference(fast, byDefinition), "") << c.w << "x" << c.h << " -> " << c.nw << "x" << c.nh;
+    }
+}
+
+TEST(FastPaths, RescalingLargePicturesMatchesTheDefinition)
+{
+    // Grids of 4 MiB and more are mapped rather than taken from the heap.
+    std::mt19937 random(5);
+    Warnings off(false);
+    Bitmap picture = randomPicture(300, 200, random);
+    Bitmap byDefinition;
+    byDefinition.setDimensions(1500, 1000);
+    resampleByDefinition(picture, byDefinition);
+    ASSERT_TRUE(rescaleBitmap(picture, 'w', 1500));
+    ASSERT_EQ(firstDifference(picture, byDefinition), "");
+
+    const Bitmap copy(picture);
+    EXPECT_EQ(firstDifference(copy, picture), "");
+    ASSERT_TRUE(rescaleBitmap(picture, 'h', 7));
+    Bitmap reduced;
+    reduced.setDimensions(10, 7);
+    resampleByDefinition(copy, reduced);
+    EXPECT_EQ(firstDifference(picture, reduced), "");
+}
+
+TEST(FastPaths, TakingPixelsMatchesACopyOfTheWholePicture)
+{
+    std::mt19937 random(3);
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{7, 3}, std::pair{1200, 1100}}) {
+        Bitmap source = randomPicture(w, h, random);
+        Bitmap copied, taken;
+        copied.setBitDepth(1);
+        taken.setBitDepth(1);
+        copied.horizontalResolution = taken.horizontalResolution = 2835;
+        copied.setDimensions(w, h);
+        copyRegion(source, w - 1, h - 1, copied);
+        taken.takePixels(source);
+        EXPECT_EQ(snapshot(taken), snapshot(copied));
+        Bitmap single;
+        single.setBitDepth(source.bitsPerPixel);
+        EXPECT_EQ(snapshot(source), snapshot(single)); // left 1 x 1 and white
+    }
+}
+
+} // namespace
