@@ -15,6 +15,8 @@ import unittest
 
 from PIL import Image
 
+from bmp_craft import bmp
+
 PANELBAKE = os.environ.get("PANELBAKE", "")
 SOURCE_DIR = os.environ.get("PANELBAKE_SOURCE_DIR", "")
 
@@ -99,18 +101,8 @@ def pattern(width, height):
 
 def bmp24(pixels, extra=b""):
     """A 24-bit BMP; `extra` bytes stand between the headers and the pixel data."""
-    height, width = len(pixels), len(pixels[0])
-    row_bytes = (3 * width + 3) // 4 * 4
-    offset = 54 + len(extra)
-    data = bytearray()
-    for row in reversed(pixels):
-        line = bytearray()
-        for r, g, b in row:
-            line += bytes((b, g, r))
-        data += line + bytes(row_bytes - len(line))
-    header = struct.pack("<2sIHHI", b"BM", offset + len(data), 0, 0, offset)
-    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(data), 2835, 2835, 0, 0)
-    return header + info + extra + bytes(data)
+    rows = [bytes(c for r, g, b in row for c in (b, g, r)) for row in pixels]
+    return bmp(len(pixels[0]), len(pixels), 24, rows=rows, extra=extra)
 
 
 def reduce(pixels):

@@ -27,7 +27,7 @@ NOT_BMP = 'Error: source file "%s" is not a supported BMP file\n'
 TOO_LARGE = "Error: target size is too large\n"
 
 
-def verbose_lines(source, height, width, target_height, target_width, base):
+def verbose_lines(height, width, target_height, target_width, base):
     return ("Source height:%d    source width:%d\n" % (height, width),
             "Target height:%d    target width:%d\n" % (target_height, target_width),
             'writing a 1bpp image as "%s.bmp"\n' % base,
@@ -127,13 +127,13 @@ class Verbose(TempDirTest):
         self.assertEqual(r.out, "".join((
             "Picture Warning: Extra meta data detected in file logo.bmp\n",
             "                 Data will be skipped.\n",
-            *verbose_lines("logo.bmp", 48, 84, 48, 84, "logo_glcd"))))
+            *verbose_lines(48, 84, 48, 84, "logo_glcd"))))
         self.assert_outputs("logo_glcd", reduce(pattern(84, 48)))
 
     def test_zero_width_warns_between_target_and_preview(self):
         self.write("logo.bmp", bmp24(pattern(84, 48)))
         r = self.run_tool("logo.bmp", "-w", "0", "-v")
-        source, target, preview, header = verbose_lines("logo.bmp", 48, 84, -1, 0, "logo_glcd")
+        source, target, preview, header = verbose_lines(48, 84, -1, 0, "logo_glcd")
         self.assertEqual((r.code, r.err), (0, ""))
         self.assertEqual(r.out, "".join((
             source, target,
@@ -145,7 +145,7 @@ class Verbose(TempDirTest):
         # Scaling one pixel up reads past its edge: 48 clamped reads for a 3 x 3 result.
         self.write("dot.bmp", bmp24([[(0, 0, 0)]]))
         r = self.run_tool("dot.bmp", "-h", "3", "-v")
-        source, target, preview, header = verbose_lines("dot.bmp", 1, 1, 3, 3, "dot_glcd")
+        source, target, preview, header = verbose_lines(1, 1, 3, 3, "dot_glcd")
         warning = ("Picture Warning: Attempted to access non-existent pixel;\n"
                    "                 Truncating request to fit in the range [0,0] x [0,0].\n")
         self.assertEqual((r.code, r.err), (0, ""))
@@ -217,7 +217,7 @@ class OutputNames(TempDirTest):
                 self.write(source, bmp24(pattern(10, 9)))
                 r = self.run_tool(source, "-v")
                 self.assertEqual((r.code, r.err), (0, ""))
-                self.assertEqual(r.out, "".join(verbose_lines(source, 9, 10, 9, 10, base)))
+                self.assertEqual(r.out, "".join(verbose_lines(9, 10, 9, 10, base)))
                 self.assert_outputs(base, reduce(pattern(10, 9)))
 
     def test_absolute_path(self):
@@ -235,7 +235,7 @@ class OutputNames(TempDirTest):
         os.mkdir(self.path("logo_glcd.h"))
         r = self.run_tool("logo.bmp", "-v")
         self.assertEqual((r.code, r.err), (254, "Error on creating header file\n"))
-        self.assertEqual(r.out, "".join(verbose_lines("logo.bmp", 3, 5, 3, 5, "logo_glcd")[:3]))
+        self.assertEqual(r.out, "".join(verbose_lines(3, 5, 3, 5, "logo_glcd")[:3]))
         self.assertEqual(self.files(), ["logo.bmp", "logo_glcd.bmp"])
 
 
