@@ -265,6 +265,10 @@ bool Bitmap::load(const char* path)
         }
         for (std::int64_t i = present; i < fullTable; ++i)
             setPaletteColor(static_cast<std::int32_t>(i), whitePixel);
+        // A short table that ends one to three bytes before the pixel data: those bytes
+        // are no whole entry, and the rows still begin at bfOffBits.
+        if (present < fullTable && offBits > tableStart)
+            skipBytes(in, (offBits - tableStart) % 4);
         extraBytes = offBits - tableStart - 4 * fullTable;
     } else if (depth == 16 && ih.biCompression == bmp::biBitfields) {
         extraBytes = offBits - bmp::headersSize - bmp::maskBlockSize;
