@@ -46,7 +46,7 @@ std::string toLowerAscii(std::string s)
 const char* arrayPrefix()
 {
     if (avrProgmem)
-        return "static unsigned char __attribute__ ((progmem)) ";
+        return "static const unsigned char __attribute__ ((progmem)) "; // avr-gcc puts only const data there
     if (pic30AutoPsv)
         return "static unsigned char __attribute__((space(auto_psv))) ";
     return "static char ";

@@ -111,9 +111,9 @@ class WorkedExamples(TempDirTest):
     def test_attribute_options(self):
         self.write("logo.bmp", bmp24(pattern(9, 9)))
         for args, declaration in (
-                (["-pgm"], "static unsigned char __attribute__ ((progmem)) "),
+                (["-pgm"], "static const unsigned char __attribute__ ((progmem)) "),
                 (["-pic30"], "static unsigned char __attribute__((space(auto_psv))) "),
-                (["-pic30", "-pgm"], "static unsigned char __attribute__ ((progmem)) ")):
+                (["-pic30", "-pgm"], "static const unsigned char __attribute__ ((progmem)) ")):
             with self.subTest(args=args):
                 self.assertEqual(self.run_tool("logo.bmp", *args).code, 0)
                 self.assert_outputs("logo_glcd", reduce(pattern(9, 9)), declaration)

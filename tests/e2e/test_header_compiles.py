@@ -26,13 +26,10 @@ int main(void)
 }
 """
 
-# Current avr-gcc places only const data in program memory, so the client adds the
-# qualifier around the include.
+# Included as firmware includes it: avr-gcc accepts program-memory data only when it is const.
 AVR_PROGRAM = """\
 #include <avr/pgmspace.h>
-#define unsigned const unsigned
 #include "8_bit.logo_glcd.h"
-#undef unsigned
 
 unsigned char pixelColumn(unsigned int i)
 {

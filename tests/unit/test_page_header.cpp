@@ -146,9 +146,9 @@ TEST(PageHeader, ArrayAttribute)
         const char* declaration;
     } cases[] = {
         {false, false, "static char x_bmp[]={\n"},
-        {true, false, "static unsigned char __attribute__ ((progmem)) x_bmp[]={\n"},
+        {true, false, "static const unsigned char __attribute__ ((progmem)) x_bmp[]={\n"},
         {false, true, "static unsigned char __attribute__((space(auto_psv))) x_bmp[]={\n"},
-        {true, true, "static unsigned char __attribute__ ((progmem)) x_bmp[]={\n"},
+        {true, true, "static const unsigned char __attribute__ ((progmem)) x_bmp[]={\n"},
     };
     for (const auto& c : cases) {
         FlagGuard flags(c.progmem, c.autoPsv);
