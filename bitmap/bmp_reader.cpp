@@ -9,6 +9,10 @@
 #include <string>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 static_assert(sizeof(Pixel) == 4, "a Pixel is the four bytes of a 32-bit BMP pixel");
 
 namespace {
@@ -123,7 +127,25 @@ bool Bitmap::read1BitRow(const std::uint8_t* buffer, std::size_t bufferSize, std
         return decodeChecked(*this, row,
                              [&](std::int32_t x) { return paletteColor((buffer[x >> 3] >> (7 - (x & 7))) & 1); });
     Pixel* out = rowData(row);
-    for (std::int32_t x = 0; x < width; ++x)
+    std::int32_t x = 0;
+#if defined(__SSE2__)
+    // Whole bytes, eight pixels each: a lane takes entry 1 where its bit is set.
+    __m128i zero, flip;
+    std::memcpy(&zero, colorTable.data(), sizeof(Pixel));
+    zero = _mm_shuffle_epi32(zero, 0);
+    std::memcpy(&flip, &colorTable[1], sizeof(Pixel));
+    flip = _mm_xor_si128(_mm_shuffle_epi32(flip, 0), zero);
+    const __m128i firstBits = _mm_set_epi32(0x10, 0x20, 0x40, 0x80);
+    const __m128i lastBits = _mm_set_epi32(0x01, 0x02, 0x04, 0x08);
+    for (; x + 8 <= width; x += 8) {
+        const __m128i byte = _mm_set1_epi32(buffer[x >> 3]);
+        const __m128i first = _mm_cmpeq_epi32(_mm_and_si128(byte, firstBits), firstBits);
+        const __m128i last = _mm_cmpeq_epi32(_mm_and_si128(byte, lastBits), lastBits);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_xor_si128(zero, _mm_and_si128(first, flip)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x + 4), _mm_xor_si128(zero, _mm_and_si128(last, flip)));
+    }
+#endif
+    for (; x < width; ++x)
         out[x] = colorTable[(buffer[x >> 3] >> (7 - (x & 7))) & 1];
     return true;
 }

@@ -5,9 +5,14 @@
 #include "file_stream.h"
 #include "nearest_color.h"
 
+#include <array>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -37,12 +42,60 @@ void encodeHeaders(std::uint8_t* p, const BmpFileHeader& fh, const BmpInfoHeader
     bmp::writeU32(p + 50, ih.biClrImportant);
 }
 
+// Bit i of `bits` moved to bit 7 - i: the first pixel of a group goes to the top bit.
+constexpr std::array<std::uint8_t, 256> reversedBits = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (int v = 0; v < 256; ++v)
+        for (int i = 0; i < 8; ++i)
+            if (v >> i & 1)
+                table[v] = static_cast<std::uint8_t>(table[v] | 1 << (7 - i));
+    return table;
+}();
+
+bool isWhite(const Pixel& p)
+{
+    return p.red + p.green + p.blue >= 383;
+}
+
+#if defined(__SSE2__)
+// Bit i set where pixel i of four is white; alpha plays no part.
+int whiteMask4(const Pixel* in)
+{
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    const __m128i low = _mm_set1_epi32(0xFF);
+    const __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_and_si128(pixels, low), _mm_and_si128(_mm_srli_epi32(pixels, 8), low)),
+                                      _mm_and_si128(_mm_srli_epi32(pixels, 16), low));
+    return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(sum, _mm_set1_epi32(382))));
+}
+#endif
+
+// The black-and-white table's packing: whole groups of eight pixels at once.
+void packBlackWhiteRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer)
+{
+    std::int32_t x = 0;
+    std::size_t k = 0;
+#if defined(__SSE2__)
+    for (; x + 8 <= width; x += 8, ++k)
+        buffer[k] = reversedBits[static_cast<std::size_t>(whiteMask4(in + x) | whiteMask4(in + x + 4) << 4)];
+#endif
+    for (; x < width; ++k) {
+        std::uint8_t byte = 0;
+        for (int bit = 7; bit >= 0 && x < width; --bit, ++x)
+            byte = static_cast<std::uint8_t>(byte | isWhite(in[x]) << bit);
+        buffer[k] = byte;
+    }
+}
+
 // Eight pixels a byte, the leftmost in the most significant bit; a last group of fewer
 // than eight leaves the low bits 0.
 bool pack1BitRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer, std::size_t length, NearestColor& nearest)
 {
     if (static_cast<std::uint64_t>(width) > 8 * static_cast<std::uint64_t>(length))
         return false;
+    if (nearest.blackAndWhite()) {
+        packBlackWhiteRow(in, width, buffer);
+        return true;
+    }
     std::int32_t x = 0;
     for (std::size_t k = 0; x < width; ++k) {
         std::uint8_t byte = 0;

@@ -13,6 +13,9 @@ class NearestColor {
 public:
     explicit NearestColor(const Bitmap& bitmap);
     std::uint8_t operator()(Pixel pixel);
+    // True for the two-entry table black, white, where the answer is 1 exactly when
+    // red + green + blue >= 383.
+    bool blackAndWhite() const { return blackWhite; }
 
 private:
     std::uint8_t scan(Pixel pixel) const;

@@ -7,18 +7,20 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 
 namespace {
 
 const char* const hyphenLine = "//---------------------------------------------------------------------------\n";
 
-// "0x00" to "0xff": every data byte is exactly four characters.
-const std::array<std::array<char, 4>, 256> byteTexts = [] {
-    std::array<std::array<char, 4>, 256> texts{};
+// "0x00, " to "0xff, ": every data byte is exactly four characters, here with the
+// separator that follows it.
+const std::array<std::array<char, 6>, 256> byteTexts = [] {
+    std::array<std::array<char, 6>, 256> texts{};
     const char* digits = "0123456789abcdef";
     for (int v = 0; v < 256; ++v)
-        texts[v] = {'0', 'x', digits[v >> 4], digits[v & 15]};
+        texts[v] = {'0', 'x', digits[v >> 4], digits[v & 15], ',', ' '};
     return texts;
 }();
 
@@ -56,12 +58,11 @@ const char* arrayPrefix()
 void packPage(const Bitmap& bitmap, std::int32_t firstRow, std::int32_t rows, std::vector<std::uint8_t>& bytes)
 {
     bytes.assign(static_cast<std::size_t>(bitmap.width), 0);
+    std::uint8_t* out = bytes.data();
     for (std::int32_t b = 0; b < rows; ++b) {
         const Pixel* row = bitmap.rowData(firstRow + b);
-        const auto bit = static_cast<std::uint8_t>(1u << b);
         for (std::int32_t x = 0; x < bitmap.width; ++x)
-            if (row[x].green == 0)
-                bytes[x] = static_cast<std::uint8_t>(bytes[x] | bit);
+            out[x] = static_cast<std::uint8_t>(out[x] | (row[x].green == 0) << b);
     }
 }
 
@@ -103,27 +104,37 @@ void generateHeader(const Bitmap& bitmap, const std::string& baseName, Flush flu
     out += "#define " + upper + "_WIDTH  " + std::to_string(W) + " \n";
     out += arrayPrefix() + lower + "_bmp[]={\n";
 
+    // Bytes [first, last) of a page row, each with its separator, and with a line end
+    // after every sixteenth column where `lineEnds` says so. The text is put straight
+    // into `out`, some thousands of columns at a time.
     std::vector<std::uint8_t> bytes;
-    for (std::int32_t p = 0; p < pageCount; ++p) {
-        packPage(bitmap, 8 * p, 8, bytes);
-        for (std::int32_t x = 0; x < W; ++x) {
-            appendByte(out, bytes[x]);
-            out += ", ";
-            if ((x + 1) % 16 == 0)
-                out += '\n';
+    auto appendBytes = [&](std::int32_t first, std::int32_t last, bool lineEnds) {
+        constexpr std::int32_t stretch = 16384;
+        for (std::int32_t from = first; from < last; from += stretch) {
+            const std::int32_t to = std::min(last, from + stretch);
+            const std::size_t at = out.size();
+            out.resize(at + 7 * static_cast<std::size_t>(to - from));
+            char* text = &out[at];
+            for (std::int32_t x = from; x < to; ++x) {
+                std::memcpy(text, byteTexts[bytes[x]].data(), 6);
+                text += 6;
+                if (lineEnds && (x + 1) % 16 == 0)
+                    *text++ = '\n';
+            }
+            out.resize(static_cast<std::size_t>(text - out.data()));
             spill();
         }
+    };
+    for (std::int32_t p = 0; p < pageCount; ++p) {
+        packPage(bitmap, 8 * p, 8, bytes);
+        appendBytes(0, W, true);
         out += '\n';
     }
     if (partialRows > 0) {
         // The partial page goes on one line, with no separator after its last byte.
         packPage(bitmap, 8 * pageCount, partialRows, bytes);
-        for (std::int32_t x = 0; x < W; ++x) {
-            if (x > 0)
-                out += ", ";
-            appendByte(out, bytes[x]);
-            spill();
-        }
+        appendBytes(0, W - 1, false);
+        appendByte(out, bytes[static_cast<std::size_t>(W - 1)]);
         out += '\n';
     }
 

@@ -1,8 +1,10 @@
 // The optimised paths against straightforward definitions, on random pictures large
 // enough to reach every block, run and vector-width boundary.
 #include "bmp_bytes.h"
+#include "page_header.h"
 #include "resample.h"
 
+#include <cstdio>
 #include <random>
 #include <string>
 
@@ -187,6 +189,107 @@ TEST(FastPaths, TakingPixelsMatchesACopyOfTheWholePicture)
         Bitmap single;
         single.setBitDepth(source.bitsPerPixel);
         EXPECT_EQ(snapshot(source), snapshot(single)); // left 1 x 1 and white
+    }
+}
+
+TEST(FastPaths, OneBitRowsMatchTheNearestEntryRule)
+{
+    // The (black, white) table packs eight pixels at a time by the sum of the channels;
+    // other two-entry tables take the general search. Channels of uniform random pixels
+    // add up to around 383 half of the time, so both answers come up often.
+    const Pixel tables[][2] = {{rgb(0, 0, 0), rgb(255, 255, 255)},
+                               {rgb(0, 0, 0, 9), rgb(255, 255, 255, 200)},
+                               {rgb(255, 255, 255), rgb(0, 0, 0)},
+                               {rgb(10, 200, 30), rgb(128, 128, 127)}};
+    std::mt19937 random(13);
+    for (const auto& table : tables)
+        for (int width : {1, 2, 7, 8, 9, 15, 16, 17, 31, 64, 1001}) {
+            Bitmap b = randomPicture(width, 3, random);
+            b.pixelAt(0, 1) = rgb(128, 128, 127); // 383: white
+            b.pixelAt(0, 2) = rgb(128, 127, 127); // 382: black
+            b.setBitDepth(1);
+            b.setPaletteColor(0, table[0]);
+            b.setPaletteColor(1, table[1]);
+            const std::size_t length = static_cast<std::size_t>(width + 7) / 8 + 2;
+            for (int y = 0; y < 3; ++y) {
+                // Bytes past the row's own are left as they were.
+                Bytes packed(length, 0xA5), expected(length, 0xA5);
+                std::fill_n(expected.begin(), (width + 7) / 8, 0);
+                ASSERT_TRUE(b.write1BitRow(packed.data(), length, y));
+                for (int x = 0; x < width; ++x)
+                    expected[static_cast<std::size_t>(x / 8)] |=
+                        static_cast<std::uint8_t>(nearestPaletteIndex(b, b.pixelAt(x, y)) << (7 - x % 8));
+                ASSERT_EQ(packed, expected) << "width " << width << ", row " << y;
+            }
+        }
+}
+
+TEST(FastPaths, OneBitDecodingMatchesTheColourTable)
+{
+    std::mt19937 random(17);
+    for (int width : {1, 3, 8, 9, 16, 23, 64, 77}) {
+        Bitmap b;
+        b.setBitDepth(1);
+        b.setDimensions(width, 2);
+        const Pixel entries[2] = {randomPixel(random), randomPixel(random)};
+        b.setPaletteColor(0, entries[0]);
+        b.setPaletteColor(1, entries[1]);
+        Bytes row(static_cast<std::size_t>(width + 31) / 32 * 4);
+        for (std::uint8_t& byte : row)
+            byte = static_cast<std::uint8_t>(random());
+        ASSERT_TRUE(b.read1BitRow(row.data(), row.size(), 1));
+        for (int x = 0; x < width; ++x)
+            ASSERT_EQ(b.pixelAt(x, 1), entries[row[static_cast<std::size_t>(x / 8)] >> (7 - x % 8) & 1]) << x;
+        EXPECT_EQ(b.pixelAt(width - 1, 0), whitePixel); // the other row is left alone
+    }
+}
+
+// The array body written out plainly: every byte from pixelAt, "0x%02x", ", " between
+// and after bytes of whole pages, a line end after every sixteenth column and after each
+// page row, and the partial page on one line.
+std::string plainArrayBody(const Bitmap& b)
+{
+    std::string body;
+    char text[16];
+    auto byteAt = [&](int page, int x, int rows) {
+        unsigned value = 0;
+        for (int bit = 0; bit < rows; ++bit)
+            if (b.pixelAt(x, 8 * page + bit).green == 0)
+                value |= 1u << bit;
+        std::snprintf(text, sizeof text, "0x%02x", value);
+        return std::string(text);
+    };
+    for (int page = 0; page < b.height / 8; ++page) {
+        for (int x = 0; x < b.width; ++x) {
+            body += byteAt(page, x, 8) + ", ";
+            if ((x + 1) % 16 == 0)
+                body += "\n";
+        }
+        body += "\n";
+    }
+    if (b.height % 8 > 0) {
+        for (int x = 0; x < b.width; ++x)
+            body += (x > 0 ? ", " : "") + byteAt(b.height / 8, x, b.height % 8);
+        body += "\n";
+    }
+    return body;
+}
+
+TEST(FastPaths, HeaderBodyMatchesThePlainLayout)
+{
+    std::mt19937 random(19);
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{16, 8}, std::pair{17, 9}, std::pair{33, 23}, std::pair{128, 60},
+                        std::pair{5, 64}, std::pair{16390, 3}, std::pair{20000, 9}}) {
+        Bitmap b;
+        b.setDimensions(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                if (random() % 2)
+                    b.pixelAt(x, y) = rgb(static_cast<int>(random() % 256), 0, 7); // only green counts
+        const std::string text = pageColumnHeaderText(b, "pic");
+        const std::string start = "_bmp[]={\n", end = "};\n";
+        const std::size_t from = text.find(start) + start.size();
+        ASSERT_EQ(text.substr(from, text.rfind(end) - from), plainArrayBody(b)) << w << "x" << h;
     }
 }
 
