@@ -127,12 +127,13 @@ void resampleFast(const Bitmap& S, Bitmap& D)
     // neighbour is clamped to the last column, where it carries weight 0. Every pixel of
     // the destination is written whole, alpha 0 included, so it need not be whitened.
     constexpr std::int32_t blockColumns = 4096;
-    std::vector<std::int32_t> x0(blockColumns);
-    std::vector<std::int32_t> x1(blockColumns);
-    std::vector<double> fx(blockColumns);
-    std::vector<double> oneMinusFx(blockColumns);
+    const auto tableSize = static_cast<std::size_t>(std::clamp(NW - 1, 1, blockColumns));
+    std::vector<std::int32_t> x0(tableSize);
+    std::vector<std::int32_t> x1(tableSize);
+    std::vector<double> fx(tableSize);
+    std::vector<double> oneMinusFx(tableSize);
     // runEnd[k]: one past the last column from k on that has the same source columns.
-    std::vector<std::int32_t> runEnd(blockColumns);
+    std::vector<std::int32_t> runEnd(tableSize);
     for (std::int32_t first = 0; first < NW - 1; first += blockColumns) {
         const std::int32_t count = std::min(blockColumns, NW - 1 - first);
         for (std::int32_t k = 0; k < count; ++k) {
@@ -227,12 +228,23 @@ bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value)
     if (std::int64_t{NW} * NH > Bitmap::maxPixels)
         throw std::length_error("rescaled image larger than the pixel limit");
 
+    const bool edgeReadsWarn = bitmapWarnings && (W == 1 || H == 1);
+    if (NW == W && NH == H && !edgeReadsWarn) {
+        // At the same size every source position is a whole pixel: each weight is 0 or 1
+        // and every sum is exactly the source channel. Resampling then keeps the colours
+        // and clears alpha everywhere but in the bottom-right pixel, which is done in place.
+        image.setBitDepth(24);
+        Pixel* pixels = image.grid.data();
+        for (std::size_t i = 0; i + 1 < image.grid.size(); ++i)
+            pixels[i].alpha = 0;
+        return true;
+    }
+
     // The unscaled grid moves into the sampling source instead of being copied: the
     // image's own grid is replaced right after anyway. The new grid is had first, so a
     // failed allocation leaves the image as it was.
     // The fast resampling writes every pixel; the one that follows the definition writes
     // colours only and relies on the white (alpha 0) of a new grid.
-    const bool edgeReadsWarn = bitmapWarnings && (W == 1 || H == 1);
     const auto count = static_cast<std::size_t>(std::int64_t{NW} * NH);
     PixelGrid fresh = edgeReadsWarn ? PixelGrid(count, whitePixel) : PixelGrid(count);
     Bitmap source;

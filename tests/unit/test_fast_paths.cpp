@@ -173,6 +173,26 @@ TEST(FastPaths, RescalingLargePicturesMatchesTheDefinition)
     EXPECT_EQ(firstDifference(picture, reduced), "");
 }
 
+TEST(FastPaths, RescalingToTheSameSizeMatchesTheDefinition)
+{
+    // Done in place: colours kept, alpha cleared except in the bottom-right pixel.
+    std::mt19937 random(23);
+    Warnings off(false);
+    for (auto [w, h] : {std::pair{1, 1}, std::pair{1, 9}, std::pair{8, 1}, std::pair{7, 5}, std::pair{128, 64}}) {
+        for (int depth : {8, 24, 32}) {
+            Bitmap picture = randomPicture(w, h, random);
+            picture.setBitDepth(depth);
+            Bitmap byDefinition;
+            byDefinition.setDimensions(w, h);
+            resampleByDefinition(picture, byDefinition);
+            ASSERT_TRUE(rescaleBitmap(picture, w > h ? 'w' : 'h', w > h ? w : h));
+            EXPECT_EQ(picture.bitsPerPixel, 24);
+            EXPECT_TRUE(picture.colorTable.empty());
+            ASSERT_EQ(firstDifference(picture, byDefinition), "") << w << "x" << h;
+        }
+    }
+}
+
 TEST(FastPaths, TakingPixelsMatchesACopyOfTheWholePicture)
 {
     std::mt19937 random(3);
