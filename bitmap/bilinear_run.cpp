@@ -32,12 +32,40 @@ AVX2 __m128i blend4(const Channel4& c, __m256d w00, __m256d w10, __m256d w01, __
     return _mm256_cvttpd_epi32(s); // truncation toward zero, like a conversion to int
 }
 
+// The four corner values of one channel, one byte each.
+std::uint32_t cornerValues(const RunCorners& c, std::uint8_t Pixel::*channel)
+{
+    return std::uint32_t{c.p00.*channel} | std::uint32_t{c.p10.*channel} << 8 | std::uint32_t{c.p01.*channel} << 16 |
+           std::uint32_t{c.p11.*channel} << 24;
+}
+
+// Which channel's sums a channel can take over: equal corner values give equal sums,
+// and corners that are all 0 give 0 (every product is 0, whatever the sign of its
+// weight, and the truncation of a zero is 0).
+enum class Source { own, zero, red, green };
+
+Source sourceOf(std::uint32_t corners, std::uint32_t red, std::uint32_t green, bool isGreen)
+{
+    if (corners == 0)
+        return Source::zero;
+    if (corners == red)
+        return Source::red;
+    if (!isGreen && corners == green)
+        return Source::green;
+    return Source::own;
+}
+
 AVX2 std::int32_t blendRunAvx2(const double* fx, const double* oneMinusFx, std::int32_t n, double fy,
                                const RunCorners& c, Pixel* out)
 {
     const Channel4 red = broadcast(c.p00.red, c.p10.red, c.p01.red, c.p11.red);
     const Channel4 green = broadcast(c.p00.green, c.p10.green, c.p01.green, c.p11.green);
     const Channel4 blue = broadcast(c.p00.blue, c.p10.blue, c.p01.blue, c.p11.blue);
+    const std::uint32_t redCorners = cornerValues(c, &Pixel::red);
+    const std::uint32_t greenCorners = cornerValues(c, &Pixel::green);
+    const Source redSource = redCorners == 0 ? Source::zero : Source::own;
+    const Source greenSource = sourceOf(greenCorners, redCorners, greenCorners, true);
+    const Source blueSource = sourceOf(cornerValues(c, &Pixel::blue), redCorners, greenCorners, false);
     const __m256d vfy = _mm256_set1_pd(fy);
     const __m128i low = _mm_set1_epi32(0xFF);
     std::int32_t k = 0;
@@ -50,9 +78,14 @@ AVX2 std::int32_t blendRunAvx2(const double* fx, const double* oneMinusFx, std::
         const __m256d w01 = _mm256_sub_pd(vfy, w11);
         // A pixel is the 32-bit word blue | green << 8 | red << 16, alpha 0; each channel
         // keeps the low byte of its integer, as a conversion to an 8-bit value does.
-        const __m128i r = _mm_and_si128(blend4(red, w00, w10, w01, w11), low);
-        const __m128i g = _mm_and_si128(blend4(green, w00, w10, w01, w11), low);
-        const __m128i b = _mm_and_si128(blend4(blue, w00, w10, w01, w11), low);
+        const __m128i r = redSource == Source::zero ? _mm_setzero_si128() : _mm_and_si128(blend4(red, w00, w10, w01, w11), low);
+        const __m128i g = greenSource == Source::zero  ? _mm_setzero_si128()
+                          : greenSource == Source::red ? r
+                                                       : _mm_and_si128(blend4(green, w00, w10, w01, w11), low);
+        const __m128i b = blueSource == Source::zero    ? _mm_setzero_si128()
+                          : blueSource == Source::red   ? r
+                          : blueSource == Source::green ? g
+                                                        : _mm_and_si128(blend4(blue, w00, w10, w01, w11), low);
         const __m128i pixels = _mm_or_si128(_mm_or_si128(b, _mm_slli_epi32(g, 8)), _mm_slli_epi32(r, 16));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), pixels);
     }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -149,6 +150,29 @@ TEST(FastPaths, ResamplingMatchesTheDefinition)
         resampleByDefinition(source, byDefinition);
         resampleFast(source, fast);
         ASSERT_EQ(firstDifference(fast, byDefinition), "") << c.w << "x" << c.h << " -> " << c.nw << "x" << c.nh;
+    }
+}
+
+TEST(FastPaths, ResamplingChannelsThatShareCornersMatchesTheDefinition)
+{
+    // Corners where channels repeat one another or are all 0 share their sums.
+    const Pixel colours[] = {rgb(200, 40, 40), rgb(0, 0, 0),     rgb(250, 250, 245), rgb(255, 255, 255),
+                             rgb(0, 0, 200),   rgb(7, 7, 0),     rgb(9, 0, 9),       rgb(128, 127, 128)};
+    std::mt19937 random(29);
+    Warnings off(false);
+    // Few colours on many blocks: every kind of sharing comes up many times.
+    for (auto [w, h, colourCount] : {std::tuple{4, 3, 8}, std::tuple{40, 20, 8}, std::tuple{33, 9, 3}}) {
+        Bitmap source;
+        source.setDimensions(w, h);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                source.pixelAt(x, y) = colours[random() % static_cast<unsigned>(colourCount)];
+        Bitmap byDefinition;
+        byDefinition.setDimensions(9 * w, 3 * h);
+        resampleByDefinition(source, byDefinition);
+        Bitmap fast = randomPicture(9 * w, 3 * h, random);
+        resampleFast(source, fast);
+        ASSERT_EQ(firstDifference(fast, byDefinition), "") << w << "x" << h;
     }
 }
 
