@@ -98,7 +98,8 @@ TEST(FastPaths, LoadingRowsInBlocksMatchesRowByRow)
     struct Case {
         int depth, width, height;
     };
-    const Case cases[] = {{24, 5001, 40}, {32, 3001, 45}, {8, 20001, 30}, {4, 90001, 15}, {1, 13, 70000}, {24, 1, 3}};
+    const Case cases[] = {{24, 5001, 40}, {32, 3001, 45}, {8, 20001, 30}, {4, 90001, 15}, {1, 13, 70000},
+                          {24, 1, 3},     {24, 5, 3},     {24, 6, 2},    {24, 7, 2},    {24, 10, 3}, {1, 17, 2}};
     std::mt19937 random(7);
     TempDir dir;
     Warnings off(false);
