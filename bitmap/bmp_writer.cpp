@@ -5,8 +5,11 @@
 #include "file_stream.h"
 #include "nearest_color.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -119,6 +122,7 @@ bool Bitmap::write1BitRow(std::uint8_t* buffer, std::size_t length, std::int32_t
 
 bool Bitmap::save(const char* path) const
 {
+    std::unique_ptr<char[]> streamBuffer; // outlives the stream that uses it
     FilePtr file(std::fopen(path, "wb"));
     if (!file) {
         pictureError({"Cannot open file " + std::string(path) + " for output."});
@@ -131,6 +135,11 @@ bool Bitmap::save(const char* path) const
     const std::int64_t imageBytes = rowBytes * height;
     const std::int64_t tableBytes = !colorTable.empty() ? 4 * std::int64_t{paletteSize()} : d == 16 ? bmp::maskBlockSize : 0;
     const std::int64_t offset = bmp::headersSize + tableBytes;
+    // Rows of a 1-bit picture are a few hundred bytes: a stream buffer of up to 256 KiB
+    // turns a thousand small writes into a handful.
+    const auto streamBytes = static_cast<std::size_t>(std::clamp<std::int64_t>(offset + imageBytes, BUFSIZ, 256 << 10));
+    streamBuffer.reset(new char[streamBytes]);
+    std::setvbuf(out, streamBuffer.get(), _IOFBF, streamBytes);
 
     BmpFileHeader fh;
     fh.bfSize = static_cast<std::uint32_t>(imageBytes + offset);
