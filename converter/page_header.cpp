@@ -10,6 +10,10 @@
 #include <cstring>
 #include <iostream>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 const char* const hyphenLine = "//---------------------------------------------------------------------------\n";
@@ -61,7 +65,23 @@ void packPage(const Bitmap& bitmap, std::int32_t firstRow, std::int32_t rows, st
     std::uint8_t* out = bytes.data();
     for (std::int32_t b = 0; b < rows; ++b) {
         const Pixel* row = bitmap.rowData(firstRow + b);
-        for (std::int32_t x = 0; x < bitmap.width; ++x)
+        std::int32_t x = 0;
+#if defined(__SSE2__)
+        // Sixteen columns a step: a lane of 0xFF where green is 0, kept as bit b.
+        const __m128i greenMask = _mm_set1_epi32(0xFF00);
+        const __m128i bit = _mm_set1_epi8(static_cast<char>(1 << b));
+        for (; x + 16 <= bitmap.width; x += 16) {
+            __m128i black[4];
+            for (int k = 0; k < 4; ++k) {
+                const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + 4 * k));
+                black[k] = _mm_cmpeq_epi32(_mm_and_si128(pixels, greenMask), _mm_setzero_si128());
+            }
+            const __m128i lanes = _mm_packs_epi16(_mm_packs_epi32(black[0], black[1]), _mm_packs_epi32(black[2], black[3]));
+            __m128i* at = reinterpret_cast<__m128i*>(out + x);
+            _mm_storeu_si128(at, _mm_or_si128(_mm_loadu_si128(at), _mm_and_si128(lanes, bit)));
+        }
+#endif
+        for (; x < bitmap.width; ++x)
             out[x] = static_cast<std::uint8_t>(out[x] | (row[x].green == 0) << b);
     }
 }
