@@ -3,7 +3,7 @@ include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 install(TARGETS panelbake RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/man/panelbake.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+include(${CMAKE_CURRENT_LIST_DIR}/debian-docs.cmake)
 
 # find_package(panelbake) gives the imported executable panelbake::panelbake and the
 # function panelbake_add_image().
@@ -32,13 +32,14 @@ set(CPACK_PACKAGE_NAME panelbake)
 set(CPACK_PACKAGE_VENDOR "panelbake")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert BMP pictures into page-column C headers for graphic LCDs")
+# Debian shows the description on terminals of 80 columns: lines stay below that.
 set(CPACK_PACKAGE_DESCRIPTION
-  "panelbake scales a Windows BMP picture, reduces it to black and white and writes
-a 1-bit preview BMP and a C header that holds the picture as page-column bytes,
-ready to be copied into the display memory of a monochrome graphic LCD that is
-organised in pages eight pixel rows high. The header can carry the program-memory
-attribute of AVR or PIC30 compilers. A CMake package with panelbake_add_image()
-regenerates headers from pictures at build time.")
+  "panelbake scales a Windows BMP picture, reduces it to black and white and
+writes a 1-bit preview BMP and a C header that holds the picture as
+page-column bytes, ready to be copied into the display memory of a monochrome
+graphic LCD that is organised in pages eight pixel rows high. The header can
+carry the program-memory attribute of AVR or PIC30 compilers. A CMake package
+with panelbake_add_image() regenerates headers from pictures at build time.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${PANELBAKE_PACKAGE_MAINTAINER})

@@ -3,6 +3,7 @@
 The build configured here is a Release build of its own in a temporary directory, so
 the test does not depend on how the tree under test was configured.
 """
+import gzip
 import os
 import re
 import shutil
@@ -84,14 +85,20 @@ class PackagingTest(unittest.TestCase):
         self.assertIn(b"#define LANDSCAPE_GLCD_WIDTH  128 ", outputs[0][0])
 
     def test_install_puts_binary_man_page_and_cmake_package_in_place(self):
-        expected = ["bin/panelbake", "share/man/man1/panelbake.1", "lib/cmake/panelbake/panelbake-config.cmake",
+        expected = ["bin/panelbake", "share/man/man1/panelbake.1.gz", "lib/cmake/panelbake/panelbake-config.cmake",
                     "lib/cmake/panelbake/panelbake-config-version.cmake",
-                    "lib/cmake/panelbake/panelbake-add-image.cmake"]
+                    "lib/cmake/panelbake/panelbake-add-image.cmake",
+                    "share/doc/panelbake/copyright", "share/doc/panelbake/changelog.gz"]
         installed = sorted(str(p.relative_to(self.prefix)) for p in self.prefix.rglob("*") if p.is_file())
         self.assertEqual(sorted(expected), installed)
         self.assertTrue(os.access(self.prefix / "bin/panelbake", os.X_OK))
         self.assertEqual((SOURCE_DIR / "man/panelbake.1").read_bytes(),
-                         (self.prefix / "share/man/man1/panelbake.1").read_bytes())
+                         gzip.decompress((self.prefix / "share/man/man1/panelbake.1.gz").read_bytes()))
+        # The licence travels with the program: its whole text is in the copyright file.
+        copyright_text = (self.prefix / "share/doc/panelbake/copyright").read_text()
+        licence = (SOURCE_DIR / "LICENSE").read_text().split("\n\n", 2)[2]
+        self.assertIn("License: MIT\n", copyright_text)
+        self.assertEqual(licence.split(), copyright_text.split("License: MIT\n", 1)[1].replace(" .\n", "").split())
         self.assert_converts_like_the_tested_build(self.prefix / "bin/panelbake")
 
     def test_debian_package_unpacks_and_runs(self):
@@ -112,14 +119,24 @@ class PackagingTest(unittest.TestCase):
         self.assert_dependencies_installed(fields["Depends"])
 
         contents = run(["dpkg-deb", "-c", package]).stdout
-        for path in ("./usr/bin/panelbake", "./usr/share/man/man1/panelbake.1",
-                     "./usr/lib/cmake/panelbake/panelbake-config.cmake"):
+        for path in ("./usr/bin/panelbake", "./usr/share/man/man1/panelbake.1.gz",
+                     "./usr/lib/cmake/panelbake/panelbake-config.cmake", "./usr/share/doc/panelbake/copyright"):
             self.assertIn(path, contents)
+        self.assert_lintian_silent(package)
 
         root = self.workdir("deb-root")
         run(["dpkg", "-x", package, root])
         self.assert_converts_like_the_tested_build(root / "usr/bin/panelbake")
         self.assertEqual(USAGE_EXIT, subprocess.run([root / "usr/bin/panelbake"], capture_output=True).returncode)
+
+    def assert_lintian_silent(self, package):
+        """Debian's own checker finds no error and no warning in the package."""
+        if not shutil.which("lintian"):
+            print("lintian is not installed (apt-get install lintian): package check skipped")
+            return
+        result = subprocess.run(["lintian", "--fail-on", "error,warning", package], capture_output=True, text=True)
+        findings = [line for line in result.stdout.splitlines() if line[:2] in ("E:", "W:")]
+        self.assertEqual(([], 0), (findings, result.returncode), result.stdout + result.stderr)
 
     def assert_dependencies_installed(self, depends):
         """Every dependency names a package installed here in a version that satisfies it,
