@@ -37,6 +37,20 @@ unsigned char pixelColumn(unsigned int i)
 }
 """
 
+# C++ reads the array's initialisers as narrowing when char is signed; these are the ways
+# a C++ program gets at the bytes all the same.
+CXX_PROGRAM = '#include "8_bit.logo_glcd.h"\nint first() { return _8_bit_logo_glcd_bmp[0]; }\n'
+C_WRAPPER = '#include "8_bit.logo_glcd.h"\nconst char *logo_bytes(void) { return _8_bit_logo_glcd_bmp; }\n'
+CXX_CALLER = """\
+#include <cstdio>
+extern "C" const char *logo_bytes(void);
+int main()
+{
+    for (int i = 0; i < 50 * 3; ++i)
+        std::printf("%d\\n", static_cast<unsigned char>(logo_bytes()[i]));
+}
+"""
+
 PIC30_PROGRAM = '#include "8_bit.logo_glcd.h"\nconst unsigned char *first = _8_bit_logo_glcd_bmp;\n'
 
 
@@ -47,8 +61,8 @@ class HeaderCompiles(TempDirTest):
         self.assertEqual((r.code, r.err), (0, ""))
         return page_columns(pillow_black(self.path(PREVIEW)))
 
-    def compile(self, compiler, program, *flags):
-        source = self.write("client.c", program.encode())
+    def compile(self, compiler, program, *flags, name="client.c"):
+        source = self.write(name, program.encode())
         result = subprocess.run([compiler, *flags, "-I", self.path(HEADER_DIR), source],
                                 cwd=self.dir, capture_output=True, text=True)
         self.assertEqual(result.returncode, 0, result.stderr)
@@ -68,6 +82,30 @@ class HeaderCompiles(TempDirTest):
         subprocess.run(["avr-objcopy", "-O", "binary", "-j", ".progmem.data", "client.o", "flash.bin"],
                        cwd=self.dir, check=True)
         self.assertEqual(list(self.read("flash.bin")), expected)
+
+    def test_cxx_ways_to_the_plain_array(self):
+        expected = self.convert()
+        self.assertGreaterEqual(max(expected), 0x80)  # bytes that do not fit a signed char
+        result = subprocess.run(["g++", "-std=c++17", "-fsyntax-only", "-I", self.path(HEADER_DIR), "-x", "c++", "-"],
+                                input=CXX_PROGRAM, capture_output=True, text=True)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn("narrowing conversion", result.stderr)
+
+        self.compile("g++", CXX_PROGRAM, "-std=c++17", "-funsigned-char", "-Wall", "-Werror", "-fsyntax-only",
+                     name="unsigned.cpp")
+        # The header compiled as C, its bytes reached from C++.
+        self.compile("gcc", C_WRAPPER, "-std=c99", "-Wall", "-Werror", "-c", "-o", "logo.o", name="logo.c")
+        self.compile("g++", CXX_CALLER, "-std=c++17", "-Wall", "-Werror", "logo.o", "-o", "mixed", name="main.cpp")
+        out = subprocess.run([self.path("mixed")], capture_output=True, text=True, check=True).stdout.split()
+        self.assertEqual([int(v) for v in out], expected)
+
+    def test_cxx_takes_the_program_memory_array(self):
+        self.convert("-pgm")
+        self.compile("g++", CXX_PROGRAM, "-std=c++17", "-Wall", "-Werror", "-Wno-attributes", "-fsyntax-only",
+                     name="host.cpp")
+        if shutil.which("avr-g++"):
+            self.compile("avr-g++", "#include <avr/pgmspace.h>\n" + CXX_PROGRAM, "-mmcu=atmega328p", "-std=c++17",
+                         "-Wall", "-Werror", "-fsyntax-only", name="sketch.cpp")
 
     def test_auto_psv_array_syntax(self):
         self.convert("-pic30")
