@@ -1,5 +1,6 @@
 #include "page_header.h"
 
+#include "file_stream.h"
 #include "options.h"
 #include "output_names.h"
 
@@ -175,7 +176,7 @@ std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseNa
 bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
 {
     const std::string headerName = baseName + ".h";
-    std::FILE* file = std::fopen(headerName.c_str(), "w");
+    std::FILE* file = openFile(headerName.c_str(), "w");
     if (!file)
         return false;
     if (verbose)
