@@ -10,7 +10,7 @@ import subprocess
 import unittest
 
 from bmp_craft import bmp
-from glcd_support import POSIX_ONLY, WINDOWS, TempDirTest, converter_command, text_of
+from glcd_support import EMULATED, POSIX_ONLY, WINDOWS, TempDirTest, converter_command, text_of
 
 NOT_LOADED = 255       # exit code -1
 NOT_CONVERTED = 254    # exit code -2
@@ -125,6 +125,7 @@ class Faults(TempDirTest):
                         os.remove(self.path(name))
 
     @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than any limit allows")
+    @unittest.skipIf(EMULATED, "the limit would bind the emulator, not the program")
     def test_too_little_memory_for_the_conversion(self):
         cases = [
             # the rescaled source: 20000 x 10000 pixels
@@ -139,6 +140,7 @@ class Faults(TempDirTest):
                 self.assertEqual(self.files(), ["logo.bmp"])
 
     @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than any limit allows")
+    @unittest.skipIf(EMULATED, "the limit would bind the emulator, not the program")
     def test_too_little_memory_to_load_the_source(self):
         # 58 bytes claiming 16384 x 16384 pixels: allowed, but a gigabyte of grid.
         self.write("big.bmp", bmp(16384, 16384, 24, rows=[bytes(4)]))
