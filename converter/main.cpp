@@ -9,7 +9,7 @@
 #include <string>
 
 #ifdef _WIN32
-#include "utf8_args.h"
+#include "windows_utf8.h"
 #endif
 
 namespace {
@@ -59,6 +59,7 @@ int convert(int argc, char** argv)
 int wmain(int argc, wchar_t** wideArgv)
 {
     Utf8Arguments arguments(argc, wideArgv);
+    Utf8Console console;
     return convert(argc, arguments.argv());
 }
 #else
