@@ -14,3 +14,6 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 // would go through the ANSI code page, which cannot hold most names), so the name is
 // converted there; elsewhere this is std::fopen.
 std::FILE* openFile(const char* path, const char* mode);
+
+// std::remove for a UTF-8 name, in the same way.
+int removeFile(const char* path);

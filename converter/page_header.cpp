@@ -189,7 +189,7 @@ bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
     const bool streamOk = written && std::ferror(file) == 0;
     const bool closed = std::fclose(file) == 0;
     if (!streamOk || !closed) {
-        std::remove(headerName.c_str()); // never leave a truncated header behind
+        removeFile(headerName.c_str()); // never leave a truncated header behind
         return false;
     }
     return true;
