@@ -232,7 +232,7 @@ bool Bitmap::read32BitRow(const std::uint8_t* buffer, std::int32_t row)
 bool Bitmap::load(const char* path)
 {
     const std::string name(path);
-    FilePtr file(std::fopen(path, "rb"));
+    FilePtr file(openFile(path, "rb"));
     if (!file) {
         pictureError({"Cannot open file " + name + " for input."});
         becomeEmpty();

@@ -123,7 +123,7 @@ bool Bitmap::write1BitRow(std::uint8_t* buffer, std::size_t length, std::int32_t
 bool Bitmap::save(const char* path) const
 {
     std::unique_ptr<char[]> streamBuffer; // outlives the stream that uses it
-    FilePtr file(std::fopen(path, "wb"));
+    FilePtr file(openFile(path, "wb"));
     if (!file) {
         pictureError({"Cannot open file " + std::string(path) + " for output."});
         return false;

@@ -49,6 +49,11 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # dpkg-shlibdeps (from dpkg-dev) works out the libc and libstdc++ versions needed.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
+# Windows builds make a zip instead (see that file).
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/packaging-windows.cmake)
+endif()
+
 set(CPACK_SOURCE_GENERATOR TGZ)
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "__pycache__" "_glcd\\\\.(bmp|h)$")
 include(CPack)

@@ -1,14 +1,20 @@
 // panelbake: a BMP picture to a 1-bit preview and a C header of page-column bytes.
 #include "bitmap.h"
 #include "diagnostics.h"
+#include "file_stream.h"
 #include "options.h"
 #include "pipeline.h"
 
-#include <fstream>
 #include <iostream>
 #include <string>
 
-int main(int argc, char** argv)
+#ifdef _WIN32
+#include "windows_utf8.h"
+#endif
+
+namespace {
+
+int convert(int argc, char** argv)
 {
     Bitmap sourceBitmap;
     Bitmap targetBitmap;
@@ -23,7 +29,7 @@ int main(int argc, char** argv)
     ConverterOptions options = parseOptions(argc, argv);
     applyOptions(options);
 
-    if (!std::ifstream(sourcePath, std::ios::binary)) {
+    if (!FilePtr(openFile(sourcePath.c_str(), "rb"))) {
         std::cerr << "Error: source file \"" << sourcePath << "\" can not be openend" << std::endl;
         return -1;
     }
@@ -45,3 +51,20 @@ int main(int argc, char** argv)
 
     return runPipeline(sourceBitmap, targetBitmap, sourcePath, options.targetWidth, options.targetHeight);
 }
+
+} // namespace
+
+#ifdef _WIN32
+// Windows passes the arguments in UTF-16 to wmain (linked with -municode).
+int wmain(int argc, wchar_t** wideArgv)
+{
+    Utf8Arguments arguments(argc, wideArgv);
+    Utf8Console console;
+    return convert(argc, arguments.argv());
+}
+#else
+int main(int argc, char** argv)
+{
+    return convert(argc, argv);
+}
+#endif

@@ -1,5 +1,6 @@
 #include "page_header.h"
 
+#include "file_stream.h"
 #include "options.h"
 #include "output_names.h"
 
@@ -175,7 +176,7 @@ std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseNa
 bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
 {
     const std::string headerName = baseName + ".h";
-    std::FILE* file = std::fopen(headerName.c_str(), "w");
+    std::FILE* file = openFile(headerName.c_str(), "w");
     if (!file)
         return false;
     if (verbose)
@@ -188,7 +189,7 @@ bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
     const bool streamOk = written && std::ferror(file) == 0;
     const bool closed = std::fclose(file) == 0;
     if (!streamOk || !closed) {
-        std::remove(headerName.c_str()); // never leave a truncated header behind
+        removeFile(headerName.c_str()); // never leave a truncated header behind
         return false;
     }
     return true;

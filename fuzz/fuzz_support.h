@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -26,14 +27,15 @@ public:
     ScratchDir()
     {
         const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        std::string pattern = std::string(base) + "/panelbake-fuzz-XXXXXX";
-        std::vector<char> name(pattern.begin(), pattern.end());
-        name.push_back('\0');
-        if (!mkdtemp(name.data())) {
-            std::perror("mkdtemp");
-            std::abort();
+        // A random name that did not exist before (Windows has no mkdtemp).
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            dir = std::string(base) + "/panelbake-fuzz-" + std::to_string(random());
+            if (std::filesystem::create_directory(dir))
+                return;
         }
-        dir = name.data();
+        std::perror("scratch directory");
+        std::abort();
     }
     ~ScratchDir()
     {
@@ -58,10 +60,11 @@ inline void writeFile(const std::string& path, const std::uint8_t* data, std::si
     }
 }
 
-// The whole file, or false when it does not exist.
-inline bool readFile(const std::string& path, std::string& contents)
+// The whole file, or false when it does not exist. A header is read as text ("r"), so
+// that Windows line ends read as '\n'.
+inline bool readFile(const std::string& path, std::string& contents, const char* mode = "rb")
 {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = std::fopen(path.c_str(), mode);
     if (!file)
         return false;
     contents.clear();

@@ -98,7 +98,7 @@ inline int pipelineInput(const std::uint8_t* data, std::size_t size)
 
     const int code = runPipeline(sourceBitmap, targetBitmap, source, width, height);
     std::string header;
-    const bool headerWritten = readFile(headerName, header);
+    const bool headerWritten = readFile(headerName, header, "r");
     if (!sizesFit) {
         check(code == -2 && !headerWritten, "an oversized target is refused without a header");
         return 0;

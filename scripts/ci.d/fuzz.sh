@@ -9,9 +9,9 @@ seconds=${PANELBAKE_FUZZ_SECONDS:-60}
 build=build/fuzz
 runs=build/fuzz-runs
 
-CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DPANELBAKE_FUZZ=ON -DPANELBAKE_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j"$(nproc)" --target fuzz_reader fuzz_pipeline
+# The preset's whole default target: the fuzz targets and the instrumented program.
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j"$(nproc)"
 
 rm -rf "$runs"
 for target in reader pipeline; do

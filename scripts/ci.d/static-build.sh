@@ -12,14 +12,14 @@ cmake --build build/ci-static -j"$(nproc)" --target panelbake
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 for options in "" "-h 64" "-w 500 -pgm"; do
-    for build in ci ci-static; do
+    for build in release ci-static; do
         mkdir -p "$work/$build"
         cp examples/landscape.bmp "$work/$build/"
         # shellcheck disable=SC2086 # the options are separate words
         (cd "$work/$build" && "$root/build/$build/converter/panelbake" landscape.bmp $options)
     done
     for output in landscape_glcd.bmp landscape_glcd.h; do
-        cmp "$work/ci/$output" "$work/ci-static/$output"
+        cmp "$work/release/$output" "$work/ci-static/$output"
     done
     echo "static build, options '${options}': same outputs"
 done

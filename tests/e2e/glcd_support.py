@@ -7,6 +7,7 @@ picture is a list of rows of booleans, True for black.
 import math
 import os
 import re
+import shlex
 import shutil
 import struct
 import subprocess
@@ -20,12 +21,43 @@ from bmp_craft import bmp
 PANELBAKE = os.environ.get("PANELBAKE", "")
 SOURCE_DIR = os.environ.get("PANELBAKE_SOURCE_DIR", "")
 
+# The platform switch. A cross-built converter runs through its emulator (Wine for the
+# Windows build, qemu-user for ARM). The Windows build ends text lines with CR LF, on the
+# console and in the header, separates directories with '\' as well, and sees this
+# machine's root as drive Z:.
+EMULATOR = shlex.split(os.environ.get("PANELBAKE_EMULATOR", ""))
+WINDOWS = os.environ.get("PANELBAKE_PLATFORM") == "Windows"
+EMULATED = bool(EMULATOR)
+POSIX_ONLY = "needs POSIX (resource limits, file modes, other users, /dev/full)"
+LINE_END = b"\r\n" if WINDOWS else b"\n"
+
+
+def converter_command(*args, program=None):
+    return [*EMULATOR, program or PANELBAKE, *args]
+
+
+def host_path(path):
+    """An absolute path as the converter names it: Z:\\tmp\\x.bmp under Wine."""
+    return "Z:" + path.replace("/", "\\") if WINDOWS else path
+
+
+def text_of(data):
+    """Bytes of console or header text, with the platform's line ends checked and made
+    '\\n'."""
+    text = data.decode("utf-8", "surrogateescape")
+    if WINDOWS:
+        bare = text.replace("\r\n", "").count("\n")
+        if bare:
+            raise AssertionError("%d line ends without CR in %r" % (bare, text[:200]))
+        text = text.replace("\r\n", "\n")
+    return text
+
 
 class Run:
     def __init__(self, proc):
         self.code = proc.returncode
-        self.out = proc.stdout.decode("utf-8", "surrogateescape")
-        self.err = proc.stderr.decode("utf-8", "surrogateescape")
+        self.out = text_of(proc.stdout)
+        self.err = text_of(proc.stderr)
 
 
 class TempDirTest(unittest.TestCase):
@@ -41,7 +73,7 @@ class TempDirTest(unittest.TestCase):
         return os.path.join(self.dir, *parts)
 
     def run_tool(self, *args):
-        proc = subprocess.run([PANELBAKE, *args], cwd=self.dir, capture_output=True, timeout=300)
+        proc = subprocess.run(converter_command(*args), cwd=self.dir, capture_output=True, timeout=300)
         return Run(proc)
 
     def write(self, name, data):
@@ -55,6 +87,9 @@ class TempDirTest(unittest.TestCase):
         with open(self.path(name), "rb") as f:
             return f.read()
 
+    def read_header(self, name):
+        return text_of(self.read(name))
+
     def files(self):
         found = []
         for root, _, names in os.walk(self.dir):
@@ -67,7 +102,7 @@ class TempDirTest(unittest.TestCase):
         preview = self.read(base + ".bmp")
         self.assertEqual(preview, preview_bytes(black))
         self.assertEqual(pillow_black(self.path(base + ".bmp")), black)
-        text = self.read(base + ".h").decode("latin-1")
+        text = self.read_header(base + ".h")
         stem = identifier_stem(base)
         upper = stem.upper()
         self.assertIn("#ifndef _%s_H \n#define _%s_H \n" % (upper, upper), text)
@@ -79,7 +114,8 @@ class TempDirTest(unittest.TestCase):
 
 
 def identifier_stem(base):
-    name = re.sub(r"[^A-Za-z0-9_]", "_", os.path.basename(base))
+    """Every byte of the UTF-8 name that is not an ASCII letter, digit or '_' becomes '_'."""
+    name = re.sub(rb"[^A-Za-z0-9_]", b"_", os.path.basename(base).encode("utf-8", "surrogateescape")).decode()
     return "_" + name if name[:1].isdigit() else name
 
 

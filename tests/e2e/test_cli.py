@@ -5,7 +5,7 @@ import unittest
 
 from PIL import Image
 
-from glcd_support import TempDirTest, bmp24, fit, pattern, reduce, rescale
+from glcd_support import WINDOWS, TempDirTest, bmp24, fit, host_path, pattern, reduce, rescale
 
 USAGE = (
     "\n"
@@ -24,6 +24,7 @@ USAGE = (
 )
 
 NOT_BMP = 'Error: source file "%s" is not a supported BMP file\n'
+CANNOT_OPEN = 'Error: source file "%s" can not be openend\n'
 TOO_LARGE = "Error: target size is too large\n"
 
 
@@ -46,7 +47,7 @@ class StartUp(TempDirTest):
             with self.subTest(args=args):
                 r = self.run_tool(*args)
                 self.assertEqual((r.code, r.out), (255, ""))
-                self.assertEqual(r.err, 'Error: source file "%s" can not be openend\n' % args[0])
+                self.assertEqual(r.err, CANNOT_OPEN % args[0])
                 self.assertEqual(self.files(), [])
 
 
@@ -189,9 +190,10 @@ class RejectedSources(TempDirTest):
                 self.assertEqual(self.files(), ["x.bmp"])
 
     def test_directory(self):
+        # Windows does not open a directory as a file; Linux opens it and reads nothing.
         os.mkdir(self.path("d.bmp"))
         r = self.run_tool("d.bmp")
-        self.assertEqual((r.code, r.out, r.err), (255, "", NOT_BMP % "d.bmp"))
+        self.assertEqual((r.code, r.out, r.err), (255, "", (CANNOT_OPEN if WINDOWS else NOT_BMP) % "d.bmp"))
 
     def test_truncated_pixel_data_still_converts(self):
         pixels = [[(0, 0, 0)] * 8 for _ in range(16)]
@@ -211,6 +213,10 @@ class OutputNames(TempDirTest):
             ("x.bmp.d/a b.bmp.bmp", "x.bmp.d/a b_glcd.bmp"),
             ("LOGO.BMP", "LOGO.BMP"),
             ("0-1.bmp", "0_1_glcd"),
+            # UTF-8 names are seen, printed and created as given, on Windows too.
+            ("λογότυπο-1.bmp", "λογότυπο_1_glcd"),
+            ("日本/ロゴ.bmp", "日本/ロゴ_glcd"),
+            ("über-bild.bmp", "über_bild_glcd"),
         ]
         for source, base in cases:
             with self.subTest(source):
@@ -221,7 +227,7 @@ class OutputNames(TempDirTest):
                 self.assert_outputs(base, reduce(pattern(10, 9)))
 
     def test_absolute_path(self):
-        source = self.write("in-dir/logo.bmp", bmp24(pattern(5, 3)))
+        source = host_path(self.write("in-dir/logo.bmp", bmp24(pattern(5, 3))))
         self.assertEqual(self.run_tool(source).code, 0)
         self.assert_outputs("in-dir/logo_glcd", reduce(pattern(5, 3)))
 

@@ -10,7 +10,7 @@ import subprocess
 import unittest
 
 from bmp_craft import bmp
-from glcd_support import PANELBAKE, TempDirTest
+from glcd_support import EMULATED, POSIX_ONLY, WINDOWS, TempDirTest, converter_command, text_of
 
 NOT_LOADED = 255       # exit code -1
 NOT_CONVERTED = 254    # exit code -2
@@ -55,6 +55,7 @@ def digest(path):
         return hashlib.sha256(f.read()).hexdigest()
 
 
+@unittest.skipIf(WINDOWS, POSIX_ONLY)
 class Faults(TempDirTest):
 
     def setUp(self):
@@ -63,10 +64,10 @@ class Faults(TempDirTest):
         self.before = digest(self.source)
 
     def convert(self, *options, preexec_fn=None, source="logo.bmp"):
-        proc = subprocess.run([PANELBAKE, source, "-v", *options], cwd=self.dir, capture_output=True,
+        proc = subprocess.run(converter_command(source, "-v", *options), cwd=self.dir, capture_output=True,
                               preexec_fn=preexec_fn, timeout=300)
         self.assertEqual(digest(self.source), self.before, "the source was changed")
-        return proc.returncode, proc.stdout.decode(), proc.stderr.decode()
+        return proc.returncode, text_of(proc.stdout), text_of(proc.stderr)
 
     def assert_refused(self, result, message, code=NOT_CONVERTED):
         self.assertEqual((result[0], result[2]), (code, message), result[1])
@@ -124,6 +125,7 @@ class Faults(TempDirTest):
                         os.remove(self.path(name))
 
     @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than any limit allows")
+    @unittest.skipIf(EMULATED, "the limit would bind the emulator, not the program")
     def test_too_little_memory_for_the_conversion(self):
         cases = [
             # the rescaled source: 20000 x 10000 pixels
@@ -138,6 +140,7 @@ class Faults(TempDirTest):
                 self.assertEqual(self.files(), ["logo.bmp"])
 
     @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than any limit allows")
+    @unittest.skipIf(EMULATED, "the limit would bind the emulator, not the program")
     def test_too_little_memory_to_load_the_source(self):
         # 58 bytes claiming 16384 x 16384 pixels: allowed, but a gigabyte of grid.
         self.write("big.bmp", bmp(16384, 16384, 24, rows=[bytes(4)]))

@@ -11,6 +11,8 @@ import unittest
 
 from PIL import Image
 
+from glcd_support import converter_command
+
 BMPTOOL = os.environ.get("BMPTOOL", "")
 CONVERT = "/usr/bin/convert"
 WIDTH, HEIGHT = 33, 7  # an odd width: every row needs padding
@@ -27,7 +29,7 @@ def header(path):
 
 def ours(path):
     """(depth, [(r, g, b, a)] top row first) as our reader decodes the file, or None."""
-    run = subprocess.run([BMPTOOL, "load-dump", path], capture_output=True, text=True)
+    run = subprocess.run(converter_command("load-dump", path, program=BMPTOOL), capture_output=True, text=True)
     if run.returncode != 0:
         return None
     lines = run.stdout.split("\n")
@@ -120,7 +122,7 @@ class Interop(unittest.TestCase):
         for depth in (1, 4, 8, 16, 24, 32):
             with self.subTest(depth=depth):
                 path = self.path(f"ours{depth}.bmp")
-                subprocess.run([BMPTOOL, "convert", source, path, str(depth)], check=True)
+                subprocess.run(converter_command("convert", source, path, str(depth), program=BMPTOOL), check=True)
                 self.assertEqual(header(path)["bits"], depth)
                 _, pixels = ours(path)
                 by_pillow, by_magick = pillow(path), magick(path)

@@ -15,6 +15,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <ostream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -106,10 +107,14 @@ class TempDir {
 public:
     TempDir()
     {
-        std::string pattern = (std::filesystem::temp_directory_path() / "panelbake-unit-XXXXXX").string();
-        if (!mkdtemp(pattern.data()))
-            throw std::runtime_error("cannot create a scratch directory");
-        dir = pattern;
+        // A random name that did not exist before (Windows has no mkdtemp).
+        std::random_device random;
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            dir = std::filesystem::temp_directory_path() / ("panelbake-unit-" + std::to_string(random()));
+            if (std::filesystem::create_directory(dir))
+                return;
+        }
+        throw std::runtime_error("cannot create a scratch directory");
     }
     ~TempDir() { std::filesystem::remove_all(dir); }
     std::string path(const std::string& name) const { return (dir / name).string(); }

@@ -30,6 +30,13 @@ TEST_P(OutputNames, FromSourcePath)
     EXPECT_EQ(identifierStem(base), c.stem);
 }
 
+#ifdef _WIN32
+// Windows separates directories with '\' too.
+const NameCase backslashCase{"a\\b.bmp", "a\\b_glcd", "a\\b_glcd.bmp", "b_glcd"};
+#else
+const NameCase backslashCase{"a\\b.bmp", "a\\b_glcd", "a\\b_glcd.bmp", "a_b_glcd"};
+#endif
+
 INSTANTIATE_TEST_SUITE_P(
     Paths, OutputNames,
     testing::Values(
@@ -57,6 +64,6 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{"8x8.bmp", "8x8_glcd", "8x8_glcd.bmp", "_8x8_glcd"},
         NameCase{"dir/0.bmp", "dir/0_glcd", "dir/0_glcd.bmp", "_0_glcd"},
         NameCase{"\xc3\xa9" "cran.bmp", "\xc3\xa9" "cran_glcd", "\xc3\xa9" "cran_glcd.bmp", "__cran_glcd"},
-        NameCase{"a\\b.bmp", "a\\b_glcd", "a\\b_glcd.bmp", "a_b_glcd"}));
+        backslashCase));
 
 } // namespace

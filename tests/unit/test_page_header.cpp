@@ -170,7 +170,7 @@ TEST(PageHeaderFile, TextLargerThanOneWriteIsWrittenWhole)
     testing::internal::CaptureStdout();
     ASSERT_TRUE(writePageColumnHeader(b, base));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "writing header file as  \"" + base + ".h\"\n");
-    std::ifstream in(base + ".h", std::ios::binary);
+    std::ifstream in(base + ".h"); // text: CR LF on Windows reads as '\n'
     std::stringstream content;
     content << in.rdbuf();
     in.close();
