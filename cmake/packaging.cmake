@@ -3,7 +3,10 @@ include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
 install(TARGETS panelbake RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-include(${CMAKE_CURRENT_LIST_DIR}/debian-docs.cmake)
+if(NOT WIN32)
+  # The Windows zip carries the licence and a plain-text manual of its own.
+  include(${CMAKE_CURRENT_LIST_DIR}/debian-docs.cmake)
+endif()
 
 # find_package(panelbake) gives the imported executable panelbake::panelbake and the
 # function panelbake_add_image().
