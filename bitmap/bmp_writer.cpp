@@ -1,4 +1,5 @@
 // Bitmap::save and the row encoders.
+#include "bit_picture.h"
 #include "bitmap.h"
 #include "bmp_format.h"
 #include "diagnostics.h"
@@ -55,11 +56,6 @@ constexpr std::array<std::uint8_t, 256> reversedBits = [] {
     return table;
 }();
 
-bool isWhite(const Pixel& p)
-{
-    return p.red + p.green + p.blue >= 383;
-}
-
 #if defined(__SSE2__)
 // Bit i set where pixel i of four is white; alpha plays no part.
 int whiteMask4(const Pixel* in)
@@ -71,6 +67,8 @@ int whiteMask4(const Pixel* in)
     return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(sum, _mm_set1_epi32(382))));
 }
 #endif
+
+} // namespace
 
 // The black-and-white table's packing: whole groups of eight pixels at once.
 void packBlackWhiteRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer)
@@ -84,10 +82,12 @@ void packBlackWhiteRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer
     for (; x < width; ++k) {
         std::uint8_t byte = 0;
         for (int bit = 7; bit >= 0 && x < width; --bit, ++x)
-            byte = static_cast<std::uint8_t>(byte | isWhite(in[x]) << bit);
+            byte = static_cast<std::uint8_t>(byte | nearerToWhite(in[x]) << bit);
         buffer[k] = byte;
     }
 }
+
+namespace {
 
 // Eight pixels a byte, the leftmost in the most significant bit; a last group of fewer
 // than eight leaves the low bits 0.
@@ -120,7 +120,14 @@ bool Bitmap::write1BitRow(std::uint8_t* buffer, std::size_t length, std::int32_t
     return pack1BitRow(&pixelAt(0, row), width, buffer, length, nearest);
 }
 
-bool Bitmap::save(const char* path) const
+namespace {
+
+// Writes a whole file: headers, colour table (or the 16-bit masks), then the rows bottom
+// first, each from rowAt(y, buffer), which returns the bytes to write (nullptr when the
+// row does not fit). Rows of `uncheckedDepth` are checked with the stream at the end only.
+template <typename RowAt>
+bool writeBmpFile(const char* path, std::int32_t width, std::int32_t height, std::int32_t d, const std::vector<Pixel>& table,
+                  std::int32_t horizontal, std::int32_t vertical, RowAt rowAt)
 {
     std::unique_ptr<char[]> streamBuffer; // outlives the stream that uses it
     FilePtr file(std::fopen(path, "wb"));
@@ -130,10 +137,9 @@ bool Bitmap::save(const char* path) const
     }
     std::FILE* out = file.get();
 
-    const std::int32_t d = bitsPerPixel;
     const std::int64_t rowBytes = bmp::rowStride(width, d);
     const std::int64_t imageBytes = rowBytes * height;
-    const std::int64_t tableBytes = !colorTable.empty() ? 4 * std::int64_t{paletteSize()} : d == 16 ? bmp::maskBlockSize : 0;
+    const std::int64_t tableBytes = !table.empty() ? 4 * std::int64_t{powerOfTwo(d)} : d == 16 ? bmp::maskBlockSize : 0;
     const std::int64_t offset = bmp::headersSize + tableBytes;
     // Rows of a 1-bit picture are a few hundred bytes: a stream buffer of up to 256 KiB
     // turns a thousand small writes into a handful.
@@ -151,14 +157,14 @@ bool Bitmap::save(const char* path) const
     ih.biBitCount = static_cast<std::uint16_t>(d);
     ih.biCompression = d == 16 ? bmp::biBitfields : bmp::biRgb;
     ih.biSizeImage = static_cast<std::uint32_t>(imageBytes);
-    ih.biXPelsPerMeter = resolutionForFile(horizontalResolution);
-    ih.biYPelsPerMeter = resolutionForFile(verticalResolution);
+    ih.biXPelsPerMeter = resolutionForFile(horizontal);
+    ih.biYPelsPerMeter = resolutionForFile(vertical);
 
     std::vector<std::uint8_t> head(static_cast<std::size_t>(offset));
     encodeHeaders(head.data(), fh, ih);
     std::uint8_t* tail = head.data() + bmp::headersSize;
-    if (!colorTable.empty()) {
-        std::memcpy(tail, colorTable.data(), colorTable.size() * sizeof(Pixel));
+    if (!table.empty()) {
+        std::memcpy(tail, table.data(), table.size() * sizeof(Pixel));
     } else if (d == 16) {
         bmp::writeU32(tail + 0, bmp::red565);
         bmp::writeU32(tail + 4, bmp::green565);
@@ -169,12 +175,39 @@ bool Bitmap::save(const char* path) const
     // Cleared once: padding and the unused low bits of a last byte stay zero.
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(rowBytes), 0);
     const std::size_t size = buffer.size();
-    std::uint8_t* b = buffer.data();
-    NearestColor nearest(*this);
     bool reported = false;
     for (std::int32_t y = height - 1; y >= 0; --y) {
+        const std::uint8_t* row = rowAt(y, buffer.data());
+        if (d == 16) {
+            std::fwrite(row, 1, size, out); // checked with the stream at the end
+            continue;
+        }
+        if (!row || std::fwrite(row, 1, size, out) != size) {
+            pictureError({"Could not write proper amount of data."});
+            reported = true;
+            break;
+        }
+    }
+
+    const bool streamFailed = std::ferror(out) != 0;
+    const bool closeFailed = std::fclose(file.release()) != 0;
+    if ((streamFailed || closeFailed) && !reported) {
+        pictureError({"Could not write proper amount of data."});
+        reported = true;
+    }
+    return !reported;
+}
+
+} // namespace
+
+bool Bitmap::save(const char* path) const
+{
+    const std::int32_t d = bitsPerPixel;
+    const std::size_t size = static_cast<std::size_t>(bmp::rowStride(width, d));
+    NearestColor nearest(*this);
+    return writeBmpFile(path, width, height, d, colorTable, horizontalResolution, verticalResolution,
+                        [&](std::int32_t y, std::uint8_t* b) -> const std::uint8_t* {
         const Pixel* in = rowData(y);
-        bool fits = true;
         switch (d) {
         case 32:
             std::memcpy(b, in, static_cast<std::size_t>(width) * sizeof(Pixel));
@@ -203,25 +236,17 @@ bool Bitmap::save(const char* path) const
             }
             break;
         case 1:
-            fits = pack1BitRow(in, width, b, size, nearest);
+            if (!pack1BitRow(in, width, b, size, nearest))
+                return nullptr;
             break;
         }
-        if (d == 16) {
-            std::fwrite(b, 1, size, out); // checked with the stream at the end
-            continue;
-        }
-        if (!fits || std::fwrite(b, 1, size, out) != size) {
-            pictureError({"Could not write proper amount of data."});
-            reported = true;
-            break;
-        }
-    }
+        return b;
+    });
+}
 
-    const bool streamFailed = std::ferror(out) != 0;
-    const bool closeFailed = std::fclose(file.release()) != 0;
-    if ((streamFailed || closeFailed) && !reported) {
-        pictureError({"Could not write proper amount of data."});
-        reported = true;
-    }
-    return !reported;
+bool BitPicture::save(const char* path) const
+{
+    static const std::vector<Pixel> blackWhite = {blackPixel, whitePixel};
+    return writeBmpFile(path, w, h, 1, blackWhite, 0, 0,
+                        [&](std::int32_t y, std::uint8_t*) -> const std::uint8_t* { return row(y); });
 }

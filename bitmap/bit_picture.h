@@ -1,0 +1,51 @@
+#pragma once
+
+// A black-and-white picture held as bits, the form of a 1-bit preview in memory.
+//
+// Rows run top-down; each is laid out as a stored 1-bit BMP row with the table black,
+// white: the leftmost pixel in the most significant bit, 1 for white, and zero bits from
+// the last pixel up to a multiple of four bytes. A row can therefore be written to or read
+// from a file as it is, and an 8192 x 4096 picture takes 4 MiB instead of 128.
+
+#include "bmp_format.h"
+#include "pixel.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+class BitPicture {
+public:
+    // All white. Throws std::bad_alloc when the memory cannot be had.
+    void setDimensions(std::int32_t newWidth, std::int32_t newHeight);
+
+    std::int32_t width() const { return w; }
+    std::int32_t height() const { return h; }
+    std::size_t stride() const { return rowBytes; }
+
+    std::uint8_t* row(std::int32_t y) { return bits.data() + static_cast<std::size_t>(y) * rowBytes; }
+    const std::uint8_t* row(std::int32_t y) const { return bits.data() + static_cast<std::size_t>(y) * rowBytes; }
+
+    // Pixel x of row y is white.
+    bool white(std::int32_t x, std::int32_t y) const { return (row(y)[x >> 3] >> (7 - (x & 7)) & 1) != 0; }
+
+    // Writes the picture as Bitmap::save writes a 1-bit Bitmap with the table black,
+    // white at the default resolution: the same bytes, the same messages.
+    bool save(const char* path) const;
+
+private:
+    std::int32_t w = 0;
+    std::int32_t h = 0;
+    std::size_t rowBytes = 0;
+    std::vector<std::uint8_t> bits;
+};
+
+// The black-and-white decision of the writer: a pixel is white exactly when
+// red + green + blue >= 383. Packs `width` pixels into a 1-bit row, eight a byte, the
+// leftmost in the most significant bit; a last group of fewer than eight leaves the low
+// bits 0.
+inline bool nearerToWhite(const Pixel& p)
+{
+    return p.red + p.green + p.blue >= 383;
+}
+void packBlackWhiteRow(const Pixel* in, std::int32_t width, std::uint8_t* out);
