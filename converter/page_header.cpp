@@ -9,10 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <utility>
 
 namespace {
 
@@ -58,45 +55,50 @@ const char* arrayPrefix()
     return "static char ";
 }
 
-// Packs `rows` rows starting at `firstRow` into one byte per column.
-void packPage(const Bitmap& bitmap, std::int32_t firstRow, std::int32_t rows, std::vector<std::uint8_t>& bytes)
+// Eight rows of eight columns, row b in byte b, bit 7 - c of a byte for column c, turned
+// so that byte c holds column c, row b in bit b.
+std::uint64_t turnBlock(std::uint64_t x)
 {
-    bytes.assign(static_cast<std::size_t>(bitmap.width), 0);
+    std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+    x = x ^ t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+    x = x ^ t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+    x = x ^ t ^ (t << 28);
+    return x;
+}
+
+// Packs `rows` rows starting at `firstRow` into one byte per column, a bit set for black.
+void packPage(const BitPicture& picture, std::int32_t firstRow, std::int32_t rows, std::vector<std::uint8_t>& bytes)
+{
+    const std::int32_t W = picture.width();
+    bytes.assign(static_cast<std::size_t>(W) + 8, 0);
+    const std::uint8_t* row[8];
+    for (std::int32_t b = 0; b < rows; ++b)
+        row[b] = picture.row(firstRow + b);
     std::uint8_t* out = bytes.data();
-    for (std::int32_t b = 0; b < rows; ++b) {
-        const Pixel* row = bitmap.rowData(firstRow + b);
-        std::int32_t x = 0;
-#if defined(__SSE2__)
-        // Sixteen columns a step: a lane of 0xFF where green is 0, kept as bit b.
-        const __m128i greenMask = _mm_set1_epi32(0xFF00);
-        const __m128i bit = _mm_set1_epi8(static_cast<char>(1 << b));
-        for (; x + 16 <= bitmap.width; x += 16) {
-            __m128i black[4];
-            for (int k = 0; k < 4; ++k) {
-                const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + 4 * k));
-                black[k] = _mm_cmpeq_epi32(_mm_and_si128(pixels, greenMask), _mm_setzero_si128());
-            }
-            const __m128i lanes = _mm_packs_epi16(_mm_packs_epi32(black[0], black[1]), _mm_packs_epi32(black[2], black[3]));
-            __m128i* at = reinterpret_cast<__m128i*>(out + x);
-            _mm_storeu_si128(at, _mm_or_si128(_mm_loadu_si128(at), _mm_and_si128(lanes, bit)));
-        }
-#endif
-        for (; x < bitmap.width; ++x)
-            out[x] = static_cast<std::uint8_t>(out[x] | (row[x].green == 0) << b);
+    for (std::int32_t g = 0; 8 * g < W; ++g) {
+        std::uint64_t block = 0;
+        for (std::int32_t b = 0; b < rows; ++b)
+            block |= std::uint64_t{static_cast<std::uint8_t>(~row[b][g])} << (8 * b);
+        block = turnBlock(block);
+        for (int c = 0; c < 8; ++c)
+            out[8 * g + c] = static_cast<std::uint8_t>(block >> (56 - 8 * c));
     }
+    bytes.resize(static_cast<std::size_t>(W));
 }
 
 // Builds the header text and hands it to `flush` in pieces of about a megabyte, so that a
 // large picture never holds its whole text in memory.
 template <typename Flush>
-void generateHeader(const Bitmap& bitmap, const std::string& baseName, Flush flush)
+void generateHeader(const BitPicture& bitmap, const std::string& baseName, Flush flush)
 {
     constexpr std::size_t pieceSize = std::size_t{1} << 20;
     const std::string stem = identifierStem(baseName);
     const std::string upper = toUpperAscii(stem);
     const std::string lower = toLowerAscii(stem);
-    const std::int32_t W = bitmap.width;
-    const std::int32_t H = bitmap.height;
+    const std::int32_t W = bitmap.width();
+    const std::int32_t H = bitmap.height();
     const std::int32_t pageCount = H / 8;
     const std::int32_t partialRows = H % 8;
 
@@ -165,14 +167,14 @@ void generateHeader(const Bitmap& bitmap, const std::string& baseName, Flush flu
 
 } // namespace
 
-std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseName)
+std::string pageColumnHeaderText(const BitPicture& bitmap, const std::string& baseName)
 {
     std::string text;
     generateHeader(bitmap, baseName, [&](const std::string& piece) { text += piece; });
     return text;
 }
 
-bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
+bool writePageColumnHeader(const BitPicture& bitmap, std::string baseName)
 {
     const std::string headerName = baseName + ".h";
     std::FILE* file = std::fopen(headerName.c_str(), "w");
@@ -192,4 +194,28 @@ bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
         return false;
     }
     return true;
+}
+
+BitPicture displayBits(const Bitmap& bitmap)
+{
+    BitPicture bits;
+    bits.setDimensions(bitmap.width, bitmap.height);
+    for (std::int32_t y = 0; y < bitmap.height; ++y) {
+        const Pixel* in = bitmap.rowData(y);
+        std::uint8_t* out = bits.row(y);
+        for (std::int32_t x = 0; x < bitmap.width; ++x)
+            if (blackOnDisplay(in[x]))
+                out[x >> 3] = static_cast<std::uint8_t>(out[x >> 3] & ~(0x80 >> (x & 7)));
+    }
+    return bits;
+}
+
+std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseName)
+{
+    return pageColumnHeaderText(displayBits(bitmap), baseName);
+}
+
+bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
+{
+    return writePageColumnHeader(displayBits(bitmap), std::move(baseName));
 }
