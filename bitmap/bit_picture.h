@@ -44,8 +44,9 @@ private:
 // red + green + blue >= 383. Packs `width` pixels into a 1-bit row, eight a byte, the
 // leftmost in the most significant bit; a last group of fewer than eight leaves the low
 // bits 0.
+constexpr int whiteFromSum = 383; // of red + green + blue
 inline bool nearerToWhite(const Pixel& p)
 {
-    return p.red + p.green + p.blue >= 383;
+    return p.red + p.green + p.blue >= whiteFromSum;
 }
 void packBlackWhiteRow(const Pixel* in, std::int32_t width, std::uint8_t* out);

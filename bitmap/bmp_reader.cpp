@@ -655,6 +655,11 @@ bool Bitmap::read(const char* path, RowSink& sink)
                        [&](std::int64_t i) { return static_cast<std::int32_t>(storedHeight - 1 - i); }, !oneBit,
                        [&](std::int32_t y, const std::uint8_t* raw, const Pixel* pixels) {
                            std::uint8_t* out = bits.row(y);
+                           if (raw && oneBit && set1 && !set0) {
+                               std::memcpy(out, raw, used); // the table black, white as written
+                               out[used - 1] &= lastMask;
+                               return;
+                           }
                            if (oneBit || !raw) {
                                for (std::size_t b = 0; b < used; ++b) {
                                    const std::uint8_t v = raw ? raw[b] : 0;

@@ -39,8 +39,10 @@ struct ColumnTable {
 };
 
 // The rows of the fast resampling; each pixel is written whole, alpha 0.
-// A destination row above the last: bilinear blends of the source rows at and below it.
-void blendRow(const ColumnTable& t, std::int32_t count, const Pixel* top, const Pixel* bottom, double fy, Pixel* out);
+// Columns from .. to - 1 of a destination row above the last: bilinear blends of the
+// source rows at and below it.
+void blendRow(const ColumnTable& t, std::int32_t from, std::int32_t to, const Pixel* top, const Pixel* bottom, double fy,
+              Pixel* out);
 // The last destination row: the last source row blended horizontally.
 void blendLastRow(const ColumnTable& t, std::int32_t count, const Pixel* last, Pixel* out);
 // The last destination column: the last source column blended vertically.

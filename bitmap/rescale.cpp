@@ -151,11 +151,12 @@ void ColumnTable::findRuns(std::int32_t count)
         runEnd[k] = k + 1 < count && x0[k + 1] == x0[k] ? runEnd[k + 1] : k + 1;
 }
 
-void blendRow(const ColumnTable& t, std::int32_t count, const Pixel* top, const Pixel* bottom, double fy, Pixel* out)
+void blendRow(const ColumnTable& t, std::int32_t from, std::int32_t to, const Pixel* top, const Pixel* bottom, double fy,
+              Pixel* out)
 {
-    for (std::int32_t k = 0; k < count;) {
+    for (std::int32_t k = from; k < to;) {
         const RunCorners c{top[t.x0[k]], top[t.x1[k]], bottom[t.x0[k]], bottom[t.x1[k]]};
-        const std::int32_t end = t.runEnd[k];
+        const std::int32_t end = std::min(t.runEnd[k], to);
         k += blendRun(&t.fx[k], &t.oneMinusFx[k], end - k, fy, c, out + k);
         for (; k < end; ++k) {
             const Weights w = bilinearWeights(t.fx[k], fy);
@@ -196,7 +197,7 @@ void resampleFast(const Bitmap& S, Bitmap& D)
         table.fill(first, count, W, NW);
         for (std::int32_t i = 0; i + 1 < NH; ++i) {
             const SourceSpan span = sourceSpan(i, H, NH);
-            blendRow(table, count, S.rowData(span.first), S.rowData(std::min(span.first + 1, H - 1)), span.fraction,
+            blendRow(table, 0, count, S.rowData(span.first), S.rowData(std::min(span.first + 1, H - 1)), span.fraction,
                      D.rowData(i) + first);
         }
         blendLastRow(table, count, S.rowData(H - 1), D.rowData(NH - 1) + first);

@@ -1,11 +1,13 @@
 #include "fast_conversion.h"
 
+#include "bilinear_run.h"
 #include "bit_picture.h"
 #include "diagnostics.h"
 #include "page_header.h"
 #include "resample.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <vector>
 
@@ -54,13 +56,59 @@ private:
     std::size_t at = 0;
 };
 
+// Every channel of a blend of four corners, truncated, lies between the smallest corner
+// value less one and the largest: the weights are at least 0 (or within a rounding of
+// it) and add up to 1 within a few roundings. Where even the extremes of all three
+// channels fall on one side of the black-and-white decision, every pixel of the run
+// does; its colour need not be worked out.
+bool settledBlackOrWhite(const RunCorners& c, Pixel& stand)
+{
+    int least = 0, most = 0;
+    for (std::uint8_t Pixel::*channel : {&Pixel::blue, &Pixel::green, &Pixel::red}) {
+        const int a = c.p00.*channel, b = c.p10.*channel, d = c.p01.*channel, e = c.p11.*channel;
+        least += std::max(std::min(std::min(a, b), std::min(d, e)) - 1, 0);
+        most += std::max(std::max(a, b), std::max(d, e));
+    }
+    if (most < whiteFromSum) {
+        stand = blackPixel;
+        return true;
+    }
+    if (least >= whiteFromSum) {
+        stand = whitePixel;
+        return true;
+    }
+    return false;
+}
+
 bool notBlack(const Pixel& p)
 {
     return !blackOnDisplay(p);
 }
 
+// Columns with the same source columns, and whether the black-and-white decision is
+// settled for them by the current pair of source rows.
+struct Run {
+    std::int32_t from, to;
+    bool settled;
+};
+
+// Packs the pixels of line[from, to) into the bytes of `bits` they fall in, each byte at
+// most once a row: `packedUpTo` is the byte up to which the row is done.
+void packColumns(const Pixel* line, std::int32_t from, std::int32_t to, std::int32_t packed, std::uint8_t* bits,
+                 std::int32_t& packedUpTo)
+{
+    const std::int32_t firstByte = std::max(from / 8, packedUpTo);
+    const std::int32_t endByte = (std::min(to, packed) + 7) / 8;
+    if (firstByte >= endByte)
+        return;
+    packBlackWhiteRow(line + 8 * firstByte, std::min(8 * endByte, packed) - 8 * firstByte, bits + firstByte);
+    packedUpTo = endByte;
+}
+
 // The target's rows as bits: the rescaled picture where the target holds it, white
-// around it. Columns are done a block at a time, as the rescale does them.
+// around it. Columns are done a block at a time, as the rescale does them. Destination
+// rows that share their pair of source rows share the runs whose colour does not matter
+// to the decision: those are worked out once for the pair, the others for every row.
 void makeTarget(const Bitmap& S, const ConversionPlan& plan, BitPicture& target)
 {
     const std::int32_t W = plan.sourceWidth, H = plan.sourceHeight;
@@ -69,15 +117,18 @@ void makeTarget(const Bitmap& S, const ConversionPlan& plan, BitPicture& target)
     const std::int32_t keptColumns = std::min(NW, targetWidth);
     const std::int32_t keptRows = std::min(NH, plan.target.height);
     const std::vector<std::int32_t>& rows = plan.sampling.rows;
+    const std::int32_t lastSampled = static_cast<std::int32_t>(plan.sampling.columns.size()) - 1;
 
     constexpr std::int32_t blockColumns = 4096; // a multiple of eight: blocks start on a byte
     ColumnTable table;
+    std::vector<Run> runs;
     std::vector<Pixel> line(blockColumns + 8, whitePixel);
     SampledIndex column(plan.sampling.columns);
     for (std::int32_t first = 0; first < keptColumns; first += blockColumns) {
         const std::int32_t count = std::min(blockColumns, keptColumns - first);
         const std::int32_t inner = std::min(count, NW - 1 - first); // columns before the last
         const bool lastColumn = inner < count;
+        runs.clear();
         if (inner > 0) {
             table.fill(first, inner, W, NW);
             for (std::int32_t k = 0; k < inner; ++k) {
@@ -86,33 +137,63 @@ void makeTarget(const Bitmap& S, const ConversionPlan& plan, BitPicture& target)
                 table.x1[k] = table.x0[k] + pair;
             }
             table.findRuns(inner);
+            for (std::int32_t k = 0; k < inner; k = table.runEnd[k])
+                runs.push_back({k, table.runEnd[k], false});
         }
-        const std::int32_t lastSampled = static_cast<std::int32_t>(plan.sampling.columns.size()) - 1;
         // Pixels up to the next byte boundary (or the target's edge) are packed with the
         // block; past the rescaled picture they stay white.
         const std::int32_t packed = std::min(targetWidth - first, (count + 7) / 8 * 8);
+        const auto packedBytes = static_cast<std::size_t>((packed + 7) / 8);
         std::fill(line.begin() + count, line.begin() + packed, whitePixel);
 
         SampledIndex row(rows);
+        std::int32_t pairTop = -1, pairBottom = -1;
         for (std::int32_t i = 0; i < keptRows; ++i) {
-            if (i + 1 < NH) {
-                const SourceSpan span = sourceSpan(i, H, NH);
-                const std::int32_t y0 = row.of(span.first);
-                const std::int32_t y1 = y0 + (std::min(span.first + 1, H - 1) != span.first);
-                const Pixel* top = S.rowData(y0);
-                const Pixel* bottom = S.rowData(y1);
-                if (inner > 0)
-                    blendRow(table, inner, top, bottom, span.fraction, line.data());
-                if (lastColumn)
-                    line[inner] = blendLastColumn(top[lastSampled], bottom[lastSampled], span.fraction);
-            } else {
+            std::uint8_t* bits = target.row(i) + first / 8;
+            if (i + 1 == NH) {
                 const Pixel* last = S.rowData(row.of(H - 1));
                 if (inner > 0)
                     blendLastRow(table, inner, last, line.data());
                 if (lastColumn)
                     line[inner] = last[lastSampled];
+                packBlackWhiteRow(line.data(), packed, bits);
+                continue;
             }
-            packBlackWhiteRow(line.data(), packed, target.row(i) + first / 8);
+            const SourceSpan span = sourceSpan(i, H, NH);
+            const std::int32_t y0 = row.of(span.first);
+            const std::int32_t y1 = y0 + (std::min(span.first + 1, H - 1) != span.first);
+            const Pixel* top = S.rowData(y0);
+            const Pixel* bottom = S.rowData(y1);
+            const bool samePair = y0 == pairTop && y1 == pairBottom;
+            if (!samePair) {
+                pairTop = y0;
+                pairBottom = y1;
+                for (Run& r : runs) {
+                    const RunCorners c{top[table.x0[r.from]], top[table.x1[r.from]], bottom[table.x0[r.from]],
+                                       bottom[table.x1[r.from]]};
+                    Pixel stand;
+                    r.settled = settledBlackOrWhite(c, stand);
+                    if (r.settled)
+                        std::fill(line.begin() + r.from, line.begin() + r.to, stand);
+                }
+            } else {
+                std::memcpy(bits, target.row(i - 1) + first / 8, packedBytes);
+            }
+            for (const Run& r : runs)
+                if (!r.settled)
+                    blendRow(table, r.from, r.to, top, bottom, span.fraction, line.data());
+            if (lastColumn)
+                line[inner] = blendLastColumn(top[lastSampled], bottom[lastSampled], span.fraction);
+            if (!samePair) {
+                packBlackWhiteRow(line.data(), packed, bits);
+                continue;
+            }
+            std::int32_t packedUpTo = 0;
+            for (const Run& r : runs)
+                if (!r.settled)
+                    packColumns(line.data(), r.from, r.to, packed, bits, packedUpTo);
+            if (lastColumn)
+                packColumns(line.data(), inner, inner + 1, packed, bits, packedUpTo);
         }
     }
 }
