@@ -151,6 +151,25 @@ bool holdsRow(const Bitmap& b, std::int32_t row, std::size_t tableEntries)
     return row >= 0 && row < b.height && b.colorTable.size() >= tableEntries;
 }
 
+// Pixel x of a stored row: its colour-table index at 1, 4 and 8 bits, its colour at 24
+// and 32 bits.
+std::uint8_t index1(const std::uint8_t* buffer, std::int32_t x)
+{
+    return (buffer[x >> 3] >> (7 - (x & 7))) & 1;
+}
+std::uint8_t index4(const std::uint8_t* buffer, std::int32_t x)
+{
+    return (x & 1) ? (buffer[x >> 1] & 0x0F) : (buffer[x >> 1] >> 4);
+}
+Pixel colour24(const std::uint8_t* buffer, std::int32_t x)
+{
+    return Pixel{buffer[3 * x], buffer[3 * x + 1], buffer[3 * x + 2], 0};
+}
+Pixel colour32(const std::uint8_t* buffer, std::int32_t x)
+{
+    return Pixel{buffer[4 * x], buffer[4 * x + 1], buffer[4 * x + 2], buffer[4 * x + 3]};
+}
+
 template <typename PixelOf>
 bool decodeChecked(Bitmap& b, std::int32_t row, PixelOf pixelOf)
 {
@@ -167,7 +186,7 @@ bool Bitmap::read1BitRow(const std::uint8_t* buffer, std::size_t bufferSize, std
         return false;
     if (!holdsRow(*this, row, 2))
         return decodeChecked(*this, row,
-                             [&](std::int32_t x) { return paletteColor((buffer[x >> 3] >> (7 - (x & 7))) & 1); });
+                             [&](std::int32_t x) { return paletteColor(index1(buffer, x)); });
     Pixel* out = rowData(row);
     std::int32_t x = 0;
 #if defined(__SSE2__)
@@ -188,21 +207,17 @@ bool Bitmap::read1BitRow(const std::uint8_t* buffer, std::size_t bufferSize, std
     }
 #endif
     for (; x < width; ++x)
-        out[x] = colorTable[(buffer[x >> 3] >> (7 - (x & 7))) & 1];
+        out[x] = colorTable[index1(buffer, x)];
     return true;
 }
 
 bool Bitmap::read4BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
     if (!holdsRow(*this, row, 16))
-        return decodeChecked(*this, row, [&](std::int32_t x) {
-            return paletteColor((x & 1) ? (buffer[x >> 1] & 0x0F) : (buffer[x >> 1] >> 4));
-        });
+        return decodeChecked(*this, row, [&](std::int32_t x) { return paletteColor(index4(buffer, x)); });
     Pixel* out = rowData(row);
-    for (std::int32_t x = 0; x < width; ++x) {
-        const std::uint8_t byte = buffer[x >> 1];
-        out[x] = colorTable[(x & 1) ? (byte & 0x0F) : (byte >> 4)];
-    }
+    for (std::int32_t x = 0; x < width; ++x)
+        out[x] = colorTable[index4(buffer, x)];
     return true;
 }
 
@@ -219,21 +234,17 @@ bool Bitmap::read8BitRow(const std::uint8_t* buffer, std::int32_t row)
 bool Bitmap::read24BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
     if (!holdsRow(*this, row, 0))
-        return decodeChecked(*this, row, [&](std::int32_t x) {
-            return Pixel{buffer[3 * x], buffer[3 * x + 1], buffer[3 * x + 2], 0};
-        });
+        return decodeChecked(*this, row, [&](std::int32_t x) { return colour24(buffer, x); });
     Pixel* out = rowData(row);
     for (std::int32_t x = expand24BitRow(buffer, width, out); x < width; ++x)
-        out[x] = Pixel{buffer[3 * x], buffer[3 * x + 1], buffer[3 * x + 2], 0};
+        out[x] = colour24(buffer, x);
     return true;
 }
 
 bool Bitmap::read32BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
     if (!holdsRow(*this, row, 0))
-        return decodeChecked(*this, row, [&](std::int32_t x) {
-            return Pixel{buffer[4 * x], buffer[4 * x + 1], buffer[4 * x + 2], buffer[4 * x + 3]};
-        });
+        return decodeChecked(*this, row, [&](std::int32_t x) { return colour32(buffer, x); });
     std::memcpy(rowData(row), buffer, static_cast<std::size_t>(width) * sizeof(Pixel));
     return true;
 }
@@ -327,6 +338,7 @@ public:
         const std::int64_t size = regularFileSize(in);
         start = size >= 0 ? tellAt(in) : -1;
         seekable = start >= 0;
+        position = start;
         if (seekable) {
             const std::int64_t data = std::max<std::int64_t>(size - start, 0);
             const std::int64_t s = static_cast<std::int64_t>(stride);
@@ -347,9 +359,16 @@ public:
             if (k > whole || (k == whole && lastGot == 0))
                 return 0;
             const std::size_t wanted = k < whole ? stride : lastGot;
-            if (!seekTo(in, start + k * static_cast<std::int64_t>(stride)))
+            // The next row in the file is read on without a seek, which would cost a
+            // system call and the stream's buffer.
+            const std::int64_t at = start + k * static_cast<std::int64_t>(stride);
+            if (at != position && !seekTo(in, at)) {
+                position = -1;
                 return 0;
-            return std::fread(buffer.data(), 1, wanted, in);
+            }
+            const std::size_t got = std::fread(buffer.data(), 1, wanted, in);
+            position = at + static_cast<std::int64_t>(got);
+            return got;
         }
         // Rows before k are read past; once the data has ended every row is empty.
         for (; next < k && !ended; ++next)
@@ -382,6 +401,7 @@ private:
     std::vector<std::uint8_t> buffer;
     bool seekable = false;
     std::int64_t start = -1;
+    std::int64_t position = -1; // of the stream, where known
     std::int64_t whole = 0;
     std::size_t lastGot = 0;
     std::int64_t next = 0;
@@ -632,12 +652,29 @@ bool Bitmap::read(const char* path, RowSink& sink)
             const std::vector<std::int32_t>& rows = sink.sampling->rows;
             const std::vector<std::int32_t>& columns = sink.sampling->columns;
             const auto count = static_cast<std::int64_t>(rows.size());
+            // Only the sampled pixels of a row are decoded; 16-bit rows are decoded whole,
+            // as each carries its last word on.
+            const Pixel* table = colorTable.data();
             readStoredRows(in, scratch, storedHeight, words, count,
-                           [&](std::int64_t i) { return rows[static_cast<std::size_t>(count - 1 - i)]; }, true,
-                           [&](std::int32_t, const std::uint8_t*, const Pixel* pixels) {
+                           [&](std::int64_t i) { return rows[static_cast<std::size_t>(count - 1 - i)]; }, false,
+                           [&](std::int32_t, const std::uint8_t* raw, const Pixel* pixels) {
                                Pixel* out = rowData(--sampledRow);
-                               for (std::size_t c = 0; c < columns.size(); ++c)
-                                   out[c] = pixels[columns[c]];
+                               auto gather = [&](auto pixelOf) {
+                                   for (std::size_t c = 0; c < columns.size(); ++c)
+                                       out[c] = pixelOf(columns[c]);
+                               };
+                               if (!raw || depth == 16)
+                                   gather([&](std::int32_t x) { return pixels[x]; });
+                               else if (depth == 1)
+                                   gather([&](std::int32_t x) { return table[index1(raw, x)]; });
+                               else if (depth == 4)
+                                   gather([&](std::int32_t x) { return table[index4(raw, x)]; });
+                               else if (depth == 8)
+                                   gather([&](std::int32_t x) { return table[raw[x]]; });
+                               else if (depth == 24)
+                                   gather([&](std::int32_t x) { return colour24(raw, x); });
+                               else
+                                   gather([&](std::int32_t x) { return colour32(raw, x); });
                            });
             return true;
         }

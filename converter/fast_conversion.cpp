@@ -85,11 +85,9 @@ bool notBlack(const Pixel& p)
     return !blackOnDisplay(p);
 }
 
-// Columns with the same source columns, and whether the black-and-white decision is
-// settled for them by the current pair of source rows.
+// Columns from .. to - 1 of a block.
 struct Run {
     std::int32_t from, to;
-    bool settled;
 };
 
 // Packs the pixels of line[from, to) into the bytes of `bits` they fall in, each byte at
@@ -119,9 +117,28 @@ void makeTarget(const Bitmap& S, const ConversionPlan& plan, BitPicture& target)
     const std::vector<std::int32_t>& rows = plan.sampling.rows;
     const std::int32_t lastSampled = static_cast<std::int32_t>(plan.sampling.columns.size()) - 1;
 
+    if (NW == W && NH == H) {
+        // At the same size every source position is a whole pixel and every blend is the
+        // source colour (as the rescale itself has it): the sampled rows and columns,
+        // which start at 0, are the target's pixels.
+        const std::int32_t whole = keptColumns / 8 * 8;
+        std::vector<Pixel> rest(8, whitePixel);
+        const std::int32_t tail = std::min(targetWidth, whole + 8) - whole;
+        for (std::int32_t i = 0; i < keptRows; ++i) {
+            const Pixel* in = S.rowData(i);
+            packBlackWhiteRow(in, whole, target.row(i));
+            if (whole < keptColumns) {
+                std::copy(in + whole, in + keptColumns, rest.begin());
+                packBlackWhiteRow(rest.data(), tail, target.row(i) + whole / 8);
+            }
+        }
+        return;
+    }
+
     constexpr std::int32_t blockColumns = 4096; // a multiple of eight: blocks start on a byte
     ColumnTable table;
-    std::vector<Run> runs;
+    std::vector<Run> runs; // of the same source columns
+    std::vector<Run> unsettled; // stretches of runs that the current pair of rows does not settle
     std::vector<Pixel> line(blockColumns + 8, whitePixel);
     SampledIndex column(plan.sampling.columns);
     for (std::int32_t first = 0; first < keptColumns; first += blockColumns) {
@@ -138,7 +155,7 @@ void makeTarget(const Bitmap& S, const ConversionPlan& plan, BitPicture& target)
             }
             table.findRuns(inner);
             for (std::int32_t k = 0; k < inner; k = table.runEnd[k])
-                runs.push_back({k, table.runEnd[k], false});
+                runs.push_back({k, table.runEnd[k]});
         }
         // Pixels up to the next byte boundary (or the target's edge) are packed with the
         // block; past the rescaled picture they stay white.
@@ -168,20 +185,24 @@ void makeTarget(const Bitmap& S, const ConversionPlan& plan, BitPicture& target)
             if (!samePair) {
                 pairTop = y0;
                 pairBottom = y1;
-                for (Run& r : runs) {
+                // Neighbouring runs that are not settled are blended as one stretch.
+                unsettled.clear();
+                for (const Run& r : runs) {
                     const RunCorners c{top[table.x0[r.from]], top[table.x1[r.from]], bottom[table.x0[r.from]],
                                        bottom[table.x1[r.from]]};
                     Pixel stand;
-                    r.settled = settledBlackOrWhite(c, stand);
-                    if (r.settled)
+                    if (settledBlackOrWhite(c, stand))
                         std::fill(line.begin() + r.from, line.begin() + r.to, stand);
+                    else if (!unsettled.empty() && unsettled.back().to == r.from)
+                        unsettled.back().to = r.to;
+                    else
+                        unsettled.push_back({r.from, r.to});
                 }
             } else {
                 std::memcpy(bits, target.row(i - 1) + first / 8, packedBytes);
             }
-            for (const Run& r : runs)
-                if (!r.settled)
-                    blendRow(table, r.from, r.to, top, bottom, span.fraction, line.data());
+            for (const Run& r : unsettled)
+                blendRow(table, r.from, r.to, top, bottom, span.fraction, line.data());
             if (lastColumn)
                 line[inner] = blendLastColumn(top[lastSampled], bottom[lastSampled], span.fraction);
             if (!samePair) {
@@ -189,9 +210,8 @@ void makeTarget(const Bitmap& S, const ConversionPlan& plan, BitPicture& target)
                 continue;
             }
             std::int32_t packedUpTo = 0;
-            for (const Run& r : runs)
-                if (!r.settled)
-                    packColumns(line.data(), r.from, r.to, packed, bits, packedUpTo);
+            for (const Run& r : unsettled)
+                packColumns(line.data(), r.from, r.to, packed, bits, packedUpTo);
             if (lastColumn)
                 packColumns(line.data(), inner, inner + 1, packed, bits, packedUpTo);
         }
