@@ -9,6 +9,7 @@
 
 #include "bmp_format.h"
 #include "pixel.h"
+#include "vector_kernels.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -39,14 +40,3 @@ private:
     std::size_t rowBytes = 0;
     std::vector<std::uint8_t> bits;
 };
-
-// The black-and-white decision of the writer: a pixel is white exactly when
-// red + green + blue >= 383. Packs `width` pixels into a 1-bit row, eight a byte, the
-// leftmost in the most significant bit; a last group of fewer than eight leaves the low
-// bits 0.
-constexpr int whiteFromSum = 383; // of red + green + blue
-inline bool nearerToWhite(const Pixel& p)
-{
-    return p.red + p.green + p.blue >= whiteFromSum;
-}
-void packBlackWhiteRow(const Pixel* in, std::int32_t width, std::uint8_t* out);

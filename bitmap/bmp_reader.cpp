@@ -4,6 +4,7 @@
 #include "bmp_format.h"
 #include "diagnostics.h"
 #include "file_stream.h"
+#include "vector_kernels.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,20 +12,8 @@
 #include <string>
 #include <type_traits>
 
-#if defined(_WIN32)
 #include <sys/stat.h>
 #include <sys/types.h>
-#else
-#include <sys/stat.h>
-#endif
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#include <tmmintrin.h>
-#define PANELBAKE_SSSE3_ROWS 1
-#endif
 
 static_assert(sizeof(Pixel) == 4, "a Pixel is the four bytes of a 32-bit BMP pixel");
 
@@ -108,35 +97,6 @@ int maskShift(std::uint16_t mask)
     return shift;
 }
 
-#if defined(PANELBAKE_SSSE3_ROWS)
-// Blue, green, red of four pixels at a time, alpha 0. Returns how many leading pixels
-// it did; every 16-byte load stays inside the width x 3 bytes of the row.
-__attribute__((target("ssse3"))) std::int32_t expand24BitPixels(const std::uint8_t* in, std::int32_t width, Pixel* out)
-{
-    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
-    std::int32_t x = 0;
-    for (; x + 6 <= width; x += 4) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 3 * x));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_shuffle_epi8(bytes, spread));
-    }
-    return x;
-}
-
-std::int32_t expand24BitRow(const std::uint8_t* in, std::int32_t width, Pixel* out)
-{
-    static const bool ssse3 = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("ssse3") != 0;
-    }();
-    return ssse3 ? expand24BitPixels(in, width, out) : 0;
-}
-#else
-std::int32_t expand24BitRow(const std::uint8_t*, std::int32_t, Pixel*)
-{
-    return 0;
-}
-#endif
-
 void warnExtraData(const std::string& path)
 {
     pictureWarning({"Extra meta data detected in file " + path, "Data will be skipped."});
@@ -149,25 +109,6 @@ void warnExtraData(const std::string& path)
 bool holdsRow(const Bitmap& b, std::int32_t row, std::size_t tableEntries)
 {
     return row >= 0 && row < b.height && b.colorTable.size() >= tableEntries;
-}
-
-// Pixel x of a stored row: its colour-table index at 1, 4 and 8 bits, its colour at 24
-// and 32 bits.
-std::uint8_t index1(const std::uint8_t* buffer, std::int32_t x)
-{
-    return (buffer[x >> 3] >> (7 - (x & 7))) & 1;
-}
-std::uint8_t index4(const std::uint8_t* buffer, std::int32_t x)
-{
-    return (x & 1) ? (buffer[x >> 1] & 0x0F) : (buffer[x >> 1] >> 4);
-}
-Pixel colour24(const std::uint8_t* buffer, std::int32_t x)
-{
-    return Pixel{buffer[3 * x], buffer[3 * x + 1], buffer[3 * x + 2], 0};
-}
-Pixel colour32(const std::uint8_t* buffer, std::int32_t x)
-{
-    return Pixel{buffer[4 * x], buffer[4 * x + 1], buffer[4 * x + 2], buffer[4 * x + 3]};
 }
 
 template <typename PixelOf>
@@ -186,38 +127,18 @@ bool Bitmap::read1BitRow(const std::uint8_t* buffer, std::size_t bufferSize, std
         return false;
     if (!holdsRow(*this, row, 2))
         return decodeChecked(*this, row,
-                             [&](std::int32_t x) { return paletteColor(index1(buffer, x)); });
-    Pixel* out = rowData(row);
-    std::int32_t x = 0;
-#if defined(__SSE2__)
-    // Whole bytes, eight pixels each: a lane takes entry 1 where its bit is set.
-    __m128i zero, flip;
-    std::memcpy(&zero, colorTable.data(), sizeof(Pixel));
-    zero = _mm_shuffle_epi32(zero, 0);
-    std::memcpy(&flip, &colorTable[1], sizeof(Pixel));
-    flip = _mm_xor_si128(_mm_shuffle_epi32(flip, 0), zero);
-    const __m128i firstBits = _mm_set_epi32(0x10, 0x20, 0x40, 0x80);
-    const __m128i lastBits = _mm_set_epi32(0x01, 0x02, 0x04, 0x08);
-    for (; x + 8 <= width; x += 8) {
-        const __m128i byte = _mm_set1_epi32(buffer[x >> 3]);
-        const __m128i first = _mm_cmpeq_epi32(_mm_and_si128(byte, firstBits), firstBits);
-        const __m128i last = _mm_cmpeq_epi32(_mm_and_si128(byte, lastBits), lastBits);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_xor_si128(zero, _mm_and_si128(first, flip)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x + 4), _mm_xor_si128(zero, _mm_and_si128(last, flip)));
-    }
-#endif
-    for (; x < width; ++x)
-        out[x] = colorTable[index1(buffer, x)];
+                             [&](std::int32_t x) { return paletteColor(bmp::index1(buffer, x)); });
+    expandOneBitRow(buffer, width, colorTable[0], colorTable[1], rowData(row));
     return true;
 }
 
 bool Bitmap::read4BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
     if (!holdsRow(*this, row, 16))
-        return decodeChecked(*this, row, [&](std::int32_t x) { return paletteColor(index4(buffer, x)); });
+        return decodeChecked(*this, row, [&](std::int32_t x) { return paletteColor(bmp::index4(buffer, x)); });
     Pixel* out = rowData(row);
     for (std::int32_t x = 0; x < width; ++x)
-        out[x] = colorTable[index4(buffer, x)];
+        out[x] = colorTable[bmp::index4(buffer, x)];
     return true;
 }
 
@@ -234,17 +155,15 @@ bool Bitmap::read8BitRow(const std::uint8_t* buffer, std::int32_t row)
 bool Bitmap::read24BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
     if (!holdsRow(*this, row, 0))
-        return decodeChecked(*this, row, [&](std::int32_t x) { return colour24(buffer, x); });
-    Pixel* out = rowData(row);
-    for (std::int32_t x = expand24BitRow(buffer, width, out); x < width; ++x)
-        out[x] = colour24(buffer, x);
+        return decodeChecked(*this, row, [&](std::int32_t x) { return bmp::colour24(buffer, x); });
+    expand24BitRow(buffer, width, rowData(row));
     return true;
 }
 
 bool Bitmap::read32BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
     if (!holdsRow(*this, row, 0))
-        return decodeChecked(*this, row, [&](std::int32_t x) { return colour32(buffer, x); });
+        return decodeChecked(*this, row, [&](std::int32_t x) { return bmp::colour32(buffer, x); });
     std::memcpy(rowData(row), buffer, static_cast<std::size_t>(width) * sizeof(Pixel));
     return true;
 }
@@ -300,13 +219,22 @@ std::int64_t tellAt(std::FILE* file)
 #endif
 }
 
+// The largest position a seek reaches: a 32-bit system without large-file offsets
+// reads a file beyond 2 GiB front to back instead.
+constexpr std::int64_t farthestSeek()
+{
+#if defined(_WIN32)
+    return std::numeric_limits<std::int64_t>::max();
+#else
+    return static_cast<std::int64_t>(std::numeric_limits<off_t>::max());
+#endif
+}
+
 bool seekTo(std::FILE* file, std::int64_t position)
 {
 #if defined(_WIN32)
     return _fseeki64(file, position, SEEK_SET) == 0;
 #else
-    if (position > std::numeric_limits<off_t>::max())
-        return false;
     return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
 #endif
 }
@@ -337,7 +265,8 @@ public:
     {
         const std::int64_t size = regularFileSize(in);
         start = size >= 0 ? tellAt(in) : -1;
-        seekable = start >= 0;
+        seekable = start >= 0 && size <= farthestSeek() &&
+                   start + std::int64_t{height} * static_cast<std::int64_t>(stride) <= farthestSeek();
         position = start;
         if (seekable) {
             const std::int64_t data = std::max<std::int64_t>(size - start, 0);
@@ -666,15 +595,15 @@ bool Bitmap::read(const char* path, RowSink& sink)
                                if (!raw || depth == 16)
                                    gather([&](std::int32_t x) { return pixels[x]; });
                                else if (depth == 1)
-                                   gather([&](std::int32_t x) { return table[index1(raw, x)]; });
+                                   gather([&](std::int32_t x) { return table[bmp::index1(raw, x)]; });
                                else if (depth == 4)
-                                   gather([&](std::int32_t x) { return table[index4(raw, x)]; });
+                                   gather([&](std::int32_t x) { return table[bmp::index4(raw, x)]; });
                                else if (depth == 8)
                                    gather([&](std::int32_t x) { return table[raw[x]]; });
                                else if (depth == 24)
-                                   gather([&](std::int32_t x) { return colour24(raw, x); });
+                                   gather([&](std::int32_t x) { return bmp::colour24(raw, x); });
                                else
-                                   gather([&](std::int32_t x) { return colour32(raw, x); });
+                                   gather([&](std::int32_t x) { return bmp::colour32(raw, x); });
                            });
             return true;
         }

@@ -5,6 +5,7 @@
 #include "diagnostics.h"
 #include "file_stream.h"
 #include "nearest_color.h"
+#include "vector_kernels.h"
 
 #include <algorithm>
 #include <array>
@@ -13,10 +14,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -45,49 +42,6 @@ void encodeHeaders(std::uint8_t* p, const BmpFileHeader& fh, const BmpInfoHeader
     bmp::writeU32(p + 46, ih.biClrUsed);
     bmp::writeU32(p + 50, ih.biClrImportant);
 }
-
-// Bit i of `bits` moved to bit 7 - i: the first pixel of a group goes to the top bit.
-constexpr std::array<std::uint8_t, 256> reversedBits = [] {
-    std::array<std::uint8_t, 256> table{};
-    for (int v = 0; v < 256; ++v)
-        for (int i = 0; i < 8; ++i)
-            if (v >> i & 1)
-                table[v] = static_cast<std::uint8_t>(table[v] | 1 << (7 - i));
-    return table;
-}();
-
-#if defined(__SSE2__)
-// Bit i set where pixel i of four is white; alpha plays no part.
-int whiteMask4(const Pixel* in)
-{
-    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-    const __m128i low = _mm_set1_epi32(0xFF);
-    const __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_and_si128(pixels, low), _mm_and_si128(_mm_srli_epi32(pixels, 8), low)),
-                                      _mm_and_si128(_mm_srli_epi32(pixels, 16), low));
-    return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(sum, _mm_set1_epi32(382))));
-}
-#endif
-
-} // namespace
-
-// The black-and-white table's packing: whole groups of eight pixels at once.
-void packBlackWhiteRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer)
-{
-    std::int32_t x = 0;
-    std::size_t k = 0;
-#if defined(__SSE2__)
-    for (; x + 8 <= width; x += 8, ++k)
-        buffer[k] = reversedBits[static_cast<std::size_t>(whiteMask4(in + x) | whiteMask4(in + x + 4) << 4)];
-#endif
-    for (; x < width; ++k) {
-        std::uint8_t byte = 0;
-        for (int bit = 7; bit >= 0 && x < width; --bit, ++x)
-            byte = static_cast<std::uint8_t>(byte | nearerToWhite(in[x]) << bit);
-        buffer[k] = byte;
-    }
-}
-
-namespace {
 
 // Eight pixels a byte, the leftmost in the most significant bit; a last group of fewer
 // than eight leaves the low bits 0.

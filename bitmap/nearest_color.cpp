@@ -1,6 +1,6 @@
 #include "nearest_color.h"
 
-#include "bit_picture.h"
+#include "vector_kernels.h"
 
 namespace {
 

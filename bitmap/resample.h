@@ -4,6 +4,7 @@
 // corners aligned. Every channel is an exact IEEE double sum in a fixed order, truncated.
 
 #include "bitmap.h"
+#include "vector_kernels.h"
 
 #include <vector>
 

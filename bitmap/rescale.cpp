@@ -1,9 +1,9 @@
 // rescaleBitmap, copy construction and copyRegion.
-#include "bilinear_run.h"
 #include "bitmap.h"
 #include "bmp_format.h"
 #include "diagnostics.h"
 #include "resample.h"
+#include "vector_kernels.h"
 
 #include <algorithm>
 #include <cctype>
@@ -38,45 +38,10 @@ std::int32_t newSide(double size)
     return side < 1 ? 1 : static_cast<std::int32_t>(side);
 }
 
-std::uint8_t channel(double sum)
-{
-    return static_cast<std::uint8_t>(static_cast<int>(sum)); // truncation toward zero
-}
-
 // Source position of destination index j along an axis of n source pixels mapped onto m.
 double sourcePosition(std::int32_t j, std::int32_t n, std::int32_t m)
 {
     return static_cast<double>(std::int64_t{j} * (n - 1)) / (m - 1);
-}
-
-struct Weights {
-    double w00, w10, w01, w11;
-};
-
-Weights bilinearWeights(double fx, double fy)
-{
-    Weights w;
-    w.w11 = fx * fy;
-    w.w10 = fx - w.w11;
-    w.w00 = ((1 - fx) - fy) + w.w11;
-    w.w01 = fy - w.w11;
-    return w;
-}
-
-double blend4(std::uint8_t s00, std::uint8_t s10, std::uint8_t s01, std::uint8_t s11, const Weights& w)
-{
-    double s = s10 * w.w10;
-    s = s00 * w.w00 + s;
-    s = s01 * w.w01 + s;
-    s = s11 * w.w11 + s;
-    return s;
-}
-
-double blend2(std::uint8_t a, std::uint8_t b, double f)
-{
-    double s = a * (1 - f);
-    s = b * f + s;
-    return s;
 }
 
 } // namespace
@@ -157,13 +122,8 @@ void blendRow(const ColumnTable& t, std::int32_t from, std::int32_t to, const Pi
     for (std::int32_t k = from; k < to;) {
         const RunCorners c{top[t.x0[k]], top[t.x1[k]], bottom[t.x0[k]], bottom[t.x1[k]]};
         const std::int32_t end = std::min(t.runEnd[k], to);
-        k += blendRun(&t.fx[k], &t.oneMinusFx[k], end - k, fy, c, out + k);
-        for (; k < end; ++k) {
-            const Weights w = bilinearWeights(t.fx[k], fy);
-            out[k] = Pixel{channel(blend4(c.p00.blue, c.p10.blue, c.p01.blue, c.p11.blue, w)),
-                           channel(blend4(c.p00.green, c.p10.green, c.p01.green, c.p11.green, w)),
-                           channel(blend4(c.p00.red, c.p10.red, c.p01.red, c.p11.red, w)), 0};
-        }
+        blendRun(&t.fx[k], &t.oneMinusFx[k], end - k, fy, c, out + k);
+        k = end;
     }
 }
 

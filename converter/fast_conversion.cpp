@@ -1,6 +1,5 @@
 #include "fast_conversion.h"
 
-#include "bilinear_run.h"
 #include "bit_picture.h"
 #include "diagnostics.h"
 #include "page_header.h"
