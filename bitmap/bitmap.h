@@ -60,7 +60,8 @@ public:
     bool load(const char* path);
 
     // load, deciding from the stored size alone which pixels are needed. When the planner
-    // accepts, only its rows and columns are decoded: the Bitmap becomes
+    // accepts with lists that are not empty, increasing and inside the picture, only its
+    // rows and columns are decoded (otherwise the whole picture is): the Bitmap becomes
     // columns.size() x rows.size(), pixel (i, k) being stored pixel (columns[i], rows[k]),
     // and `sampled` is set. Unsampled rows are skipped with a seek where the file is a
     // regular one and read past otherwise. The messages, their order and the result are

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <string>
 #include <type_traits>
 
@@ -407,6 +408,15 @@ void readStoredRows(std::FILE* in, Bitmap& scratch, std::int32_t height, const W
         pictureError({"Could not read proper amount of data."});
 }
 
+// A sampling list a picture can be made of: not empty, increasing, inside 0 .. size - 1.
+bool increasingWithin(const std::vector<std::int32_t>& list, std::int32_t size)
+{
+    if (list.empty() || list.front() < 0 || list.back() >= size)
+        return false;
+    return std::adjacent_find(list.begin(), list.end(), [](std::int32_t a, std::int32_t b) { return a >= b; }) ==
+           list.end();
+}
+
 } // namespace
 
 // Where the decoded rows go: the grid, the sampled rows and columns, or bits.
@@ -445,6 +455,7 @@ bool Bitmap::loadBits(const char* path, BitPicture& bits, bool (*isSet)(const Pi
 bool Bitmap::read(const char* path, RowSink& sink)
 {
     const std::string name(path);
+    std::unique_ptr<char[]> streamBuffer; // outlives the stream that uses it
     FilePtr file(std::fopen(path, "rb"));
     if (!file) {
         pictureError({"Cannot open file " + name + " for input."});
@@ -452,6 +463,14 @@ bool Bitmap::read(const char* path, RowSink& sink)
         return false;
     }
     std::FILE* in = file.get();
+    // A picture read back into bits is read front to back, a row of a few hundred bytes at
+    // a time: a larger stream buffer makes a thousand small reads a handful. (A sampled
+    // read seeks, and keeps the small buffer, so that a seek does not refill a large one.)
+    if (sink.bits) {
+        constexpr std::size_t streamBytes = std::size_t{256} << 10;
+        streamBuffer.reset(new char[streamBytes]);
+        std::setvbuf(in, streamBuffer.get(), _IOFBF, streamBytes);
+    }
 
     BmpFileHeader fh;
     BmpInfoHeader ih;
@@ -509,7 +528,9 @@ bool Bitmap::read(const char* path, RowSink& sink)
     // not whitened first.
     if (sink.bits) {
         sink.bits->setDimensions(storedWidth, storedHeight);
-    } else if (sink.planner && (*sink.planner)(storedWidth, storedHeight, *sink.sampling)) {
+    } else if (sink.planner && (*sink.planner)(storedWidth, storedHeight, *sink.sampling) &&
+               increasingWithin(sink.sampling->rows, storedHeight) &&
+               increasingWithin(sink.sampling->columns, storedWidth)) {
         sink.sampled = true;
         resizeUnfilled(static_cast<std::int32_t>(sink.sampling->columns.size()),
                        static_cast<std::int32_t>(sink.sampling->rows.size()));

@@ -25,11 +25,6 @@ const std::array<std::array<char, 6>, 256> byteTexts = [] {
     return texts;
 }();
 
-void appendByte(std::string& out, std::uint8_t value)
-{
-    out.append(byteTexts[value].data(), 4);
-}
-
 std::string toUpperAscii(std::string s)
 {
     for (char& c : s)
@@ -72,20 +67,29 @@ std::uint64_t turnBlock(std::uint64_t x)
 void packPage(const BitPicture& picture, std::int32_t firstRow, std::int32_t rows, std::vector<std::uint8_t>& bytes)
 {
     const std::int32_t W = picture.width();
-    bytes.assign(static_cast<std::size_t>(W) + 8, 0);
+    bytes.resize(static_cast<std::size_t>(W + 7) / 8 * 8);
+    // Rows past the picture's last count as white: their bytes are masked off.
     const std::uint8_t* row[8];
-    for (std::int32_t b = 0; b < rows; ++b)
-        row[b] = picture.row(firstRow + b);
+    std::uint64_t keep[8];
+    for (std::int32_t b = 0; b < 8; ++b) {
+        row[b] = picture.row(firstRow + std::min(b, rows - 1));
+        keep[b] = b < rows ? 0xFF : 0;
+    }
+    const std::uint8_t *r0 = row[0], *r1 = row[1], *r2 = row[2], *r3 = row[3];
+    const std::uint8_t *r4 = row[4], *r5 = row[5], *r6 = row[6], *r7 = row[7];
     std::uint8_t* out = bytes.data();
     for (std::int32_t g = 0; 8 * g < W; ++g) {
-        std::uint64_t block = 0;
-        for (std::int32_t b = 0; b < rows; ++b)
-            block |= std::uint64_t{static_cast<std::uint8_t>(~row[b][g])} << (8 * b);
-        block = turnBlock(block);
+        const std::uint64_t block =
+            turnBlock((~std::uint64_t{r0[g]} & keep[0]) | (~std::uint64_t{r1[g]} & keep[1]) << 8 |
+                      (~std::uint64_t{r2[g]} & keep[2]) << 16 | (~std::uint64_t{r3[g]} & keep[3]) << 24 |
+                      (~std::uint64_t{r4[g]} & keep[4]) << 32 | (~std::uint64_t{r5[g]} & keep[5]) << 40 |
+                      (~std::uint64_t{r6[g]} & keep[6]) << 48 | (~std::uint64_t{r7[g]} & keep[7]) << 56);
+        // Column 8g in the top byte: the block's bytes from the top down.
+        std::uint8_t columns[8];
         for (int c = 0; c < 8; ++c)
-            out[8 * g + c] = static_cast<std::uint8_t>(block >> (56 - 8 * c));
+            columns[c] = static_cast<std::uint8_t>(block >> (56 - 8 * c));
+        std::memcpy(out + 8 * g, columns, 8);
     }
-    bytes.resize(static_cast<std::size_t>(W));
 }
 
 // Builds the header text and hands it to `flush` in pieces of about a megabyte, so that a
@@ -102,67 +106,77 @@ void generateHeader(const BitPicture& bitmap, const std::string& baseName, Flush
     const std::int32_t pageCount = H / 8;
     const std::int32_t partialRows = H % 8;
 
-    std::string out;
-    // Room for one piece, or for the whole text when that is smaller (at most seven
-    // characters a byte, line ends included).
+    // Bytes of a page row are turned into text some thousands of columns at a time.
+    constexpr std::int32_t stretch = 16384;
+    // Room for one piece and a stretch, or for the whole text when that is smaller (at
+    // most seven characters a byte, line ends included). The buffer is sized once; `used`
+    // says how much of it holds text.
     const std::size_t dataBytes = static_cast<std::size_t>(W) * 7 * (static_cast<std::size_t>(pageCount) + 1);
-    out.reserve(std::min(pieceSize, dataBytes) + 512);
+    std::string out(std::min(pieceSize + 7 * static_cast<std::size_t>(stretch), dataBytes) + 512, '\0');
+    std::size_t used = 0;
+    auto room = [&](std::size_t n) {
+        if (used + n > out.size())
+            out.resize(used + n);
+        return &out[used];
+    };
+    auto put = [&](const std::string& text) {
+        std::memcpy(room(text.size()), text.data(), text.size());
+        used += text.size();
+    };
     // Hands a full piece over, also in the middle of a page row: a row of a very wide
     // picture is itself hundreds of megabytes of text.
     auto spill = [&] {
-        if (out.size() >= pieceSize) {
-            flush(out);
-            out.clear();
+        if (used >= pieceSize) {
+            flush(out.data(), used);
+            used = 0;
         }
     };
 
-    out += hyphenLine;
-    out += "\n";
-    out += hyphenLine;
-    out += "#ifndef _" + upper + "_H \n";
-    out += "#define _" + upper + "_H \n";
-    out += "\n";
-    out += "#define " + upper + "_HEIGHT " + std::to_string(H) + " \n";
-    out += "#define " + upper + "_WIDTH  " + std::to_string(W) + " \n";
-    out += arrayPrefix() + lower + "_bmp[]={\n";
+    put(hyphenLine);
+    put("\n");
+    put(hyphenLine);
+    put("#ifndef _" + upper + "_H \n");
+    put("#define _" + upper + "_H \n");
+    put("\n");
+    put("#define " + upper + "_HEIGHT " + std::to_string(H) + " \n");
+    put("#define " + upper + "_WIDTH  " + std::to_string(W) + " \n");
+    put(arrayPrefix() + lower + "_bmp[]={\n");
 
     // Bytes [first, last) of a page row, each with its separator, and with a line end
-    // after every sixteenth column where `lineEnds` says so. The text is put straight
-    // into `out`, some thousands of columns at a time.
+    // after every sixteenth column where `lineEnds` says so.
     std::vector<std::uint8_t> bytes;
     auto appendBytes = [&](std::int32_t first, std::int32_t last, bool lineEnds) {
-        constexpr std::int32_t stretch = 16384;
         for (std::int32_t from = first; from < last; from += stretch) {
             const std::int32_t to = std::min(last, from + stretch);
-            const std::size_t at = out.size();
-            out.resize(at + 7 * static_cast<std::size_t>(to - from));
-            char* text = &out[at];
+            char* const start = room(7 * static_cast<std::size_t>(to - from));
+            char* text = start;
             for (std::int32_t x = from; x < to; ++x) {
                 std::memcpy(text, byteTexts[bytes[x]].data(), 6);
                 text += 6;
                 if (lineEnds && (x + 1) % 16 == 0)
                     *text++ = '\n';
             }
-            out.resize(static_cast<std::size_t>(text - out.data()));
+            used += static_cast<std::size_t>(text - start);
             spill();
         }
     };
     for (std::int32_t p = 0; p < pageCount; ++p) {
         packPage(bitmap, 8 * p, 8, bytes);
         appendBytes(0, W, true);
-        out += '\n';
+        put("\n");
     }
     if (partialRows > 0) {
         // The partial page goes on one line, with no separator after its last byte.
         packPage(bitmap, 8 * pageCount, partialRows, bytes);
         appendBytes(0, W - 1, false);
-        appendByte(out, bytes[static_cast<std::size_t>(W - 1)]);
-        out += '\n';
+        std::memcpy(room(4), byteTexts[bytes[static_cast<std::size_t>(W - 1)]].data(), 4);
+        used += 4;
+        put("\n");
     }
 
-    out += "};\n";
-    out += "#endif  //define _" + upper + "_H \n";
-    flush(out);
+    put("};\n");
+    put("#endif  //define _" + upper + "_H \n");
+    flush(out.data(), used);
 }
 
 } // namespace
@@ -170,7 +184,7 @@ void generateHeader(const BitPicture& bitmap, const std::string& baseName, Flush
 std::string pageColumnHeaderText(const BitPicture& bitmap, const std::string& baseName)
 {
     std::string text;
-    generateHeader(bitmap, baseName, [&](const std::string& piece) { text += piece; });
+    generateHeader(bitmap, baseName, [&](const char* piece, std::size_t size) { text.append(piece, size); });
     return text;
 }
 
@@ -184,8 +198,8 @@ bool writePageColumnHeader(const BitPicture& bitmap, std::string baseName)
         std::cout << "writing header file as  \"" << headerName << "\"" << std::endl;
 
     bool written = true;
-    generateHeader(bitmap, baseName, [&](const std::string& piece) {
-        written = std::fwrite(piece.data(), 1, piece.size(), file) == piece.size() && written;
+    generateHeader(bitmap, baseName, [&](const char* piece, std::size_t size) {
+        written = std::fwrite(piece, 1, size, file) == size && written;
     });
     const bool streamOk = written && std::ferror(file) == 0;
     const bool closed = std::fclose(file) == 0;

@@ -87,23 +87,30 @@ PictureSampling someOf(int width, int height, std::mt19937& random)
     return s;
 }
 
-// Loads `path` sampled, with what it printed.
-std::pair<std::string, std::vector<std::string>> sampledLoad(const std::string& path, const PictureSampling& wanted)
+// Loads `path` with a planner that asks for `wanted`: the picture, what was printed, and
+// whether the load was sampled.
+struct SampledLoad {
+    std::string picture;
+    std::vector<std::string> lines;
+    bool sampled = false;
+};
+
+SampledLoad sampledLoad(const std::string& path, const PictureSampling& wanted)
 {
     Bitmap b;
     PictureSampling sampling;
-    bool sampled = false;
-    const std::vector<std::string> lines = printedLines([&] {
+    SampledLoad result;
+    result.lines = printedLines([&] {
         EXPECT_TRUE(b.loadSampled(
             path.c_str(),
             [&](std::int32_t, std::int32_t, PictureSampling& s) {
                 s = wanted;
                 return true;
             },
-            sampling, sampled));
+            sampling, result.sampled));
     });
-    EXPECT_TRUE(sampled);
-    return {snapshot(b), lines};
+    result.picture = snapshot(b);
+    return result;
 }
 
 TEST(SampledConversion, SampledLoadPicksTheWholeLoadsPixelsFromFilesAndPipes)
@@ -145,23 +152,41 @@ TEST(SampledConversion, SampledLoadPicksTheWholeLoadsPixelsFromFilesAndPipes)
                 picked.rowData(static_cast<std::int32_t>(k))[i] = whole.rowData(wanted.rows[k])[wanted.columns[i]];
         const std::string expected = snapshot(picked);
 
-        const auto fromFile = sampledLoad(path, wanted);
-        EXPECT_EQ(fromFile.first, expected);
-        EXPECT_EQ(fromFile.second, wholeLines);
+        const SampledLoad fromFile = sampledLoad(path, wanted);
+        EXPECT_TRUE(fromFile.sampled);
+        EXPECT_EQ(fromFile.picture, expected);
+        EXPECT_EQ(fromFile.lines, wholeLines);
 
         std::thread writer([&] {
             std::FILE* out = std::fopen(pipe.c_str(), "wb");
             std::fwrite(file.data(), 1, file.size(), out);
             std::fclose(out);
         });
-        auto fromPipe = sampledLoad(pipe, wanted);
+        SampledLoad fromPipe = sampledLoad(pipe, wanted);
         writer.join();
         // The pipe's name differs from the file's in the messages.
-        for (std::string& line : fromPipe.second)
+        for (std::string& line : fromPipe.lines)
             for (std::size_t at; (at = line.find(pipe)) != std::string::npos;)
                 line.replace(at, pipe.size(), path);
-        EXPECT_EQ(fromPipe.first, expected);
-        EXPECT_EQ(fromPipe.second, wholeLines);
+        EXPECT_TRUE(fromPipe.sampled);
+        EXPECT_EQ(fromPipe.picture, expected);
+        EXPECT_EQ(fromPipe.lines, wholeLines);
+    }
+}
+
+TEST(SampledConversion, SamplingsThatMakeNoPictureLoadTheWholePicture)
+{
+    std::mt19937 random(3);
+    TempDir dir;
+    const std::string path = dir.write("p.bmp", randomFile(24, 6, 4, false, 0, random));
+    Bitmap whole;
+    ASSERT_TRUE(whole.load(path.c_str()));
+    const PictureSampling bad[] = {{{}, {0, 1}}, {{0, 1}, {}}, {{1, 0}, {0}}, {{0, 0}, {0}},
+                                   {{0}, {5, 6}}, {{-1, 2}, {0}}, {{0, 4}, {1}}};
+    for (const PictureSampling& wanted : bad) {
+        const SampledLoad loaded = sampledLoad(path, wanted);
+        EXPECT_FALSE(loaded.sampled);
+        EXPECT_EQ(loaded.picture, snapshot(whole));
     }
 }
 
