@@ -13,16 +13,31 @@ namespace {
 
 // A stored picture of random bytes: header, table (or the 16-bit masks), rows. `tableCut`
 // entries are left out of the table, with the rows following right after what remains.
-Bytes randomFile(int depth, int width, int height, bool bitfields, int tableCut, std::mt19937& random)
+// With `block` above 0 the rows hold blocks of that many pixels each way of one colour
+// (at 8 bits and more), which scaling up turns into wide runs of black and of white.
+Bytes randomFile(int depth, int width, int height, bool bitfields, int tableCut, std::mt19937& random, int block = 0)
 {
     const int entries = depth <= 8 ? (1 << depth) - tableCut : 0;
     const std::uint32_t offBits = 54 + 4 * entries + (bitfields ? 12 : 0);
     Bytes file = headerBytes(bmpHeader(width, height, static_cast<std::uint16_t>(depth), offBits, bitfields ? 3 : 0));
     if (bitfields)
         append(file, {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0});
-    const std::size_t rows = static_cast<std::size_t>(bmp::rowStride(width, depth)) * static_cast<std::size_t>(height);
-    for (std::size_t i = 4 * static_cast<std::size_t>(entries) + rows; i-- > 0;)
+    const std::size_t stride = static_cast<std::size_t>(bmp::rowStride(width, depth));
+    for (std::size_t i = 4 * static_cast<std::size_t>(entries); i-- > 0;)
         file.push_back(static_cast<std::uint8_t>(random()));
+    const std::size_t pixelBytes = std::max(depth / 8, 1);
+    std::vector<std::uint8_t> colours(64);
+    for (std::uint8_t& c : colours)
+        c = random() % 3 == 0 ? static_cast<std::uint8_t>(random()) : (random() % 2 ? 255 : 0);
+    for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y)
+        for (std::size_t b = 0; b < stride; ++b) {
+            if (block == 0) {
+                file.push_back(static_cast<std::uint8_t>(random()));
+                continue;
+            }
+            const std::size_t blockAt = b / pixelBytes / static_cast<std::size_t>(block) * 7 + y / static_cast<std::size_t>(block);
+            file.push_back(colours[(blockAt * pixelBytes + b % pixelBytes) % colours.size()]);
+        }
     return file;
 }
 
@@ -56,6 +71,8 @@ TEST(SampledConversion, GivesTheLiteralConversionsBytesAndMessages)
                                             Bytes(whole.begin(), whole.end() - 1)};
                 if (depth <= 8)
                     files.push_back(randomFile(depth, size.width, size.height, false, depth == 1 ? 1 : 3, random));
+                if (depth >= 8)
+                    files.push_back(randomFile(depth, size.width, size.height, bitfields, 0, random, 5));
                 for (const Bytes& file : files)
                     for (const auto& [width, height] : options)
                         for (const std::uint8_t flags : {0, 4 | 8, 1, 2 | 8}) {
