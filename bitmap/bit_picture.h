@@ -9,7 +9,6 @@
 
 #include "bmp_format.h"
 #include "pixel.h"
-#include "vector_kernels.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,13 +21,9 @@ public:
 
     std::int32_t width() const { return w; }
     std::int32_t height() const { return h; }
-    std::size_t stride() const { return rowBytes; }
 
     std::uint8_t* row(std::int32_t y) { return bits.data() + static_cast<std::size_t>(y) * rowBytes; }
     const std::uint8_t* row(std::int32_t y) const { return bits.data() + static_cast<std::size_t>(y) * rowBytes; }
-
-    // Pixel x of row y is white.
-    bool white(std::int32_t x, std::int32_t y) const { return (row(y)[x >> 3] >> (7 - (x & 7)) & 1) != 0; }
 
     // Writes the picture as Bitmap::save writes a 1-bit Bitmap with the table black,
     // white at the default resolution: the same bytes, the same messages.

@@ -4,6 +4,7 @@
 #include "diagnostics.h"
 #include "page_header.h"
 #include "resample.h"
+#include "vector_kernels.h"
 
 #include <algorithm>
 #include <cstring>
