@@ -118,7 +118,10 @@ bool writeBmpFile(const char* path, std::int32_t width, std::int32_t height, std
     encodeHeaders(head.data(), fh, ih);
     std::uint8_t* tail = head.data() + bmp::headersSize;
     if (!table.empty()) {
-        std::memcpy(tail, table.data(), table.size() * sizeof(Pixel));
+        // The table is public and may have been given more entries than the depth holds:
+        // the file has room for the depth's own number only.
+        const std::size_t room = static_cast<std::size_t>(tableBytes) / sizeof(Pixel);
+        std::memcpy(tail, table.data(), std::min(table.size(), room) * sizeof(Pixel));
     } else if (d == 16) {
         bmp::writeU32(tail + 0, bmp::red565);
         bmp::writeU32(tail + 4, bmp::green565);
