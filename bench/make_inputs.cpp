@@ -5,6 +5,9 @@
 //   w2.bmp   128 x   64, 24 bits: a logo (frame, disc, ring with soft edges, bars)
 //   w3.bmp   the same bytes as w2.bmp (scaled up by its own run)
 //   w4.bmp  4000 x 3000,  8 bits: a 256-colour table and smoothly varying indices with noise
+//   series_1500x1000.bmp, series_3000x2000.bmp, series_12000x8000.bmp: the picture of
+//           w1.bmp drawn at other sizes (w1.bmp is the 6000 x 4000 one)
+//   square.bmp  64 x 64, 24 bits: the logo's left half, for a 16384 x 16384 target
 //
 // usage: make_inputs DIRECTORY
 #include <cstdint>
@@ -116,13 +119,14 @@ int light(long long x, long long y, long long cx, long long cy, long long radius
     return d2 >= r2 ? 0 : static_cast<int>((r2 - d2) * peak / r2);
 }
 
-bool photo(const std::string& path)
+// Positions of the photo are laid out on 6000 x 4000 and scaled to the picture's size.
+bool photo(const std::string& path, int W, int H)
 {
-    const int W = 6000, H = 4000;
     XorShift rng(0x2545F491u);
+    const long long sx = W, sy = H;
     const auto rows = rows24(W, H, [&](int x, int y) {
-        const int sun = light(x, y, 4200, 900, 1500, 150);
-        const int shade = light(x, y, 1300, 3100, 1200, 170);
+        const int sun = light(x, y, 4200 * sx / 6000, 900 * sy / 4000, 1500 * sx / 6000, 150);
+        const int shade = light(x, y, 1300 * sx / 6000, 3100 * sy / 4000, 1200 * sx / 6000, 170);
         const int n = rng.noise(24);
         return Rgb{x * 200 / (W - 1) + sun - shade / 2 + n + 20, y * 180 / (H - 1) + sun / 2 - shade + n + 40,
                    (W - 1 - x + y) * 160 / (W + H - 2) + sun / 3 + shade / 3 + n + 50};
@@ -130,9 +134,8 @@ bool photo(const std::string& path)
     return writeFile(path, headers(W, H, 24, static_cast<std::uint32_t>(W * 3)), rows);
 }
 
-bool logo(const std::string& path)
+bool logo(const std::string& path, int W, int H)
 {
-    const int W = 128, H = 64;
     const auto rows = rows24(W, H, [&](int x, int y) {
         if (x < 2 || y < 2 || x >= W - 2 || y >= H - 2)
             return Rgb{0, 0, 0}; // frame
@@ -192,8 +195,10 @@ int main(int argc, char** argv)
         return 2;
     }
     const std::string dir = argv[1];
-    const bool ok = photo(dir + "/w1.bmp") && logo(dir + "/w2.bmp") && logo(dir + "/w3.bmp") &&
-                    paletted(dir + "/w4.bmp");
+    const bool ok = photo(dir + "/w1.bmp", 6000, 4000) && logo(dir + "/w2.bmp", 128, 64) &&
+                    logo(dir + "/w3.bmp", 128, 64) && paletted(dir + "/w4.bmp") &&
+                    photo(dir + "/series_1500x1000.bmp", 1500, 1000) && photo(dir + "/series_3000x2000.bmp", 3000, 2000) &&
+                    photo(dir + "/series_12000x8000.bmp", 12000, 8000) && logo(dir + "/square.bmp", 64, 64);
     if (!ok) {
         std::perror("make_inputs");
         return 1;

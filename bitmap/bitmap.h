@@ -5,7 +5,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <vector>
+
+class BitPicture;
+
+// The rows and columns of a stored picture that a caller needs, each list increasing.
+struct PictureSampling {
+    std::vector<std::int32_t> rows;
+    std::vector<std::int32_t> columns;
+};
+
+// Given the stored width and height, fills in the sampling and returns true, or returns
+// false to have the whole picture.
+using SamplingPlanner = std::function<bool(std::int32_t width, std::int32_t height, PictureSampling& sampling)>;
 
 // An image in memory: a full-colour pixel grid plus the depth it is written at.
 //
@@ -45,6 +58,19 @@ public:
     bool fillGrayPalette();
 
     bool load(const char* path);
+
+    // load, deciding from the stored size alone which pixels are needed. When the planner
+    // accepts with lists that are not empty, increasing and inside the picture, only its
+    // rows and columns are decoded (otherwise the whole picture is): the Bitmap becomes
+    // columns.size() x rows.size(), pixel (i, k) being stored pixel (columns[i], rows[k]),
+    // and `sampled` is set. Unsampled rows are skipped with a seek where the file is a
+    // regular one and read past otherwise. The messages, their order and the result are
+    // those of load.
+    bool loadSampled(const char* path, const SamplingPlanner& planner, PictureSampling& sampling, bool& sampled);
+
+    // load with the pixels going to `bits` instead of the grid, which is left as it is:
+    // a pixel's bit is isSet(pixel). Depth, colour table and resolutions are load's.
+    bool loadBits(const char* path, BitPicture& bits, bool (*isSet)(const Pixel&));
     bool save(const char* path) const;
 
     // Row decoders of the reader; each fills row y from a stored file row.
@@ -79,6 +105,8 @@ public:
     std::int32_t extraBlock2Size = 0;
 
 private:
+    struct RowSink;
+    bool read(const char* path, RowSink& sink);
     friend bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value);
     void warnClamped() const;
     void becomeEmpty();
@@ -92,6 +120,16 @@ std::int32_t powerOfTwo(std::int32_t n);
 
 // Index of the colour-table entry nearest to the pixel (1-, 4- and 8-bit Bitmaps).
 std::uint8_t nearestPaletteIndex(const Bitmap& bitmap, Pixel pixel);
+
+struct PictureSize {
+    std::int32_t width;
+    std::int32_t height;
+};
+
+// The size rescaleBitmap gives a width x height image for one of its mode letters.
+// Throws std::length_error where rescaleBitmap does: a side beyond 32 bits, or more
+// pixels than maxPixels.
+PictureSize rescaledSize(std::int32_t width, std::int32_t height, char mode, std::int32_t value);
 
 // Scales the image in place. Mode letters, either case: 'P' percentage, 'W' width,
 // 'H' height, 'F' fit the larger side. False for an unknown letter.

@@ -10,6 +10,8 @@
 //
 // All values are little-endian.
 
+#include "pixel.h"
+
 #include <cstddef>
 #include <cstdint>
 
@@ -74,6 +76,28 @@ inline std::uint32_t readU32(const std::uint8_t* p)
 {
     return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
            static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
+
+// Pixel x of a stored row: its colour-table index at 1 and 4 bits (8 bits: the byte
+// itself), its colour at 24 and 32 bits. The leftmost pixel is in the top bits.
+inline std::uint8_t index1(const std::uint8_t* row, std::int32_t x)
+{
+    return (row[x >> 3] >> (7 - (x & 7))) & 1;
+}
+
+inline std::uint8_t index4(const std::uint8_t* row, std::int32_t x)
+{
+    return (x & 1) ? (row[x >> 1] & 0x0F) : (row[x >> 1] >> 4);
+}
+
+inline Pixel colour24(const std::uint8_t* row, std::int32_t x)
+{
+    return Pixel{row[3 * x], row[3 * x + 1], row[3 * x + 2], 0};
+}
+
+inline Pixel colour32(const std::uint8_t* row, std::int32_t x)
+{
+    return Pixel{row[4 * x], row[4 * x + 1], row[4 * x + 2], row[4 * x + 3]};
 }
 
 inline void writeU16(std::uint8_t* p, std::uint16_t v)

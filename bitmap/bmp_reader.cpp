@@ -1,21 +1,20 @@
 // Bitmap::load and the row decoders.
+#include "bit_picture.h"
 #include "bitmap.h"
 #include "bmp_format.h"
 #include "diagnostics.h"
 #include "file_stream.h"
+#include "vector_kernels.h"
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <memory>
 #include <string>
 #include <type_traits>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#include <tmmintrin.h>
-#define PANELBAKE_SSSE3_ROWS 1
-#endif
+#include <sys/stat.h>
+#include <sys/types.h>
 
 static_assert(sizeof(Pixel) == 4, "a Pixel is the four bytes of a 32-bit BMP pixel");
 
@@ -99,35 +98,6 @@ int maskShift(std::uint16_t mask)
     return shift;
 }
 
-#if defined(PANELBAKE_SSSE3_ROWS)
-// Blue, green, red of four pixels at a time, alpha 0. Returns how many leading pixels
-// it did; every 16-byte load stays inside the width x 3 bytes of the row.
-__attribute__((target("ssse3"))) std::int32_t expand24BitPixels(const std::uint8_t* in, std::int32_t width, Pixel* out)
-{
-    const __m128i spread = _mm_setr_epi8(0, 1, 2, -1, 3, 4, 5, -1, 6, 7, 8, -1, 9, 10, 11, -1);
-    std::int32_t x = 0;
-    for (; x + 6 <= width; x += 4) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 3 * x));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_shuffle_epi8(bytes, spread));
-    }
-    return x;
-}
-
-std::int32_t expand24BitRow(const std::uint8_t* in, std::int32_t width, Pixel* out)
-{
-    static const bool ssse3 = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("ssse3") != 0;
-    }();
-    return ssse3 ? expand24BitPixels(in, width, out) : 0;
-}
-#else
-std::int32_t expand24BitRow(const std::uint8_t*, std::int32_t, Pixel*)
-{
-    return 0;
-}
-#endif
-
 void warnExtraData(const std::string& path)
 {
     pictureWarning({"Extra meta data detected in file " + path, "Data will be skipped."});
@@ -158,42 +128,18 @@ bool Bitmap::read1BitRow(const std::uint8_t* buffer, std::size_t bufferSize, std
         return false;
     if (!holdsRow(*this, row, 2))
         return decodeChecked(*this, row,
-                             [&](std::int32_t x) { return paletteColor((buffer[x >> 3] >> (7 - (x & 7))) & 1); });
-    Pixel* out = rowData(row);
-    std::int32_t x = 0;
-#if defined(__SSE2__)
-    // Whole bytes, eight pixels each: a lane takes entry 1 where its bit is set.
-    __m128i zero, flip;
-    std::memcpy(&zero, colorTable.data(), sizeof(Pixel));
-    zero = _mm_shuffle_epi32(zero, 0);
-    std::memcpy(&flip, &colorTable[1], sizeof(Pixel));
-    flip = _mm_xor_si128(_mm_shuffle_epi32(flip, 0), zero);
-    const __m128i firstBits = _mm_set_epi32(0x10, 0x20, 0x40, 0x80);
-    const __m128i lastBits = _mm_set_epi32(0x01, 0x02, 0x04, 0x08);
-    for (; x + 8 <= width; x += 8) {
-        const __m128i byte = _mm_set1_epi32(buffer[x >> 3]);
-        const __m128i first = _mm_cmpeq_epi32(_mm_and_si128(byte, firstBits), firstBits);
-        const __m128i last = _mm_cmpeq_epi32(_mm_and_si128(byte, lastBits), lastBits);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_xor_si128(zero, _mm_and_si128(first, flip)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x + 4), _mm_xor_si128(zero, _mm_and_si128(last, flip)));
-    }
-#endif
-    for (; x < width; ++x)
-        out[x] = colorTable[(buffer[x >> 3] >> (7 - (x & 7))) & 1];
+                             [&](std::int32_t x) { return paletteColor(bmp::index1(buffer, x)); });
+    expandOneBitRow(buffer, width, colorTable[0], colorTable[1], rowData(row));
     return true;
 }
 
 bool Bitmap::read4BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
     if (!holdsRow(*this, row, 16))
-        return decodeChecked(*this, row, [&](std::int32_t x) {
-            return paletteColor((x & 1) ? (buffer[x >> 1] & 0x0F) : (buffer[x >> 1] >> 4));
-        });
+        return decodeChecked(*this, row, [&](std::int32_t x) { return paletteColor(bmp::index4(buffer, x)); });
     Pixel* out = rowData(row);
-    for (std::int32_t x = 0; x < width; ++x) {
-        const std::uint8_t byte = buffer[x >> 1];
-        out[x] = colorTable[(x & 1) ? (byte & 0x0F) : (byte >> 4)];
-    }
+    for (std::int32_t x = 0; x < width; ++x)
+        out[x] = colorTable[bmp::index4(buffer, x)];
     return true;
 }
 
@@ -210,28 +156,306 @@ bool Bitmap::read8BitRow(const std::uint8_t* buffer, std::int32_t row)
 bool Bitmap::read24BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
     if (!holdsRow(*this, row, 0))
-        return decodeChecked(*this, row, [&](std::int32_t x) {
-            return Pixel{buffer[3 * x], buffer[3 * x + 1], buffer[3 * x + 2], 0};
-        });
-    Pixel* out = rowData(row);
-    for (std::int32_t x = expand24BitRow(buffer, width, out); x < width; ++x)
-        out[x] = Pixel{buffer[3 * x], buffer[3 * x + 1], buffer[3 * x + 2], 0};
+        return decodeChecked(*this, row, [&](std::int32_t x) { return bmp::colour24(buffer, x); });
+    expand24BitRow(buffer, width, rowData(row));
     return true;
 }
 
 bool Bitmap::read32BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
     if (!holdsRow(*this, row, 0))
-        return decodeChecked(*this, row, [&](std::int32_t x) {
-            return Pixel{buffer[4 * x], buffer[4 * x + 1], buffer[4 * x + 2], buffer[4 * x + 3]};
-        });
+        return decodeChecked(*this, row, [&](std::int32_t x) { return bmp::colour32(buffer, x); });
     std::memcpy(rowData(row), buffer, static_cast<std::size_t>(width) * sizeof(Pixel));
     return true;
 }
 
+namespace {
+
+// Masks and shifts of the three channels of a 16-bit word: red, green, blue.
+struct WordLayout {
+    std::uint16_t masks[3] = {bmp::red555, bmp::green555, bmp::blue555};
+    int shifts[3] = {0, 0, 0};
+};
+
+// One stored 16-bit row of which `got` bytes arrived. Where the data ends, the word cut
+// short keeps the bytes that arrived, and every later pixel repeats the last word;
+// `word` carries the last word from row to row.
+void decode16BitRow(const std::uint8_t* buffer, std::size_t got, std::int32_t width, const WordLayout& l,
+                    std::uint8_t word[2], Pixel* out)
+{
+    for (std::int32_t x = 0; x < width; ++x) {
+        const std::size_t at = 2 * static_cast<std::size_t>(x);
+        if (at < got)
+            word[0] = buffer[at];
+        if (at + 1 < got)
+            word[1] = buffer[at + 1];
+        const std::uint16_t value = bmp::readU16(word);
+        out[x] = Pixel{static_cast<std::uint8_t>(((value & l.masks[2]) >> l.shifts[2]) * 8),
+                       static_cast<std::uint8_t>(((value & l.masks[1]) >> l.shifts[1]) * 8),
+                       static_cast<std::uint8_t>(((value & l.masks[0]) >> l.shifts[0]) * 8), 0};
+    }
+}
+
+// Decodes one whole stored row of 1, 4, 8, 24 or 32 bits into row `row` of the Bitmap.
+// False when the row is too short for the width.
+bool decodeStoredRow(Bitmap& b, const std::uint8_t* data, std::size_t size, std::int32_t row)
+{
+    const auto width = static_cast<std::uint64_t>(b.width);
+    switch (b.bitsPerPixel) {
+    case 1: return b.read1BitRow(data, size, row);
+    case 4: return 2 * static_cast<std::uint64_t>(size) >= width && b.read4BitRow(data, row);
+    case 8: return size >= width && b.read8BitRow(data, row);
+    case 24: return size >= 3 * width && b.read24BitRow(data, row);
+    case 32: return size >= 4 * width && b.read32BitRow(data, row);
+    }
+    return true;
+}
+
+std::int64_t tellAt(std::FILE* file)
+{
+#if defined(_WIN32)
+    return _ftelli64(file);
+#else
+    return ftello(file);
+#endif
+}
+
+// The largest position a seek reaches: a 32-bit system without large-file offsets
+// reads a file beyond 2 GiB front to back instead.
+constexpr std::int64_t farthestSeek()
+{
+#if defined(_WIN32)
+    return std::numeric_limits<std::int64_t>::max();
+#else
+    return static_cast<std::int64_t>(std::numeric_limits<off_t>::max());
+#endif
+}
+
+bool seekTo(std::FILE* file, std::int64_t position)
+{
+#if defined(_WIN32)
+    return _fseeki64(file, position, SEEK_SET) == 0;
+#else
+    return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
+#endif
+}
+
+// The size of a regular file, or -1 for anything else (a pipe, a terminal, a device),
+// which is then read front to back.
+std::int64_t regularFileSize(std::FILE* file)
+{
+#if defined(_WIN32)
+    struct _stat64 status;
+    if (_fstat64(_fileno(file), &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG)
+        return -1;
+#else
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode))
+        return -1;
+#endif
+    return static_cast<std::int64_t>(status.st_size);
+}
+
+// The stored rows some rows at a time, in file order: stored row k holds picture row
+// height - 1 - k. A regular file is seeked in; anything else is read past. Either way a
+// row reads as the bytes the whole-file reader would have found there.
+class StoredRows {
+public:
+    StoredRows(std::FILE* file, std::int32_t rowCount, std::size_t rowStride)
+        : in(file), height(rowCount), stride(rowStride), buffer(rowStride)
+    {
+        const std::int64_t size = regularFileSize(in);
+        start = size >= 0 ? tellAt(in) : -1;
+        seekable = start >= 0 && size <= farthestSeek() &&
+                   start + std::int64_t{height} * static_cast<std::int64_t>(stride) <= farthestSeek();
+        position = start;
+        if (seekable) {
+            const std::int64_t data = std::max<std::int64_t>(size - start, 0);
+            const std::int64_t s = static_cast<std::int64_t>(stride);
+            whole = std::min<std::int64_t>(data / s, height);
+            lastGot = whole < height ? static_cast<std::size_t>(data - whole * s) : 0;
+        }
+    }
+
+    // Whole rows the file holds, when that is known before reading (a regular file).
+    bool knowsEnd() const { return seekable; }
+    std::int64_t wholeRows() const { return whole; }
+
+    // Reads stored row k (k never decreasing from call to call); returns the bytes that
+    // arrived, 0 for a row after the end of the data.
+    std::size_t read(std::int64_t k)
+    {
+        if (seekable) {
+            if (k > whole || (k == whole && lastGot == 0))
+                return 0;
+            const std::size_t wanted = k < whole ? stride : lastGot;
+            // The next row in the file is read on without a seek, which would cost a
+            // system call and the stream's buffer.
+            const std::int64_t at = start + k * static_cast<std::int64_t>(stride);
+            if (at != position && !seekTo(in, at)) {
+                position = -1;
+                return 0;
+            }
+            const std::size_t got = std::fread(buffer.data(), 1, wanted, in);
+            position = at + static_cast<std::int64_t>(got);
+            return got;
+        }
+        // Rows before k are read past; once the data has ended every row is empty.
+        for (; next < k && !ended; ++next)
+            ended = std::fread(buffer.data(), 1, stride, in) != stride;
+        if (ended)
+            return 0;
+        ++next;
+        const std::size_t got = std::fread(buffer.data(), 1, stride, in);
+        ended = got != stride;
+        return got;
+    }
+
+    // Reads past the rows after the last one asked for, to find whether the data is cut
+    // short there. True when every row was there.
+    bool readRest()
+    {
+        if (seekable)
+            return whole == height;
+        for (; next < height && !ended; ++next)
+            ended = std::fread(buffer.data(), 1, stride, in) != stride;
+        return !ended;
+    }
+
+    const std::uint8_t* data() const { return buffer.data(); }
+
+private:
+    std::FILE* in;
+    std::int64_t height;
+    std::size_t stride;
+    std::vector<std::uint8_t> buffer;
+    bool seekable = false;
+    std::int64_t start = -1;
+    std::int64_t position = -1; // of the stream, where known
+    std::int64_t whole = 0;
+    std::size_t lastGot = 0;
+    std::int64_t next = 0;
+    bool ended = false;
+};
+
+// Reads the stored rows of `count` picture rows, rowAt(0) > rowAt(1) > ..., and hands
+// each to take(y, raw, pixels): the stored bytes (nullptr for a row after the end of the
+// data, which load makes white) and, when `decode` is set or the depth is 16, the row
+// decoded into the one row of `scratch`, which has the stored width, depth and table.
+// What load would print, is printed.
+template <typename RowAt, typename Take>
+void readStoredRows(std::FILE* in, Bitmap& scratch, std::int32_t height, const WordLayout& words,
+                    std::int64_t count, RowAt rowAt, bool decode, Take take)
+{
+    const std::int32_t width = scratch.width;
+    Pixel* pixels = scratch.rowData(0);
+    const std::size_t stride = static_cast<std::size_t>(bmp::rowStride(width, scratch.bitsPerPixel));
+    StoredRows rows(in, height, stride);
+    auto storedIndex = [&](std::int64_t i) { return std::int64_t{height} - 1 - rowAt(i); };
+
+    if (scratch.bitsPerPixel == 16) {
+        std::uint8_t word[2] = {0, 0};
+        if (!rows.knowsEnd()) {
+            // Every row carries its last word on to the next: all are decoded.
+            for (std::int64_t k = 0, i = 0; k < height; ++k) {
+                const std::size_t got = rows.read(k);
+                decode16BitRow(rows.data(), got, width, words, word, pixels);
+                if (i < count && storedIndex(i) == k)
+                    take(rowAt(i++), rows.data(), pixels);
+            }
+            return;
+        }
+        // Only the rows at the end of the data decide the word that the rows after it
+        // repeat: the last whole row and the one cut short.
+        const std::int64_t whole = rows.wholeRows();
+        std::uint8_t beforeEnd[2] = {0, 0};
+        std::uint8_t atEnd[2] = {0, 0};
+        if (whole < height) {
+            if (whole > 0)
+                decode16BitRow(rows.data(), rows.read(whole - 1), width, words, beforeEnd, pixels);
+            std::memcpy(atEnd, beforeEnd, sizeof atEnd);
+            decode16BitRow(rows.data(), rows.read(whole), width, words, atEnd, pixels);
+        }
+        for (std::int64_t i = 0; i < count; ++i) {
+            const std::int64_t k = storedIndex(i);
+            if (k == whole)
+                std::memcpy(word, beforeEnd, sizeof word);
+            else if (k > whole)
+                std::memcpy(word, atEnd, sizeof word);
+            const std::size_t got = k <= whole ? rows.read(k) : 0;
+            decode16BitRow(rows.data(), got, width, words, word, pixels);
+            take(rowAt(i), rows.data(), pixels);
+        }
+        return;
+    }
+
+    bool failed = false;
+    for (std::int64_t i = 0; i < count; ++i) {
+        const std::int64_t k = storedIndex(i);
+        const bool present = !failed && rows.read(k) == stride;
+        if (present && decode && !decodeStoredRow(scratch, rows.data(), stride, 0)) {
+            pictureError({"Could not read enough pixel data!"});
+            failed = true;
+        }
+        if (present && !failed) {
+            take(rowAt(i), rows.data(), pixels);
+        } else {
+            std::fill(pixels, pixels + width, whitePixel);
+            take(rowAt(i), nullptr, pixels);
+        }
+    }
+    if (!failed && !rows.readRest())
+        pictureError({"Could not read proper amount of data."});
+}
+
+// A sampling list a picture can be made of: not empty, increasing, inside 0 .. size - 1.
+bool increasingWithin(const std::vector<std::int32_t>& list, std::int32_t size)
+{
+    if (list.empty() || list.front() < 0 || list.back() >= size)
+        return false;
+    return std::adjacent_find(list.begin(), list.end(), [](std::int32_t a, std::int32_t b) { return a >= b; }) ==
+           list.end();
+}
+
+} // namespace
+
+// Where the decoded rows go: the grid, the sampled rows and columns, or bits.
+struct Bitmap::RowSink {
+    const SamplingPlanner* planner = nullptr;
+    PictureSampling* sampling = nullptr;
+    bool sampled = false;
+    BitPicture* bits = nullptr;
+    bool (*isSet)(const Pixel&) = nullptr;
+};
+
 bool Bitmap::load(const char* path)
 {
+    RowSink sink;
+    return read(path, sink);
+}
+
+bool Bitmap::loadSampled(const char* path, const SamplingPlanner& planner, PictureSampling& sampling, bool& sampled)
+{
+    RowSink sink;
+    sink.planner = &planner;
+    sink.sampling = &sampling;
+    const bool result = read(path, sink);
+    sampled = sink.sampled;
+    return result;
+}
+
+bool Bitmap::loadBits(const char* path, BitPicture& bits, bool (*isSet)(const Pixel&))
+{
+    RowSink sink;
+    sink.bits = &bits;
+    sink.isSet = isSet;
+    return read(path, sink);
+}
+
+bool Bitmap::read(const char* path, RowSink& sink)
+{
     const std::string name(path);
+    std::unique_ptr<char[]> streamBuffer; // outlives the stream that uses it
     FilePtr file(openFile(path, "rb"));
     if (!file) {
         pictureError({"Cannot open file " + name + " for input."});
@@ -239,6 +463,14 @@ bool Bitmap::load(const char* path)
         return false;
     }
     std::FILE* in = file.get();
+    // A picture read back into bits is read front to back, a row of a few hundred bytes at
+    // a time: a larger stream buffer makes a thousand small reads a handful. (A sampled
+    // read seeks, and keeps the small buffer, so that a seek does not refill a large one.)
+    if (sink.bits) {
+        constexpr std::size_t streamBytes = std::size_t{256} << 10;
+        streamBuffer.reset(new char[streamBytes]);
+        std::setvbuf(in, streamBuffer.get(), _IOFBF, streamBytes);
+    }
 
     BmpFileHeader fh;
     BmpInfoHeader ih;
@@ -290,9 +522,21 @@ bool Bitmap::load(const char* path)
         becomeEmpty();
         return false;
     }
+    const std::int32_t storedWidth = ih.biWidth;
+    const std::int32_t storedHeight = ih.biHeight;
     // Every pixel is decoded below, or made white where the data ends, so the grid is
     // not whitened first.
-    resizeUnfilled(ih.biWidth, ih.biHeight);
+    if (sink.bits) {
+        sink.bits->setDimensions(storedWidth, storedHeight);
+    } else if (sink.planner && (*sink.planner)(storedWidth, storedHeight, *sink.sampling) &&
+               increasingWithin(sink.sampling->rows, storedHeight) &&
+               increasingWithin(sink.sampling->columns, storedWidth)) {
+        sink.sampled = true;
+        resizeUnfilled(static_cast<std::int32_t>(sink.sampling->columns.size()),
+                       static_cast<std::int32_t>(sink.sampling->rows.size()));
+    } else {
+        resizeUnfilled(storedWidth, storedHeight);
+    }
 
     const std::int32_t depth = bitsPerPixel;
     // The offset of the pixel data is taken as a signed number.
@@ -332,48 +576,105 @@ bool Bitmap::load(const char* path)
     }
     extraBytes = std::max<std::int64_t>(extraBytes, 0);
 
-    if (depth == 16) {
-        std::uint16_t masks[3] = {bmp::red555, bmp::green555, bmp::blue555};
-        if (ih.biCompression == bmp::biBitfields) {
-            for (std::uint16_t& mask : masks) {
-                std::uint16_t highHalf = 0;
-                readField(in, mask);
-                readField(in, highHalf);
-            }
+    WordLayout words;
+    if (depth == 16 && ih.biCompression == bmp::biBitfields) {
+        for (std::uint16_t& mask : words.masks) {
+            std::uint16_t highHalf = 0;
+            readField(in, mask);
+            readField(in, highHalf);
         }
-        if (extraBytes > 0) {
-            warnExtraData(name);
-            skipBytes(in, extraBytes);
-        }
-        const int shifts[3] = {maskShift(masks[0]), maskShift(masks[1]), maskShift(masks[2])};
+    }
+    if (extraBytes > 0) {
+        warnExtraData(name);
+        skipBytes(in, extraBytes);
+    }
+    for (int c = 0; c < 3; ++c)
+        words.shifts[c] = maskShift(words.masks[c]);
 
-        // A row is read in one piece. Where the data ends, the word cut short keeps the
-        // bytes that arrived, and every later pixel repeats the last word.
+    if (sink.bits || sink.sampled) {
+        // Rows are decoded one at a time into a row of the stored width.
+        Bitmap scratch;
+        scratch.setBitDepth(depth);
+        scratch.colorTable = colorTable;
+        scratch.setDimensions(storedWidth, 1);
+        if (sink.sampled) {
+            std::int32_t sampledRow = height; // filled bottom-up, as the rows are stored
+            const std::vector<std::int32_t>& rows = sink.sampling->rows;
+            const std::vector<std::int32_t>& columns = sink.sampling->columns;
+            const auto count = static_cast<std::int64_t>(rows.size());
+            // Only the sampled pixels of a row are decoded; 16-bit rows are decoded whole,
+            // as each carries its last word on.
+            const Pixel* table = colorTable.data();
+            readStoredRows(in, scratch, storedHeight, words, count,
+                           [&](std::int64_t i) { return rows[static_cast<std::size_t>(count - 1 - i)]; }, false,
+                           [&](std::int32_t, const std::uint8_t* raw, const Pixel* pixels) {
+                               Pixel* out = rowData(--sampledRow);
+                               auto gather = [&](auto pixelOf) {
+                                   for (std::size_t c = 0; c < columns.size(); ++c)
+                                       out[c] = pixelOf(columns[c]);
+                               };
+                               if (!raw || depth == 16)
+                                   gather([&](std::int32_t x) { return pixels[x]; });
+                               else if (depth == 1)
+                                   gather([&](std::int32_t x) { return table[bmp::index1(raw, x)]; });
+                               else if (depth == 4)
+                                   gather([&](std::int32_t x) { return table[bmp::index4(raw, x)]; });
+                               else if (depth == 8)
+                                   gather([&](std::int32_t x) { return table[raw[x]]; });
+                               else if (depth == 24)
+                                   gather([&](std::int32_t x) { return bmp::colour24(raw, x); });
+                               else
+                                   gather([&](std::int32_t x) { return bmp::colour32(raw, x); });
+                           });
+            return true;
+        }
+        BitPicture& bits = *sink.bits;
+        const auto isSet = sink.isSet;
+        // A 1-bit row maps straight onto bits: each stored bit stands for one of two entries.
+        const bool oneBit = depth == 1;
+        const bool set0 = oneBit && isSet(colorTable[0]);
+        const bool set1 = oneBit && isSet(colorTable[1]);
+        const bool whiteSet = isSet(whitePixel);
+        const std::size_t used = static_cast<std::size_t>(bmp::rowDataBytes(storedWidth, 1));
+        const int tailBits = storedWidth % 8;
+        const std::uint8_t lastMask = static_cast<std::uint8_t>(tailBits == 0 ? 0xFF : 0xFF << (8 - tailBits));
+        readStoredRows(in, scratch, storedHeight, words, storedHeight,
+                       [&](std::int64_t i) { return static_cast<std::int32_t>(storedHeight - 1 - i); }, !oneBit,
+                       [&](std::int32_t y, const std::uint8_t* raw, const Pixel* pixels) {
+                           std::uint8_t* out = bits.row(y);
+                           if (raw && oneBit && set1 && !set0) {
+                               std::memcpy(out, raw, used); // the table black, white as written
+                               out[used - 1] &= lastMask;
+                               return;
+                           }
+                           if (oneBit || !raw) {
+                               for (std::size_t b = 0; b < used; ++b) {
+                                   const std::uint8_t v = raw ? raw[b] : 0;
+                                   const std::uint8_t ones = raw ? static_cast<std::uint8_t>((set1 ? v : 0) | (set0 ? ~v : 0))
+                                                                 : (whiteSet ? 0xFF : 0);
+                                   out[b] = ones;
+                               }
+                               out[used - 1] &= lastMask;
+                               return;
+                           }
+                           std::fill(out, out + used, 0);
+                           for (std::int32_t x = 0; x < storedWidth; ++x)
+                               out[x >> 3] = static_cast<std::uint8_t>(out[x >> 3] | isSet(pixels[x]) << (7 - (x & 7)));
+                       });
+        return true;
+    }
+
+    if (depth == 16) {
+        // A row is read in one piece.
         const std::size_t wordBytes = 2 * static_cast<std::size_t>(width);
         const std::size_t stride = wordBytes + (4 - wordBytes % 4) % 4;
         std::vector<std::uint8_t> buffer(stride);
         std::uint8_t word[2] = {0, 0};
         for (std::int32_t row = height - 1; row >= 0; --row) {
             const std::size_t got = std::feof(in) ? 0 : std::fread(buffer.data(), 1, stride, in);
-            Pixel* out = rowData(row);
-            for (std::int32_t x = 0; x < width; ++x) {
-                const std::size_t at = 2 * static_cast<std::size_t>(x);
-                if (at < got)
-                    word[0] = buffer[at];
-                if (at + 1 < got)
-                    word[1] = buffer[at + 1];
-                const std::uint16_t value = bmp::readU16(word);
-                out[x] = Pixel{static_cast<std::uint8_t>(((value & masks[2]) >> shifts[2]) * 8),
-                               static_cast<std::uint8_t>(((value & masks[1]) >> shifts[1]) * 8),
-                               static_cast<std::uint8_t>(((value & masks[0]) >> shifts[0]) * 8), 0};
-            }
+            decode16BitRow(buffer.data(), got, width, words, word, rowData(row));
         }
         return true;
-    }
-
-    if (extraBytes > 0) {
-        warnExtraData(name);
-        skipBytes(in, extraBytes);
     }
 
     // Rows are stored bottom-up. They are fetched about 256 KiB at a time, which
@@ -387,16 +688,8 @@ bool Bitmap::load(const char* path)
         const std::size_t wanted = std::min(rowsPerRead, static_cast<std::size_t>(row) + 1);
         const std::size_t whole = std::fread(buffer.data(), 1, wanted * size, in) / size;
         bool decoded = true;
-        for (std::size_t k = 0; k < whole && decoded; ++k, --row) {
-            const std::uint8_t* data = buffer.data() + k * size;
-            switch (depth) {
-            case 1: decoded = read1BitRow(data, size, row); break;
-            case 4: decoded = 2 * static_cast<std::uint64_t>(size) >= static_cast<std::uint64_t>(width) && read4BitRow(data, row); break;
-            case 8: decoded = size >= static_cast<std::uint64_t>(width) && read8BitRow(data, row); break;
-            case 24: decoded = size >= 3 * static_cast<std::uint64_t>(width) && read24BitRow(data, row); break;
-            case 32: decoded = size >= 4 * static_cast<std::uint64_t>(width) && read32BitRow(data, row); break;
-            }
-        }
+        for (std::size_t k = 0; k < whole && decoded; ++k, --row)
+            decoded = decodeStoredRow(*this, buffer.data() + k * size, size, row);
         if (!decoded) {
             ++row; // the row that failed was not decoded
             pictureError({"Could not read enough pixel data!"});

@@ -1,9 +1,11 @@
 // Bitmap::save and the row encoders.
+#include "bit_picture.h"
 #include "bitmap.h"
 #include "bmp_format.h"
 #include "diagnostics.h"
 #include "file_stream.h"
 #include "nearest_color.h"
+#include "vector_kernels.h"
 
 #include <algorithm>
 #include <array>
@@ -12,10 +14,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -43,50 +41,6 @@ void encodeHeaders(std::uint8_t* p, const BmpFileHeader& fh, const BmpInfoHeader
     bmp::writeU32(p + 42, static_cast<std::uint32_t>(ih.biYPelsPerMeter));
     bmp::writeU32(p + 46, ih.biClrUsed);
     bmp::writeU32(p + 50, ih.biClrImportant);
-}
-
-// Bit i of `bits` moved to bit 7 - i: the first pixel of a group goes to the top bit.
-constexpr std::array<std::uint8_t, 256> reversedBits = [] {
-    std::array<std::uint8_t, 256> table{};
-    for (int v = 0; v < 256; ++v)
-        for (int i = 0; i < 8; ++i)
-            if (v >> i & 1)
-                table[v] = static_cast<std::uint8_t>(table[v] | 1 << (7 - i));
-    return table;
-}();
-
-bool isWhite(const Pixel& p)
-{
-    return p.red + p.green + p.blue >= 383;
-}
-
-#if defined(__SSE2__)
-// Bit i set where pixel i of four is white; alpha plays no part.
-int whiteMask4(const Pixel* in)
-{
-    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
-    const __m128i low = _mm_set1_epi32(0xFF);
-    const __m128i sum = _mm_add_epi32(_mm_add_epi32(_mm_and_si128(pixels, low), _mm_and_si128(_mm_srli_epi32(pixels, 8), low)),
-                                      _mm_and_si128(_mm_srli_epi32(pixels, 16), low));
-    return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(sum, _mm_set1_epi32(382))));
-}
-#endif
-
-// The black-and-white table's packing: whole groups of eight pixels at once.
-void packBlackWhiteRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer)
-{
-    std::int32_t x = 0;
-    std::size_t k = 0;
-#if defined(__SSE2__)
-    for (; x + 8 <= width; x += 8, ++k)
-        buffer[k] = reversedBits[static_cast<std::size_t>(whiteMask4(in + x) | whiteMask4(in + x + 4) << 4)];
-#endif
-    for (; x < width; ++k) {
-        std::uint8_t byte = 0;
-        for (int bit = 7; bit >= 0 && x < width; --bit, ++x)
-            byte = static_cast<std::uint8_t>(byte | isWhite(in[x]) << bit);
-        buffer[k] = byte;
-    }
 }
 
 // Eight pixels a byte, the leftmost in the most significant bit; a last group of fewer
@@ -120,7 +74,14 @@ bool Bitmap::write1BitRow(std::uint8_t* buffer, std::size_t length, std::int32_t
     return pack1BitRow(&pixelAt(0, row), width, buffer, length, nearest);
 }
 
-bool Bitmap::save(const char* path) const
+namespace {
+
+// Writes a whole file: headers, colour table (or the 16-bit masks), then the rows bottom
+// first, each from rowAt(y, buffer), which returns the bytes to write (nullptr when the
+// row does not fit). Rows of `uncheckedDepth` are checked with the stream at the end only.
+template <typename RowAt>
+bool writeBmpFile(const char* path, std::int32_t width, std::int32_t height, std::int32_t d, const std::vector<Pixel>& table,
+                  std::int32_t horizontal, std::int32_t vertical, RowAt rowAt)
 {
     std::unique_ptr<char[]> streamBuffer; // outlives the stream that uses it
     FilePtr file(openFile(path, "wb"));
@@ -130,10 +91,9 @@ bool Bitmap::save(const char* path) const
     }
     std::FILE* out = file.get();
 
-    const std::int32_t d = bitsPerPixel;
     const std::int64_t rowBytes = bmp::rowStride(width, d);
     const std::int64_t imageBytes = rowBytes * height;
-    const std::int64_t tableBytes = !colorTable.empty() ? 4 * std::int64_t{paletteSize()} : d == 16 ? bmp::maskBlockSize : 0;
+    const std::int64_t tableBytes = !table.empty() ? 4 * std::int64_t{powerOfTwo(d)} : d == 16 ? bmp::maskBlockSize : 0;
     const std::int64_t offset = bmp::headersSize + tableBytes;
     // Rows of a 1-bit picture are a few hundred bytes: a stream buffer of up to 256 KiB
     // turns a thousand small writes into a handful.
@@ -151,14 +111,17 @@ bool Bitmap::save(const char* path) const
     ih.biBitCount = static_cast<std::uint16_t>(d);
     ih.biCompression = d == 16 ? bmp::biBitfields : bmp::biRgb;
     ih.biSizeImage = static_cast<std::uint32_t>(imageBytes);
-    ih.biXPelsPerMeter = resolutionForFile(horizontalResolution);
-    ih.biYPelsPerMeter = resolutionForFile(verticalResolution);
+    ih.biXPelsPerMeter = resolutionForFile(horizontal);
+    ih.biYPelsPerMeter = resolutionForFile(vertical);
 
     std::vector<std::uint8_t> head(static_cast<std::size_t>(offset));
     encodeHeaders(head.data(), fh, ih);
     std::uint8_t* tail = head.data() + bmp::headersSize;
-    if (!colorTable.empty()) {
-        std::memcpy(tail, colorTable.data(), colorTable.size() * sizeof(Pixel));
+    if (!table.empty()) {
+        // The table is public and may have been given more entries than the depth holds:
+        // the file has room for the depth's own number only.
+        const std::size_t room = static_cast<std::size_t>(tableBytes) / sizeof(Pixel);
+        std::memcpy(tail, table.data(), std::min(table.size(), room) * sizeof(Pixel));
     } else if (d == 16) {
         bmp::writeU32(tail + 0, bmp::red565);
         bmp::writeU32(tail + 4, bmp::green565);
@@ -169,12 +132,39 @@ bool Bitmap::save(const char* path) const
     // Cleared once: padding and the unused low bits of a last byte stay zero.
     std::vector<std::uint8_t> buffer(static_cast<std::size_t>(rowBytes), 0);
     const std::size_t size = buffer.size();
-    std::uint8_t* b = buffer.data();
-    NearestColor nearest(*this);
     bool reported = false;
     for (std::int32_t y = height - 1; y >= 0; --y) {
+        const std::uint8_t* row = rowAt(y, buffer.data());
+        if (d == 16) {
+            std::fwrite(row, 1, size, out); // checked with the stream at the end
+            continue;
+        }
+        if (!row || std::fwrite(row, 1, size, out) != size) {
+            pictureError({"Could not write proper amount of data."});
+            reported = true;
+            break;
+        }
+    }
+
+    const bool streamFailed = std::ferror(out) != 0;
+    const bool closeFailed = std::fclose(file.release()) != 0;
+    if ((streamFailed || closeFailed) && !reported) {
+        pictureError({"Could not write proper amount of data."});
+        reported = true;
+    }
+    return !reported;
+}
+
+} // namespace
+
+bool Bitmap::save(const char* path) const
+{
+    const std::int32_t d = bitsPerPixel;
+    const std::size_t size = static_cast<std::size_t>(bmp::rowStride(width, d));
+    NearestColor nearest(*this);
+    return writeBmpFile(path, width, height, d, colorTable, horizontalResolution, verticalResolution,
+                        [&](std::int32_t y, std::uint8_t* b) -> const std::uint8_t* {
         const Pixel* in = rowData(y);
-        bool fits = true;
         switch (d) {
         case 32:
             std::memcpy(b, in, static_cast<std::size_t>(width) * sizeof(Pixel));
@@ -203,25 +193,17 @@ bool Bitmap::save(const char* path) const
             }
             break;
         case 1:
-            fits = pack1BitRow(in, width, b, size, nearest);
+            if (!pack1BitRow(in, width, b, size, nearest))
+                return nullptr;
             break;
         }
-        if (d == 16) {
-            std::fwrite(b, 1, size, out); // checked with the stream at the end
-            continue;
-        }
-        if (!fits || std::fwrite(b, 1, size, out) != size) {
-            pictureError({"Could not write proper amount of data."});
-            reported = true;
-            break;
-        }
-    }
+        return b;
+    });
+}
 
-    const bool streamFailed = std::ferror(out) != 0;
-    const bool closeFailed = std::fclose(file.release()) != 0;
-    if ((streamFailed || closeFailed) && !reported) {
-        pictureError({"Could not write proper amount of data."});
-        reported = true;
-    }
-    return !reported;
+bool BitPicture::save(const char* path) const
+{
+    static const std::vector<Pixel> blackWhite = {blackPixel, whitePixel};
+    return writeBmpFile(path, w, h, 1, blackWhite, 0, 0,
+                        [&](std::int32_t y, std::uint8_t*) -> const std::uint8_t* { return row(y); });
 }

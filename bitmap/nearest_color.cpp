@@ -1,5 +1,7 @@
 #include "nearest_color.h"
 
+#include "vector_kernels.h"
+
 namespace {
 
 bool sameColor(const Pixel& a, std::uint8_t red, std::uint8_t green, std::uint8_t blue)
@@ -54,7 +56,7 @@ std::uint8_t NearestColor::scan(Pixel pixel) const
 std::uint8_t NearestColor::operator()(Pixel pixel)
 {
     if (blackWhite)
-        return pixel.red + pixel.green + pixel.blue >= 383 ? 1 : 0;
+        return nearerToWhite(pixel) ? 1 : 0;
     const std::uint32_t key = std::uint32_t{pixel.red} << 16 | std::uint32_t{pixel.green} << 8 | pixel.blue;
     const std::uint32_t tag = key | 1u << 24;
     const std::size_t slot = (key * 2654435761u) >> 20;

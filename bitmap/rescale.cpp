@@ -1,9 +1,9 @@
 // rescaleBitmap, copy construction and copyRegion.
-#include "bilinear_run.h"
 #include "bitmap.h"
 #include "bmp_format.h"
 #include "diagnostics.h"
 #include "resample.h"
+#include "vector_kernels.h"
 
 #include <algorithm>
 #include <cctype>
@@ -38,45 +38,10 @@ std::int32_t newSide(double size)
     return side < 1 ? 1 : static_cast<std::int32_t>(side);
 }
 
-std::uint8_t channel(double sum)
-{
-    return static_cast<std::uint8_t>(static_cast<int>(sum)); // truncation toward zero
-}
-
 // Source position of destination index j along an axis of n source pixels mapped onto m.
 double sourcePosition(std::int32_t j, std::int32_t n, std::int32_t m)
 {
     return static_cast<double>(std::int64_t{j} * (n - 1)) / (m - 1);
-}
-
-struct Weights {
-    double w00, w10, w01, w11;
-};
-
-Weights bilinearWeights(double fx, double fy)
-{
-    Weights w;
-    w.w11 = fx * fy;
-    w.w10 = fx - w.w11;
-    w.w00 = ((1 - fx) - fy) + w.w11;
-    w.w01 = fy - w.w11;
-    return w;
-}
-
-double blend4(std::uint8_t s00, std::uint8_t s10, std::uint8_t s01, std::uint8_t s11, const Weights& w)
-{
-    double s = s10 * w.w10;
-    s = s00 * w.w00 + s;
-    s = s01 * w.w01 + s;
-    s = s11 * w.w11 + s;
-    return s;
-}
-
-double blend2(std::uint8_t a, std::uint8_t b, double f)
-{
-    double s = a * (1 - f);
-    s = b * f + s;
-    return s;
 }
 
 } // namespace
@@ -118,73 +83,91 @@ void resampleByDefinition(const Bitmap& S, Bitmap& D)
     D.pixelAt(NW - 1, NH - 1) = S.pixelAt(W - 1, H - 1);
 }
 
+SourceSpan sourceSpan(std::int32_t j, std::int32_t n, std::int32_t m)
+{
+    const double position = sourcePosition(j, n, m);
+    const auto first = static_cast<std::int32_t>(std::floor(position));
+    return {first, position - first};
+}
+
+void ColumnTable::fill(std::int32_t first, std::int32_t count, std::int32_t W, std::int32_t NW)
+{
+    const auto n = static_cast<std::size_t>(count);
+    if (x0.size() < n) {
+        x0.resize(n);
+        x1.resize(n);
+        fx.resize(n);
+        oneMinusFx.resize(n);
+        runEnd.resize(n);
+    }
+    for (std::int32_t k = 0; k < count; ++k) {
+        const SourceSpan span = sourceSpan(first + k, W, NW);
+        x0[k] = span.first;
+        x1[k] = std::min(span.first + 1, W - 1);
+        fx[k] = span.fraction;
+        oneMinusFx[k] = 1 - fx[k];
+    }
+    findRuns(count);
+}
+
+void ColumnTable::findRuns(std::int32_t count)
+{
+    for (std::int32_t k = count; k-- > 0;)
+        runEnd[k] = k + 1 < count && x0[k + 1] == x0[k] ? runEnd[k + 1] : k + 1;
+}
+
+void blendRow(const ColumnTable& t, std::int32_t from, std::int32_t to, const Pixel* top, const Pixel* bottom, double fy,
+              Pixel* out)
+{
+    for (std::int32_t k = from; k < to;) {
+        const RunCorners c{top[t.x0[k]], top[t.x1[k]], bottom[t.x0[k]], bottom[t.x1[k]]};
+        const std::int32_t end = std::min(t.runEnd[k], to);
+        blendRun(&t.fx[k], &t.oneMinusFx[k], end - k, fy, c, out + k);
+        k = end;
+    }
+}
+
+void blendLastRow(const ColumnTable& t, std::int32_t count, const Pixel* last, Pixel* out)
+{
+    for (std::int32_t k = 0; k < count; ++k) {
+        const Pixel& a = last[t.x0[k]];
+        const Pixel& b = last[t.x1[k]];
+        out[k] = Pixel{channel(blend2(a.blue, b.blue, t.fx[k])), channel(blend2(a.green, b.green, t.fx[k])),
+                       channel(blend2(a.red, b.red, t.fx[k])), 0};
+    }
+}
+
+Pixel blendLastColumn(const Pixel& a, const Pixel& b, double fy)
+{
+    return Pixel{channel(blend2(a.blue, b.blue, fy)), channel(blend2(a.green, b.green, fy)), channel(blend2(a.red, b.red, fy)), 0};
+}
+
 void resampleFast(const Bitmap& S, Bitmap& D)
 {
     const std::int32_t W = S.width, H = S.height, NW = D.width, NH = D.height;
 
     // Column positions are the same for every row. They are worked out for one block of
-    // columns at a time, so the tables stay small however wide the picture is; the right
-    // neighbour is clamped to the last column, where it carries weight 0. Every pixel of
-    // the destination is written whole, alpha 0 included, so it need not be whitened.
+    // columns at a time, so the tables stay small however wide the picture is. Every
+    // pixel of the destination is written whole, alpha 0 included, so it need not be
+    // whitened.
     constexpr std::int32_t blockColumns = 4096;
-    const auto tableSize = static_cast<std::size_t>(std::clamp(NW - 1, 1, blockColumns));
-    std::vector<std::int32_t> x0(tableSize);
-    std::vector<std::int32_t> x1(tableSize);
-    std::vector<double> fx(tableSize);
-    std::vector<double> oneMinusFx(tableSize);
-    // runEnd[k]: one past the last column from k on that has the same source columns.
-    std::vector<std::int32_t> runEnd(tableSize);
+    ColumnTable table;
     for (std::int32_t first = 0; first < NW - 1; first += blockColumns) {
         const std::int32_t count = std::min(blockColumns, NW - 1 - first);
-        for (std::int32_t k = 0; k < count; ++k) {
-            const double xs = sourcePosition(first + k, W, NW);
-            x0[k] = static_cast<std::int32_t>(std::floor(xs));
-            x1[k] = std::min(x0[k] + 1, W - 1);
-            fx[k] = xs - x0[k];
-            oneMinusFx[k] = 1 - fx[k];
-        }
-        for (std::int32_t k = count; k-- > 0;)
-            runEnd[k] = k + 1 < count && x0[k + 1] == x0[k] ? runEnd[k + 1] : k + 1;
-
+        table.fill(first, count, W, NW);
         for (std::int32_t i = 0; i + 1 < NH; ++i) {
-            const double ys = sourcePosition(i, H, NH);
-            const auto y0 = static_cast<std::int32_t>(std::floor(ys));
-            const double fy = ys - y0;
-            const Pixel* top = S.rowData(y0);
-            const Pixel* bottom = S.rowData(std::min(y0 + 1, H - 1));
-            Pixel* out = D.rowData(i) + first;
-            for (std::int32_t k = 0; k < count;) {
-                const RunCorners c{top[x0[k]], top[x1[k]], bottom[x0[k]], bottom[x1[k]]};
-                const std::int32_t end = runEnd[k];
-                k += blendRun(&fx[k], &oneMinusFx[k], end - k, fy, c, out + k);
-                for (; k < end; ++k) {
-                    const Weights w = bilinearWeights(fx[k], fy);
-                    out[k] = Pixel{channel(blend4(c.p00.blue, c.p10.blue, c.p01.blue, c.p11.blue, w)),
-                                   channel(blend4(c.p00.green, c.p10.green, c.p01.green, c.p11.green, w)),
-                                   channel(blend4(c.p00.red, c.p10.red, c.p01.red, c.p11.red, w)), 0};
-                }
-            }
+            const SourceSpan span = sourceSpan(i, H, NH);
+            blendRow(table, 0, count, S.rowData(span.first), S.rowData(std::min(span.first + 1, H - 1)), span.fraction,
+                     D.rowData(i) + first);
         }
-
-        const Pixel* last = S.rowData(H - 1);
-        Pixel* out = D.rowData(NH - 1) + first;
-        for (std::int32_t k = 0; k < count; ++k) {
-            const Pixel& a = last[x0[k]];
-            const Pixel& b = last[x1[k]];
-            out[k] = Pixel{channel(blend2(a.blue, b.blue, fx[k])), channel(blend2(a.green, b.green, fx[k])),
-                           channel(blend2(a.red, b.red, fx[k])), 0};
-        }
+        blendLastRow(table, count, S.rowData(H - 1), D.rowData(NH - 1) + first);
     }
 
     // The last column blends vertically only; the bottom-right pixel is copied whole.
     for (std::int32_t i = 0; i + 1 < NH; ++i) {
-        const double ys = sourcePosition(i, H, NH);
-        const auto y0 = static_cast<std::int32_t>(std::floor(ys));
-        const double fy = ys - y0;
-        const Pixel& a = S.rowData(y0)[W - 1];
-        const Pixel& b = S.rowData(std::min(y0 + 1, H - 1))[W - 1];
+        const SourceSpan span = sourceSpan(i, H, NH);
         D.rowData(i)[NW - 1] =
-            Pixel{channel(blend2(a.blue, b.blue, fy)), channel(blend2(a.green, b.green, fy)), channel(blend2(a.red, b.red, fy)), 0};
+            blendLastColumn(S.rowData(span.first)[W - 1], S.rowData(std::min(span.first + 1, H - 1))[W - 1], span.fraction);
     }
     D.rowData(NH - 1)[NW - 1] = S.rowData(H - 1)[W - 1];
 }
@@ -200,19 +183,9 @@ Bitmap::Bitmap(const Bitmap& other) : Bitmap()
     height = other.height;
 }
 
-bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value)
+PictureSize rescaledSize(std::int32_t W, std::int32_t H, char mode, std::int32_t value)
 {
     const int letter = std::toupper(static_cast<unsigned char>(mode));
-    if (letter != 'P' && letter != 'W' && letter != 'H' && letter != 'F') {
-        if (bitmapWarnings) {
-            char text[64];
-            std::snprintf(text, sizeof text, "Picture Error: Unknown rescale mode %c requested\n", mode);
-            std::cout << text;
-        }
-        return false;
-    }
-
-    const std::int32_t W = image.width, H = image.height;
     std::int32_t NW = 0, NH = 0;
     const bool byWidth = letter == 'W' || (letter == 'F' && W > H);
     if (letter == 'P') {
@@ -227,6 +200,24 @@ bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value)
     }
     if (std::int64_t{NW} * NH > Bitmap::maxPixels)
         throw std::length_error("rescaled image larger than the pixel limit");
+    return {NW, NH};
+}
+
+bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value)
+{
+    const int letter = std::toupper(static_cast<unsigned char>(mode));
+    if (letter != 'P' && letter != 'W' && letter != 'H' && letter != 'F') {
+        if (bitmapWarnings) {
+            char text[64];
+            std::snprintf(text, sizeof text, "Picture Error: Unknown rescale mode %c requested\n", mode);
+            std::cout << text;
+        }
+        return false;
+    }
+
+    const std::int32_t W = image.width, H = image.height;
+    const PictureSize size = rescaledSize(W, H, mode, value);
+    const std::int32_t NW = size.width, NH = size.height;
 
     const bool edgeReadsWarn = bitmapWarnings && (W == 1 || H == 1);
     if (NW == W && NH == H && !edgeReadsWarn) {

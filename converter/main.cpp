@@ -1,6 +1,7 @@
 // panelbake: a BMP picture to a 1-bit preview and a C header of page-column bytes.
 #include "bitmap.h"
 #include "diagnostics.h"
+#include "fast_conversion.h"
 #include "file_stream.h"
 #include "options.h"
 #include "pipeline.h"
@@ -34,9 +35,11 @@ int convert(int argc, char** argv)
         return -1;
     }
 
+    // Only the pixels the target depends on are read, where that can be told beforehand.
+    ConversionPlan plan;
     bool loaded = false;
     try {
-        loaded = sourceBitmap.load(sourcePath.c_str());
+        loaded = loadSource(sourceBitmap, sourcePath, options.targetWidth, options.targetHeight, plan);
     } catch (...) {
         std::cerr << "Error opening file \"" << sourcePath << "\"" << std::endl << std::endl;
         return -1;
@@ -47,8 +50,10 @@ int convert(int argc, char** argv)
     }
 
     if (verbose)
-        std::cout << "Source height:" << sourceBitmap.height << "    source width:" << sourceBitmap.width << std::endl;
+        std::cout << "Source height:" << plan.sourceHeight << "    source width:" << plan.sourceWidth << std::endl;
 
+    if (plan.sampled)
+        return runSampledConversion(sourceBitmap, plan, sourcePath);
     return runPipeline(sourceBitmap, targetBitmap, sourcePath, options.targetWidth, options.targetHeight);
 }
 

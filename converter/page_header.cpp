@@ -10,10 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <utility>
 
 namespace {
 
@@ -28,11 +25,6 @@ const std::array<std::array<char, 6>, 256> byteTexts = [] {
         texts[v] = {'0', 'x', digits[v >> 4], digits[v & 15], ',', ' '};
     return texts;
 }();
-
-void appendByte(std::string& out, std::uint8_t value)
-{
-    out.append(byteTexts[value].data(), 4);
-}
 
 std::string toUpperAscii(std::string s)
 {
@@ -59,121 +51,145 @@ const char* arrayPrefix()
     return "static char ";
 }
 
-// Packs `rows` rows starting at `firstRow` into one byte per column.
-void packPage(const Bitmap& bitmap, std::int32_t firstRow, std::int32_t rows, std::vector<std::uint8_t>& bytes)
+// Eight rows of eight columns, row b in byte b, bit 7 - c of a byte for column c, turned
+// so that byte c holds column c, row b in bit b.
+std::uint64_t turnBlock(std::uint64_t x)
 {
-    bytes.assign(static_cast<std::size_t>(bitmap.width), 0);
+    std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+    x = x ^ t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+    x = x ^ t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+    x = x ^ t ^ (t << 28);
+    return x;
+}
+
+// Packs `rows` rows starting at `firstRow` into one byte per column, a bit set for black.
+void packPage(const BitPicture& picture, std::int32_t firstRow, std::int32_t rows, std::vector<std::uint8_t>& bytes)
+{
+    const std::int32_t W = picture.width();
+    bytes.resize(static_cast<std::size_t>(W + 7) / 8 * 8);
+    // Rows past the picture's last count as white: their bytes are masked off.
+    const std::uint8_t* row[8];
+    std::uint64_t keep[8];
+    for (std::int32_t b = 0; b < 8; ++b) {
+        row[b] = picture.row(firstRow + std::min(b, rows - 1));
+        keep[b] = b < rows ? 0xFF : 0;
+    }
+    const std::uint8_t *r0 = row[0], *r1 = row[1], *r2 = row[2], *r3 = row[3];
+    const std::uint8_t *r4 = row[4], *r5 = row[5], *r6 = row[6], *r7 = row[7];
     std::uint8_t* out = bytes.data();
-    for (std::int32_t b = 0; b < rows; ++b) {
-        const Pixel* row = bitmap.rowData(firstRow + b);
-        std::int32_t x = 0;
-#if defined(__SSE2__)
-        // Sixteen columns a step: a lane of 0xFF where green is 0, kept as bit b.
-        const __m128i greenMask = _mm_set1_epi32(0xFF00);
-        const __m128i bit = _mm_set1_epi8(static_cast<char>(1 << b));
-        for (; x + 16 <= bitmap.width; x += 16) {
-            __m128i black[4];
-            for (int k = 0; k < 4; ++k) {
-                const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x + 4 * k));
-                black[k] = _mm_cmpeq_epi32(_mm_and_si128(pixels, greenMask), _mm_setzero_si128());
-            }
-            const __m128i lanes = _mm_packs_epi16(_mm_packs_epi32(black[0], black[1]), _mm_packs_epi32(black[2], black[3]));
-            __m128i* at = reinterpret_cast<__m128i*>(out + x);
-            _mm_storeu_si128(at, _mm_or_si128(_mm_loadu_si128(at), _mm_and_si128(lanes, bit)));
-        }
-#endif
-        for (; x < bitmap.width; ++x)
-            out[x] = static_cast<std::uint8_t>(out[x] | (row[x].green == 0) << b);
+    for (std::int32_t g = 0; 8 * g < W; ++g) {
+        const std::uint64_t block =
+            turnBlock((~std::uint64_t{r0[g]} & keep[0]) | (~std::uint64_t{r1[g]} & keep[1]) << 8 |
+                      (~std::uint64_t{r2[g]} & keep[2]) << 16 | (~std::uint64_t{r3[g]} & keep[3]) << 24 |
+                      (~std::uint64_t{r4[g]} & keep[4]) << 32 | (~std::uint64_t{r5[g]} & keep[5]) << 40 |
+                      (~std::uint64_t{r6[g]} & keep[6]) << 48 | (~std::uint64_t{r7[g]} & keep[7]) << 56);
+        // Column 8g in the top byte: the block's bytes from the top down.
+        std::uint8_t columns[8];
+        for (int c = 0; c < 8; ++c)
+            columns[c] = static_cast<std::uint8_t>(block >> (56 - 8 * c));
+        std::memcpy(out + 8 * g, columns, 8);
     }
 }
 
 // Builds the header text and hands it to `flush` in pieces of about a megabyte, so that a
 // large picture never holds its whole text in memory.
 template <typename Flush>
-void generateHeader(const Bitmap& bitmap, const std::string& baseName, Flush flush)
+void generateHeader(const BitPicture& bitmap, const std::string& baseName, Flush flush)
 {
     constexpr std::size_t pieceSize = std::size_t{1} << 20;
     const std::string stem = identifierStem(baseName);
     const std::string upper = toUpperAscii(stem);
     const std::string lower = toLowerAscii(stem);
-    const std::int32_t W = bitmap.width;
-    const std::int32_t H = bitmap.height;
+    const std::int32_t W = bitmap.width();
+    const std::int32_t H = bitmap.height();
     const std::int32_t pageCount = H / 8;
     const std::int32_t partialRows = H % 8;
 
-    std::string out;
-    // Room for one piece, or for the whole text when that is smaller (at most seven
-    // characters a byte, line ends included).
+    // Bytes of a page row are turned into text some thousands of columns at a time.
+    constexpr std::int32_t stretch = 16384;
+    // Room for one piece and a stretch, or for the whole text when that is smaller (at
+    // most seven characters a byte, line ends included). The buffer is sized once; `used`
+    // says how much of it holds text.
     const std::size_t dataBytes = static_cast<std::size_t>(W) * 7 * (static_cast<std::size_t>(pageCount) + 1);
-    out.reserve(std::min(pieceSize, dataBytes) + 512);
+    std::string out(std::min(pieceSize + 7 * static_cast<std::size_t>(stretch), dataBytes) + 512, '\0');
+    std::size_t used = 0;
+    auto room = [&](std::size_t n) {
+        if (used + n > out.size())
+            out.resize(used + n);
+        return &out[used];
+    };
+    auto put = [&](const std::string& text) {
+        std::memcpy(room(text.size()), text.data(), text.size());
+        used += text.size();
+    };
     // Hands a full piece over, also in the middle of a page row: a row of a very wide
     // picture is itself hundreds of megabytes of text.
     auto spill = [&] {
-        if (out.size() >= pieceSize) {
-            flush(out);
-            out.clear();
+        if (used >= pieceSize) {
+            flush(out.data(), used);
+            used = 0;
         }
     };
 
-    out += hyphenLine;
-    out += "\n";
-    out += hyphenLine;
-    out += "#ifndef _" + upper + "_H \n";
-    out += "#define _" + upper + "_H \n";
-    out += "\n";
-    out += "#define " + upper + "_HEIGHT " + std::to_string(H) + " \n";
-    out += "#define " + upper + "_WIDTH  " + std::to_string(W) + " \n";
-    out += arrayPrefix() + lower + "_bmp[]={\n";
+    put(hyphenLine);
+    put("\n");
+    put(hyphenLine);
+    put("#ifndef _" + upper + "_H \n");
+    put("#define _" + upper + "_H \n");
+    put("\n");
+    put("#define " + upper + "_HEIGHT " + std::to_string(H) + " \n");
+    put("#define " + upper + "_WIDTH  " + std::to_string(W) + " \n");
+    put(arrayPrefix() + lower + "_bmp[]={\n");
 
     // Bytes [first, last) of a page row, each with its separator, and with a line end
-    // after every sixteenth column where `lineEnds` says so. The text is put straight
-    // into `out`, some thousands of columns at a time.
+    // after every sixteenth column where `lineEnds` says so.
     std::vector<std::uint8_t> bytes;
     auto appendBytes = [&](std::int32_t first, std::int32_t last, bool lineEnds) {
-        constexpr std::int32_t stretch = 16384;
         for (std::int32_t from = first; from < last; from += stretch) {
             const std::int32_t to = std::min(last, from + stretch);
-            const std::size_t at = out.size();
-            out.resize(at + 7 * static_cast<std::size_t>(to - from));
-            char* text = &out[at];
+            char* const start = room(7 * static_cast<std::size_t>(to - from));
+            char* text = start;
             for (std::int32_t x = from; x < to; ++x) {
                 std::memcpy(text, byteTexts[bytes[x]].data(), 6);
                 text += 6;
                 if (lineEnds && (x + 1) % 16 == 0)
                     *text++ = '\n';
             }
-            out.resize(static_cast<std::size_t>(text - out.data()));
+            used += static_cast<std::size_t>(text - start);
             spill();
         }
     };
     for (std::int32_t p = 0; p < pageCount; ++p) {
         packPage(bitmap, 8 * p, 8, bytes);
         appendBytes(0, W, true);
-        out += '\n';
+        put("\n");
     }
     if (partialRows > 0) {
         // The partial page goes on one line, with no separator after its last byte.
         packPage(bitmap, 8 * pageCount, partialRows, bytes);
         appendBytes(0, W - 1, false);
-        appendByte(out, bytes[static_cast<std::size_t>(W - 1)]);
-        out += '\n';
+        std::memcpy(room(4), byteTexts[bytes[static_cast<std::size_t>(W - 1)]].data(), 4);
+        used += 4;
+        put("\n");
     }
 
-    out += "};\n";
-    out += "#endif  //define _" + upper + "_H \n";
-    flush(out);
+    put("};\n");
+    put("#endif  //define _" + upper + "_H \n");
+    flush(out.data(), used);
 }
 
 } // namespace
 
-std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseName)
+std::string pageColumnHeaderText(const BitPicture& bitmap, const std::string& baseName)
 {
     std::string text;
-    generateHeader(bitmap, baseName, [&](const std::string& piece) { text += piece; });
+    generateHeader(bitmap, baseName, [&](const char* piece, std::size_t size) { text.append(piece, size); });
     return text;
 }
 
-bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
+bool writePageColumnHeader(const BitPicture& bitmap, std::string baseName)
 {
     const std::string headerName = baseName + ".h";
     std::FILE* file = openFile(headerName.c_str(), "w");
@@ -183,8 +199,8 @@ bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
         std::cout << "writing header file as  \"" << headerName << "\"" << std::endl;
 
     bool written = true;
-    generateHeader(bitmap, baseName, [&](const std::string& piece) {
-        written = std::fwrite(piece.data(), 1, piece.size(), file) == piece.size() && written;
+    generateHeader(bitmap, baseName, [&](const char* piece, std::size_t size) {
+        written = std::fwrite(piece, 1, size, file) == size && written;
     });
     const bool streamOk = written && std::ferror(file) == 0;
     const bool closed = std::fclose(file) == 0;
@@ -193,4 +209,28 @@ bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
         return false;
     }
     return true;
+}
+
+BitPicture displayBits(const Bitmap& bitmap)
+{
+    BitPicture bits;
+    bits.setDimensions(bitmap.width, bitmap.height);
+    for (std::int32_t y = 0; y < bitmap.height; ++y) {
+        const Pixel* in = bitmap.rowData(y);
+        std::uint8_t* out = bits.row(y);
+        for (std::int32_t x = 0; x < bitmap.width; ++x)
+            if (blackOnDisplay(in[x]))
+                out[x >> 3] = static_cast<std::uint8_t>(out[x >> 3] & ~(0x80 >> (x & 7)));
+    }
+    return bits;
+}
+
+std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseName)
+{
+    return pageColumnHeaderText(displayBits(bitmap), baseName);
+}
+
+bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
+{
+    return writePageColumnHeader(displayBits(bitmap), std::move(baseName));
 }

@@ -1,14 +1,27 @@
 #pragma once
 
+#include "bit_picture.h"
 #include "bitmap.h"
 
 #include <string>
+
+// A pixel the display shows black: the header's bit 1. Only black and white reach the
+// header, and of the two only black has a green of 0.
+inline bool blackOnDisplay(const Pixel& p)
+{
+    return p.green == 0;
+}
 
 // Writes baseName + ".h": the picture as bytes of page columns for a display whose
 // memory is organised in pages eight rows high. The byte for page p and column x holds
 // rows 8p (bit 0) to 8p + 7 (bit 7) of that column; a bit is 1 for a black pixel.
 // False when the file cannot be created or written in full; a partial file is removed.
+bool writePageColumnHeader(const BitPicture& picture, std::string baseName);
 bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName);
 
 // The header text itself, as written to the file.
+std::string pageColumnHeaderText(const BitPicture& picture, const std::string& baseName);
 std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseName);
+
+// A picture's pixels as bits, 1 where the display shows white.
+BitPicture displayBits(const Bitmap& bitmap);

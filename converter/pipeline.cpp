@@ -34,14 +34,10 @@ int convert(Bitmap& sourceBitmap, Bitmap& targetBitmap, const std::string& sourc
     const std::int32_t W = target.width;
     const std::int32_t H = target.height;
 
-    // The smaller side of the target decides the scale; the other is cut or padded.
-    if (W < H)
-        rescaleBitmap(sourceBitmap, 'w', W);
-    else
-        rescaleBitmap(sourceBitmap, 'h', H);
+    const RescaleStep step = rescaleStep(target);
+    rescaleBitmap(sourceBitmap, step.mode, step.value);
 
-    if (verbose)
-        std::cout << "Target height:" << H << "    target width:" << W << std::endl;
+    reportTarget(target);
 
     // The scaled source is no longer needed after this. When it has exactly the target's
     // size, the region copy would fill the whole target with it, so its pixels move over.
@@ -57,20 +53,12 @@ int convert(Bitmap& sourceBitmap, Bitmap& targetBitmap, const std::string& sourc
 
     // Writing the 1-bit preview makes the black-and-white decision; the header is made
     // from the picture exactly as that file stores it.
-    const std::string baseName = makeBaseName(sourcePath);
-    const std::string previewName = makePreviewName(baseName);
-    if (verbose)
-        std::cout << "writing a 1bpp image as \"" << previewName << "\"" << std::endl;
-    if (!targetBitmap.save(previewName.c_str()) || !targetBitmap.load(previewName.c_str())) {
-        std::cerr << "Error on creating preview file\n";
-        return -2;
-    }
-
-    if (!writePageColumnHeader(targetBitmap, baseName)) {
-        std::cerr << "Error on creating header file\n";
-        return -2;
-    }
-    return 0;
+    return finishConversion(
+        sourcePath,
+        [&](const std::string& previewName) {
+            return targetBitmap.save(previewName.c_str()) && targetBitmap.load(previewName.c_str());
+        },
+        [&](const std::string& baseName) { return writePageColumnHeader(targetBitmap, baseName); });
 }
 
 } // namespace
@@ -94,15 +82,53 @@ TargetSize computeTargetSize(std::int32_t targetWidth, std::int32_t targetHeight
     return {W, H};
 }
 
-int runPipeline(Bitmap& sourceBitmap, Bitmap& targetBitmap, const std::string& sourcePath,
-                std::int32_t targetWidth, std::int32_t targetHeight)
+RescaleStep rescaleStep(const TargetSize& target)
+{
+    // The smaller side of the target decides the scale; the other is cut or padded.
+    if (target.width < target.height)
+        return {'w', target.width};
+    return {'h', target.height};
+}
+
+void reportTarget(const TargetSize& target)
+{
+    if (verbose)
+        std::cout << "Target height:" << target.height << "    target width:" << target.width << std::endl;
+}
+
+int finishConversion(const std::string& sourcePath, const std::function<bool(const std::string&)>& writeAndReloadPreview,
+                     const std::function<bool(const std::string&)>& writeHeader)
+{
+    const std::string baseName = makeBaseName(sourcePath);
+    const std::string previewName = makePreviewName(baseName);
+    if (verbose)
+        std::cout << "writing a 1bpp image as \"" << previewName << "\"" << std::endl;
+    if (!writeAndReloadPreview(previewName)) {
+        std::cerr << "Error on creating preview file\n";
+        return -2;
+    }
+    if (!writeHeader(baseName)) {
+        std::cerr << "Error on creating header file\n";
+        return -2;
+    }
+    return 0;
+}
+
+int guardConversion(const std::string& sourcePath, const std::function<int()>& convert)
 {
     try {
-        return convert(sourceBitmap, targetBitmap, sourcePath, targetWidth, targetHeight);
+        return convert();
     } catch (const std::length_error&) {
         std::cerr << "Error: target size is too large" << std::endl;
     } catch (...) {
         std::cerr << "Error: not enough memory to convert \"" << sourcePath << "\"" << std::endl;
     }
     return -2;
+}
+
+int runPipeline(Bitmap& sourceBitmap, Bitmap& targetBitmap, const std::string& sourcePath,
+                std::int32_t targetWidth, std::int32_t targetHeight)
+{
+    return guardConversion(sourcePath,
+                           [&] { return convert(sourceBitmap, targetBitmap, sourcePath, targetWidth, targetHeight); });
 }

@@ -3,6 +3,7 @@
 #include "bitmap.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct TargetSize {
@@ -21,3 +22,20 @@ TargetSize computeTargetSize(std::int32_t targetWidth, std::int32_t targetHeight
 // next to the source, reads that back and writes the C header. Returns the exit code.
 int runPipeline(Bitmap& sourceBitmap, Bitmap& targetBitmap, const std::string& sourcePath,
                 std::int32_t targetWidth, std::int32_t targetHeight);
+
+// Pieces every conversion shares.
+// The rescale of the source that the target asks for.
+struct RescaleStep {
+    char mode;
+    std::int32_t value;
+};
+RescaleStep rescaleStep(const TargetSize& target);
+// The verbose target line.
+void reportTarget(const TargetSize& target);
+// The outputs: the preview (written and read back by writeAndReloadPreview, given the
+// preview name), then the header (writeHeader, given the base name). Returns the exit code.
+int finishConversion(const std::string& sourcePath, const std::function<bool(const std::string&)>& writeAndReloadPreview,
+                     const std::function<bool(const std::string&)>& writeHeader);
+// Runs a conversion, answering a size beyond a limit and memory that cannot be had with
+// their messages and exit code -2.
+int guardConversion(const std::string& sourcePath, const std::function<int()>& convert);

@@ -3,11 +3,15 @@
 // The conversion check: arbitrary bytes plus input-chosen -w, -h and array attributes
 // through the whole conversion, in a scratch directory. Input layout: two little-endian
 // 16-bit option codes (width, height), one byte of flags (1 -pgm, 2 -pic30, 4 the
-// library's messages on), then the source file. A conversion within the limits must
-// succeed with a header that shows exactly its preview; one beyond them must be refused
-// without a header. Aborts on a violation.
+// library's messages on, 8 -v), then the source file. The program's conversion (from
+// the sampled source where it can) and the literal one (load, rescaleBitmap,
+// copyRegion, setBitDepth, save, load, header) must give the same exit code, the same
+// messages in the same order and the same bytes in both files. A conversion within the
+// limits must succeed with a header that shows exactly its preview; one beyond them must
+// be refused without a header. Aborts on a violation.
 #include "bitmap.h"
 #include "diagnostics.h"
+#include "fast_conversion.h"
 #include "fuzz_support.h"
 #include "options.h"
 #include "output_names.h"
@@ -17,7 +21,10 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iostream>
+#include <sstream>
 #include <stdexcept>
+#include <string>
 
 namespace fuzz {
 
@@ -49,6 +56,53 @@ inline double largestGrid(std::int32_t W, std::int32_t H, const Bitmap& source)
     return std::fmax(scaled, target);
 }
 
+// Everything a conversion leaves behind.
+struct Outcome {
+    int code = 0;
+    std::string out, err; // standard output and standard error
+    bool previewWritten = false, headerWritten = false;
+    std::string preview, header;
+};
+
+// Runs one conversion of `source` as the program does after its argument checks, with
+// both streams captured; `sampledWhereItCan` chooses the program's load step or plain
+// Bitmap::load.
+inline Outcome convertCaptured(const std::string& source, std::int32_t width, std::int32_t height,
+                               bool sampledWhereItCan, const std::string& previewName, const std::string& headerName)
+{
+    std::remove(previewName.c_str());
+    std::remove(headerName.c_str());
+    std::ostringstream out, err;
+    std::streambuf* const savedOut = std::cout.rdbuf(out.rdbuf());
+    std::streambuf* const savedErr = std::cerr.rdbuf(err.rdbuf());
+    Outcome o;
+    {
+        Bitmap sourceBitmap;
+        Bitmap targetBitmap;
+        ConversionPlan plan;
+        const bool loaded = sampledWhereItCan ? loadSource(sourceBitmap, source, width, height, plan)
+                                              : sourceBitmap.load(source.c_str());
+        if (!loaded) {
+            o.code = -1;
+        } else {
+            // The program prints the stored size, which a sampled source does not have.
+            const std::int32_t shownHeight = sampledWhereItCan ? plan.sourceHeight : sourceBitmap.height;
+            const std::int32_t shownWidth = sampledWhereItCan ? plan.sourceWidth : sourceBitmap.width;
+            if (verbose)
+                std::cout << "Source height:" << shownHeight << "    source width:" << shownWidth << std::endl;
+            o.code = plan.sampled ? runSampledConversion(sourceBitmap, plan, source)
+                                  : runPipeline(sourceBitmap, targetBitmap, source, width, height);
+        }
+    }
+    std::cout.rdbuf(savedOut);
+    std::cerr.rdbuf(savedErr);
+    o.out = out.str();
+    o.err = err.str();
+    o.previewWritten = readFile(previewName, o.preview);
+    o.headerWritten = readFile(headerName, o.header, "r"); // text: CR LF on Windows
+    return o;
+}
+
 } // namespace pipelineDetail
 
 // Returns -1 for an input not worth keeping (too short, or over the size budget), else 0.
@@ -70,17 +124,15 @@ inline int pipelineInput(const std::uint8_t* data, std::size_t size)
     // With warnings on, scaling a picture one pixel wide or high takes the path that
     // reads every pixel through pixelAt.
     bitmapWarnings = (data[4] & 4) != 0;
+    verbose = (data[4] & 8) != 0;
     data += optionBytes;
     size -= optionBytes;
     if (claimsCostlyPicture(data, size))
         return -1;
 
     writeFile(source, data, size);
-    std::remove(previewName.c_str());
-    std::remove(headerName.c_str());
 
     Bitmap sourceBitmap;
-    Bitmap targetBitmap;
     if (!sourceBitmap.load(source.c_str()))
         return 0;
 
@@ -96,9 +148,19 @@ inline int pipelineInput(const std::uint8_t* data, std::size_t size)
         sizesFit = false; // the conversion must refuse this itself
     }
 
-    const int code = runPipeline(sourceBitmap, targetBitmap, source, width, height);
-    std::string header;
-    const bool headerWritten = readFile(headerName, header, "r");
+    const Outcome literal = convertCaptured(source, width, height, false, previewName, headerName);
+    const Outcome program = convertCaptured(source, width, height, true, previewName, headerName);
+    check(program.code == literal.code, "the program's conversion ends with the literal one's exit code");
+    check(program.out == literal.out, "the program's conversion prints the literal one's standard output");
+    check(program.err == literal.err, "the program's conversion prints the literal one's standard error");
+    check(program.previewWritten == literal.previewWritten && program.preview == literal.preview,
+          "the program's conversion writes the literal one's preview");
+    check(program.headerWritten == literal.headerWritten && program.header == literal.header,
+          "the program's conversion writes the literal one's header");
+
+    const int code = program.code;
+    const bool headerWritten = program.headerWritten;
+    const std::string& header = program.header;
     if (!sizesFit) {
         check(code == -2 && !headerWritten, "an oversized target is refused without a header");
         return 0;

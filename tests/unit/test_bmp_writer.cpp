@@ -66,6 +66,18 @@ TEST(BmpWriter, SmallFilesByteForByte)
     }
 }
 
+TEST(BmpWriter, ATableWithMoreEntriesThanTheDepthHoldsIsCutToThem)
+{
+    // The colour table is a public member: a caller can give a 1-bit picture five entries.
+    Bitmap b = image(2, 1, 1, {blackPixel, whitePixel});
+    b.colorTable = {blackPixel, whitePixel, rgb(1, 2, 3), rgb(4, 5, 6), rgb(7, 8, 9)};
+    TempDir dir;
+    const Bytes file = saved(b, dir);
+    ASSERT_EQ(file.size(), 62u + 4u);
+    EXPECT_EQ(u32At(file, 10), 62u);
+    EXPECT_EQ(Bytes(file.begin() + 54, file.begin() + 62), (Bytes{0, 0, 0, 0, 255, 255, 255, 0}));
+}
+
 // Stored row lengths worked out by hand for widths 1, 3, 7, 9, 31 and 33.
 struct Layout {
     int depth;

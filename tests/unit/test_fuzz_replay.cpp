@@ -50,6 +50,7 @@ protected:
         bitmapWarnings = savedWarnings;
         avrProgmem = savedAvr;
         pic30AutoPsv = savedPic30;
+        verbose = savedVerbose;
     }
 
     // The seed corpus of a check and the crashers kept for it.
@@ -78,6 +79,7 @@ private:
     bool savedWarnings = bitmapWarnings;
     bool savedAvr = avrProgmem;
     bool savedPic30 = pic30AutoPsv;
+    bool savedVerbose = verbose;
 };
 
 TEST_F(FuzzReplay, ReaderInputsRoundTrip)

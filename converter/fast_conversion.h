@@ -1,0 +1,41 @@
+#pragma once
+
+// The conversion made from the pixels its output depends on, and held as bits.
+//
+// The target size and the size of the rescaled picture follow from the stored size and
+// the options alone, and with them the rows and columns of the source that the bilinear
+// rescale samples: two of each for every destination row and column that the target
+// keeps. Only those are read from the file (rows are seeked past); each target row is
+// resampled with the rescale's own kernels, made black and white by the preview
+// writer's rule and packed straight into bits. The preview is written from the bits and
+// read back into bits, and the header is packed from those. Outputs and messages are
+// those of runPipeline on the whole picture.
+
+#include "bitmap.h"
+#include "pipeline.h"
+
+#include <cstdint>
+#include <string>
+
+struct ConversionPlan {
+    std::int32_t sourceWidth = 0; // as stored
+    std::int32_t sourceHeight = 0;
+    bool sampled = false;         // the source holds the sampled rows and columns only
+    TargetSize target{};
+    PictureSize rescaled{};
+    PictureSampling sampling;     // rows and columns of the stored picture
+};
+
+// Fills the plan for a stored picture and the -w/-h values. False where the conversion
+// takes the whole picture: a target side that is not positive, a size beyond a limit, or a
+// source one pixel wide or high while the library's messages are on (the rescale then
+// prints its clamped reads).
+bool planConversion(std::int32_t width, std::int32_t height, std::int32_t targetWidth, std::int32_t targetHeight,
+                    ConversionPlan& plan);
+
+// Loads the source, sampled where the plan allows; the result is that of Bitmap::load.
+bool loadSource(Bitmap& source, const std::string& path, std::int32_t targetWidth, std::int32_t targetHeight,
+                ConversionPlan& plan);
+
+// The conversion of a sampled source. Returns the exit code.
+int runSampledConversion(const Bitmap& sampled, const ConversionPlan& plan, const std::string& sourcePath);

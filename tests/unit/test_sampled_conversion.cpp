@@ -1,0 +1,210 @@
+// The conversion from sampled source rows and columns against the literal one, and the
+// sampled load against a whole load, from regular files and from a pipe.
+#include "../../fuzz/pipeline_check.h"
+#include "bmp_bytes.h"
+
+#include <sys/stat.h>
+
+#include <random>
+#include <string>
+#include <thread>
+
+namespace {
+
+// A stored picture of random bytes: header, table (or the 16-bit masks), rows. `tableCut`
+// entries are left out of the table, with the rows following right after what remains.
+// With `block` above 0 the rows hold blocks of that many pixels each way of one colour
+// (at 8 bits and more), which scaling up turns into wide runs of black and of white.
+Bytes randomFile(int depth, int width, int height, bool bitfields, int tableCut, std::mt19937& random, int block = 0)
+{
+    const int entries = depth <= 8 ? (1 << depth) - tableCut : 0;
+    const std::uint32_t offBits = 54 + 4 * entries + (bitfields ? 12 : 0);
+    Bytes file = headerBytes(bmpHeader(width, height, static_cast<std::uint16_t>(depth), offBits, bitfields ? 3 : 0));
+    if (bitfields)
+        append(file, {0x00, 0xF8, 0, 0, 0xE0, 0x07, 0, 0, 0x1F, 0, 0, 0});
+    const std::size_t stride = static_cast<std::size_t>(bmp::rowStride(width, depth));
+    for (std::size_t i = 4 * static_cast<std::size_t>(entries); i-- > 0;)
+        file.push_back(static_cast<std::uint8_t>(random()));
+    const std::size_t pixelBytes = std::max(depth / 8, 1);
+    std::vector<std::uint8_t> colours(64);
+    for (std::uint8_t& c : colours)
+        c = random() % 3 == 0 ? static_cast<std::uint8_t>(random()) : (random() % 2 ? 255 : 0);
+    for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y)
+        for (std::size_t b = 0; b < stride; ++b) {
+            if (block == 0) {
+                file.push_back(static_cast<std::uint8_t>(random()));
+                continue;
+            }
+            const std::size_t blockAt = b / pixelBytes / static_cast<std::size_t>(block) * 7 + y / static_cast<std::size_t>(block);
+            file.push_back(colours[(blockAt * pixelBytes + b % pixelBytes) % colours.size()]);
+        }
+    return file;
+}
+
+std::uint8_t optionLow(int value)
+{
+    return static_cast<std::uint8_t>(value + 3);
+}
+
+TEST(SampledConversion, GivesTheLiteralConversionsBytesAndMessages)
+{
+    struct Size {
+        int width, height;
+    };
+    const Size sizes[] = {{1, 1}, {1, 6}, {7, 1}, {2, 2}, {37, 23}, {90, 61}, {200, 33}, {17, 130}};
+    const int depths[] = {1, 4, 8, 16, 24, 32};
+    // -w and -h (-1: not given): scaling down and up, cut and padded targets, zero sides.
+    const std::pair<int, int> options[] = {{-1, -1}, {-1, 7}, {13, -1}, {40, 9}, {9, 40}, {0, -1}, {-1, 0}, {128, -1}, {3, 3}};
+    std::mt19937 random(11);
+    Warnings restore(bitmapWarnings);
+    for (const int depth : depths)
+        for (const Size& size : sizes)
+            for (const bool bitfields : {false, true}) {
+                if (bitfields && depth != 16)
+                    continue;
+                const Bytes whole = randomFile(depth, size.width, size.height, bitfields, 0, random);
+                const std::size_t data = whole.size() - static_cast<std::size_t>(bmp::rowStride(size.width, depth)) *
+                                                            static_cast<std::size_t>(size.height);
+                // Cut at the first row, inside a row and at the last byte; a short table.
+                std::vector<Bytes> files = {whole, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(data)),
+                                            Bytes(whole.begin(), whole.end() - (whole.size() - data) / 2 - 1),
+                                            Bytes(whole.begin(), whole.end() - 1)};
+                if (depth <= 8)
+                    files.push_back(randomFile(depth, size.width, size.height, false, depth == 1 ? 1 : 3, random));
+                if (depth >= 8)
+                    files.push_back(randomFile(depth, size.width, size.height, bitfields, 0, random, 5));
+                for (const Bytes& file : files)
+                    for (const auto& [width, height] : options)
+                        for (const std::uint8_t flags : {0, 4 | 8, 1, 2 | 8}) {
+                            SCOPED_TRACE(std::to_string(depth) + " bits " + std::to_string(size.width) + "x" +
+                                         std::to_string(size.height) + ", " + std::to_string(file.size()) +
+                                         " bytes, -w " + std::to_string(width) + " -h " + std::to_string(height) +
+                                         ", flags " + std::to_string(flags));
+                            Bytes input = {optionLow(width), 0, optionLow(height), 0, flags};
+                            append(input, file);
+                            testing::internal::CaptureStdout();
+                            fuzz::pipelineInput(input.data(), input.size()); // aborts on a difference
+                            testing::internal::GetCapturedStdout();
+                        }
+            }
+    verbose = false;
+    avrProgmem = pic30AutoPsv = false;
+}
+
+// The rows and columns a planner asks for: some of each, the edges among them.
+PictureSampling someOf(int width, int height, std::mt19937& random)
+{
+    PictureSampling s;
+    for (int y = 0; y < height; ++y)
+        if (y == 0 || y == height - 1 || random() % 3 == 0)
+            s.rows.push_back(y);
+    for (int x = 0; x < width; ++x)
+        if (x == 0 || x == width - 1 || random() % 4 == 0)
+            s.columns.push_back(x);
+    return s;
+}
+
+// Loads `path` with a planner that asks for `wanted`: the picture, what was printed, and
+// whether the load was sampled.
+struct SampledLoad {
+    std::string picture;
+    std::vector<std::string> lines;
+    bool sampled = false;
+};
+
+SampledLoad sampledLoad(const std::string& path, const PictureSampling& wanted)
+{
+    Bitmap b;
+    PictureSampling sampling;
+    SampledLoad result;
+    result.lines = printedLines([&] {
+        EXPECT_TRUE(b.loadSampled(
+            path.c_str(),
+            [&](std::int32_t, std::int32_t, PictureSampling& s) {
+                s = wanted;
+                return true;
+            },
+            sampling, result.sampled));
+    });
+    result.picture = snapshot(b);
+    return result;
+}
+
+TEST(SampledConversion, SampledLoadPicksTheWholeLoadsPixelsFromFilesAndPipes)
+{
+    struct Case {
+        int depth, width, height;
+        bool bitfields;
+        int tableCut;
+        std::size_t cut; // bytes cut off the end
+    };
+    const Case cases[] = {
+        {24, 41, 30, false, 0, 0},   {24, 41, 30, false, 0, 1000}, {32, 9, 50, false, 0, 77},
+        {16, 21, 40, false, 0, 0},   {16, 21, 40, false, 0, 301},  {16, 21, 40, true, 0, 300},
+        {16, 20, 40, false, 0, 1599}, {16, 3, 9, false, 0, 36},    {8, 50, 20, false, 0, 130},
+        {8, 50, 20, false, 5, 0},    {4, 33, 25, false, 2, 17},   {1, 70, 33, false, 1, 12},
+        {1, 70, 33, false, 0, 0},
+    };
+    std::mt19937 random(5);
+    TempDir dir;
+    const std::string pipe = dir.path("pipe.bmp");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    Warnings on(true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.depth) + " bits " + std::to_string(c.width) + "x" + std::to_string(c.height) +
+                     ", cut " + std::to_string(c.cut));
+        Bytes file = randomFile(c.depth, c.width, c.height, c.bitfields, c.tableCut, random);
+        file.resize(file.size() - c.cut);
+        const std::string path = dir.write("p.bmp", file);
+        const PictureSampling wanted = someOf(c.width, c.height, random);
+
+        Bitmap whole;
+        const std::vector<std::string> wholeLines = printedLines([&] { ASSERT_TRUE(whole.load(path.c_str())); });
+        Bitmap picked(whole);
+        picked.horizontalResolution = whole.horizontalResolution;
+        picked.verticalResolution = whole.verticalResolution;
+        picked.setDimensions(static_cast<std::int32_t>(wanted.columns.size()), static_cast<std::int32_t>(wanted.rows.size()));
+        for (std::size_t k = 0; k < wanted.rows.size(); ++k)
+            for (std::size_t i = 0; i < wanted.columns.size(); ++i)
+                picked.rowData(static_cast<std::int32_t>(k))[i] = whole.rowData(wanted.rows[k])[wanted.columns[i]];
+        const std::string expected = snapshot(picked);
+
+        const SampledLoad fromFile = sampledLoad(path, wanted);
+        EXPECT_TRUE(fromFile.sampled);
+        EXPECT_EQ(fromFile.picture, expected);
+        EXPECT_EQ(fromFile.lines, wholeLines);
+
+        std::thread writer([&] {
+            std::FILE* out = std::fopen(pipe.c_str(), "wb");
+            std::fwrite(file.data(), 1, file.size(), out);
+            std::fclose(out);
+        });
+        SampledLoad fromPipe = sampledLoad(pipe, wanted);
+        writer.join();
+        // The pipe's name differs from the file's in the messages.
+        for (std::string& line : fromPipe.lines)
+            for (std::size_t at; (at = line.find(pipe)) != std::string::npos;)
+                line.replace(at, pipe.size(), path);
+        EXPECT_TRUE(fromPipe.sampled);
+        EXPECT_EQ(fromPipe.picture, expected);
+        EXPECT_EQ(fromPipe.lines, wholeLines);
+    }
+}
+
+TEST(SampledConversion, SamplingsThatMakeNoPictureLoadTheWholePicture)
+{
+    std::mt19937 random(3);
+    TempDir dir;
+    const std::string path = dir.write("p.bmp", randomFile(24, 6, 4, false, 0, random));
+    Bitmap whole;
+    ASSERT_TRUE(whole.load(path.c_str()));
+    const PictureSampling bad[] = {{{}, {0, 1}}, {{0, 1}, {}}, {{1, 0}, {0}}, {{0, 0}, {0}},
+                                   {{0}, {5, 6}}, {{-1, 2}, {0}}, {{0, 4}, {1}}};
+    for (const PictureSampling& wanted : bad) {
+        const SampledLoad loaded = sampledLoad(path, wanted);
+        EXPECT_FALSE(loaded.sampled);
+        EXPECT_EQ(loaded.picture, snapshot(whole));
+    }
+}
+
+} // namespace
