@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Hostile source files: every one ends cleanly, with its message and exit code, no
 output for a refused file, and within small bounds of time and memory."""
 import os
@@ -191,7 +192,7 @@ class TruncatedFiles(TempDirTest):
                     self.write("f.bmp", whole[:cut])
                     code, out, err, _, _ = run_measured(["f.bmp", "-v"], self.dir)
                     if cut < 54:
-                        self.assertEqual(code, NOT_LOADED)
+                        self.assertEqual(code, NOT_LOADED, (out, err))
                         self.assertEqual(out, "Picture Error: f.bmp is obviously corrupted.\n")
                         self.assertEqual(self.files(), ["f.bmp"])
                         continue
