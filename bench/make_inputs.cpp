@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the benchmark pictures into a directory, byte for byte the same on every run
 // and every machine: integer arithmetic only and a fixed-seed xorshift generator.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // A black-and-white picture held as bits, the form of a 1-bit preview in memory.

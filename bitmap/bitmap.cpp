@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "bitmap.h"
 
 #include "diagnostics.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bitmap::load and the row decoders.
 #include "bit_picture.h"
 #include "bitmap.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bitmap::save and the row encoders.
 #include "bit_picture.h"
 #include "bitmap.h"

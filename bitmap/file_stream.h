@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Buffered C streams for the BMP reader and writer, closed on every path out.

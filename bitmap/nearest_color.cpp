@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "nearest_color.h"
 
 #include "vector_kernels.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The writer's colour reduction: the same answer as nearestPaletteIndex, found faster.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The standard palettes of the 1-, 4- and 8-bit depths and the grey ramps.
 #include "bitmap.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Bilinear resampling of a whole picture into a destination of another size, with the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // rescaleBitmap, copy construction and copyRegion.
 #include "bitmap.h"
 #include "bmp_format.h"

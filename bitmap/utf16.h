@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // UTF-8 and UTF-16 for Windows, whose file functions and command line use UTF-16 while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The loops that have vector versions, each beside the plain definition it is held to.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The files Debian wants beside every package's contents: the manual page compressed,
 # the licence as a machine-readable copyright file, and the changelog. They are made in
 # the build tree and installed with the rest, so every install and package carries them.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The Windows package: panelbake-<version>-win64.zip, to unpack anywhere. It holds
 # bin/panelbake.exe, the CMake package in lib/cmake/panelbake (find_package finds it
 # with CMAKE_PREFIX_PATH set to the unpacked folder), the README, the licence and the

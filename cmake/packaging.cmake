@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installation, the CMake package that firmware projects import, and the Debian package.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # panelbake_add_image(<target> <picture.bmp> [WIDTH <n>] [HEIGHT <n>] [PROGMEM | PIC30])
 #
 # Converts <picture.bmp> at build time into a C header of page-column bytes for <target>

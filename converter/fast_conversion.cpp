@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "fast_conversion.h"
 
 #include "bit_picture.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The conversion made from the pixels its output depends on, and held as bits.

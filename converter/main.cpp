@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // panelbake: a BMP picture to a 1-bit preview and a C header of page-column bytes.
 #include "bitmap.h"
 #include "diagnostics.h"

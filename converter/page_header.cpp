@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "page_header.h"
 
 #include "file_stream.h"

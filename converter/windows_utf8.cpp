@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "windows_utf8.h"
 
 #include "utf16.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // UTF-8 at the Windows edge of the program. Past the entry point the converter works on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer entry point of the conversion check.
 #include "diagnostics.h"
 #include "options.h"

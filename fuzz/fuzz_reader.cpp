@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // libFuzzer entry point of the reader check.
 #include "diagnostics.h"
 #include "reader_check.h"

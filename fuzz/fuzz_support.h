@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Shared pieces of the fuzz targets: a private scratch directory, file helpers and the

@@ -1,4 +1,5 @@
 #!/usr/bin/python3
+# SPDX-License-Identifier: MIT
 """Writes the seed corpus of the fuzz targets: small crafted BMP files that reach every
 depth, both 16-bit masks, short colour tables, extra bytes, truncated data, V4/V5
 headers and the rejections.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The conversion check: arbitrary bytes plus input-chosen -w, -h and array attributes

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The reader check: arbitrary bytes as a BMP file. Whatever loads must be well formed,

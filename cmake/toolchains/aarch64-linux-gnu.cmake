@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 64-bit ARM Linux (Raspberry Pi OS 64-bit, other arm64 boards) with
 # Debian's aarch64 cross compiler. The programs run on the build machine through
 # qemu-user, with the cross compiler's libraries as the system root.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross build for 64-bit Windows with Debian's mingw-w64 (the POSIX thread model).
 # Every program is linked statically, so it imports only Windows system DLLs; the
 # programs run on the build machine through Wine (the tests, test discovery).

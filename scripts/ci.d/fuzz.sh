@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the libFuzzer targets with clang and runs each for a bounded time on a copy of
 # its seed corpus. Any finding (crash, sanitizer report, failed check, timeout, running
 # out of memory) fails the step; the input that caused it is kept under build/fuzz-runs/.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the statically linked program (-DPANELBAKE_STATIC=ON) and checks that it writes
 # the same preview and header as the default build, with and without scaling.
 set -euo pipefail

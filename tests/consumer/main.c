@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Reads the expected page-column bytes as hexadecimal text on standard input and
    compares them with the array of the generated header. */
 #include <stdio.h>

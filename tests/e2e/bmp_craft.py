@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Builds BMP files byte by byte, well-formed or deliberately broken.
 
 Every header field can be overridden, so a test states only what it breaks.

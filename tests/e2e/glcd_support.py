@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Helpers for the end-to-end tests: running the built converter, making source
 pictures, and the expected preview and page-column bytes.
 

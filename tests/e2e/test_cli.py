@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The converter run as a user runs it: messages, exit codes and output files."""
 import os
 import struct

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The man page renders cleanly and covers the program; the README pictures are current."""
 import os
 import re
@@ -63,6 +64,30 @@ class ManPageTest(unittest.TestCase):
 
 
 @unittest.skipIf(EMULATED, "the pictures are drawn with the native build")
+class LicenceTest(unittest.TestCase):
+    SOURCE_SUFFIXES = (".cpp", ".h", ".c", ".py", ".cmake", ".in", ".sh", ".1")
+
+    def test_every_source_file_names_its_licence(self):
+        """Each source file carries the SPDX line near its top (after a #! line)."""
+        if not (SOURCE_DIR / ".git").exists():
+            self.skipTest("not a git checkout")
+        tracked = subprocess.run(["git", "ls-files"], cwd=SOURCE_DIR, capture_output=True, text=True,
+                                 check=True).stdout.splitlines()
+        missing = []
+        for name in tracked:
+            path = SOURCE_DIR / name
+            if name.startswith(("fuzz/corpus/", "tests/crashers/")) or not path.is_file():
+                continue
+            head = path.read_bytes()[:300]
+            if not (name.endswith(self.SOURCE_SUFFIXES) or path.name in ("CMakeLists.txt", "Makefile.example")
+                    or head.startswith(b"#!")):
+                continue
+            if b"SPDX-License-Identifier: MIT\n" not in b"\n".join(head.split(b"\n")[:2]) + b"\n":
+                missing.append(name)
+        self.assertEqual([], missing)
+        self.assertTrue((SOURCE_DIR / "LICENSE").read_text().startswith("MIT License\n"))
+
+
 class DocPicturesTest(unittest.TestCase):
     def test_committed_pictures_match_what_the_script_draws_now(self):
         with tempfile.TemporaryDirectory() as output:

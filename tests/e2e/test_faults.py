@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Faults injected for real: a full disk, outputs that cannot be written, too little
 memory. Each run ends with its message and exit code, leaves no partial header behind,
 keeps whatever it could not replace, and never touches the source."""

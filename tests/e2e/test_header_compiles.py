@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The generated header used the way firmware uses it: compiled and read back."""
 import os
 import shutil

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The bitmap library's reader and writer against two independent BMP implementations,
 Pillow and ImageMagick: files they write (their default long info headers included)
 decode to the pixels they decode, and files we write decode in them to our pixels."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """Install, Debian package, CMake package and Make rule, from a fresh build of the tree.
 
 The build configured here is a Release build of its own in a temporary directory, so

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The README's recipes for pictures that are not BMP files, run as they stand there:
 each writes a file the converter reads, transparency comes out white, and a picture made
 black and white beforehand is kept pixel for pixel."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 """The Windows zip, made from the build under test: what it holds, that the program in it
 needs only Windows' own DLLs, converts the sample like the tested build, and that its
 CMake package finds the program."""

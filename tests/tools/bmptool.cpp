@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the bitmap library's reader and writer from the command line, for the
 // interoperability tests:
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Helpers for the bitmap library's tests: crafted BMP byte arrays, scratch files,

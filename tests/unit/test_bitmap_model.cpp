@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The in-memory image: clamped pixel access, colour tables, depth and size changes.
 #include "bmp_bytes.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bitmap::load against crafted files: rejections, colour tables, skipped bytes, every
 // depth's row layout, long info headers and files cut short or damaged.
 #include "bmp_bytes.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bitmap::save: exact file bytes, every depth and padding case, colour reduction to the
 // nearest table entry, and failures to open or to write.
 #include "bmp_bytes.h"

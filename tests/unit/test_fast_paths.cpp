@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The optimised paths against straightforward definitions, on random pictures large
 // enough to reach every block, run and vector-width boundary.
 #include "bmp_bytes.h"

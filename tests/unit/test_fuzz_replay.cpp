@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replays the fuzzers' seed corpus and every input that once broke the program (kept in
 // tests/crashers/, one directory per check) through the same checks the fuzzers run.
 // A violation aborts with "fuzz check failed: ...".

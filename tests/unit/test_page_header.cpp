@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "options.h"
 #include "page_header.h"
 #include "pipeline.h"

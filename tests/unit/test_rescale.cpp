@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // rescaleBitmap, copy construction and copyRegion.
 #include "bmp_bytes.h"
 #include "resample.h"

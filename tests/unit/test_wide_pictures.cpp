@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Very wide pictures: scaling and the header work through them in pieces, and the
 // pieces must join up exactly.
 #include "bmp_bytes.h"
