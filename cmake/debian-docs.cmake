@@ -3,7 +3,7 @@
 # the licence as a machine-readable copyright file, and the changelog. They are made in
 # the build tree and installed with the rest, so every install and package carries them.
 
-find_program(PANELBAKE_GZIP gzip)
+find_program(PANELBAKE_GZIP gzip REQUIRED)
 set(PANELBAKE_DEBIAN_DIR ${PROJECT_BINARY_DIR}/debian-docs)
 
 # The copyright file carries the text of LICENSE, after its copyright line, as the
@@ -36,20 +36,15 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_
 
 install(FILES ${PANELBAKE_DEBIAN_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
-if(PANELBAKE_GZIP)
-  # gzip -9n: best compression, no name or time stamp, so the bytes depend on the input alone.
-  set(man_page ${PANELBAKE_DEBIAN_DIR}/panelbake.1.gz)
-  set(changelog ${PANELBAKE_DEBIAN_DIR}/changelog.gz)
-  add_custom_command(OUTPUT ${man_page}
-    COMMAND ${PANELBAKE_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/man/panelbake.1 > ${man_page}
-    DEPENDS ${PROJECT_SOURCE_DIR}/man/panelbake.1 VERBATIM)
-  add_custom_command(OUTPUT ${changelog}
-    COMMAND ${PANELBAKE_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/cmake/debian/changelog > ${changelog}
-    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/debian/changelog VERBATIM)
-  add_custom_target(compressed_docs ALL DEPENDS ${man_page} ${changelog})
-  install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
-else()
-  install(FILES ${PROJECT_SOURCE_DIR}/man/panelbake.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/changelog DESTINATION ${CMAKE_INSTALL_DOCDIR})
-endif()
+# gzip -9n: best compression, no name or time stamp, so the bytes depend on the input alone.
+set(man_page ${PANELBAKE_DEBIAN_DIR}/panelbake.1.gz)
+set(changelog ${PANELBAKE_DEBIAN_DIR}/changelog.gz)
+add_custom_command(OUTPUT ${man_page}
+  COMMAND ${PANELBAKE_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/man/panelbake.1 > ${man_page}
+  DEPENDS ${PROJECT_SOURCE_DIR}/man/panelbake.1 VERBATIM)
+add_custom_command(OUTPUT ${changelog}
+  COMMAND ${PANELBAKE_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/cmake/debian/changelog > ${changelog}
+  DEPENDS ${PROJECT_SOURCE_DIR}/cmake/debian/changelog VERBATIM)
+add_custom_target(compressed_docs ALL DEPENDS ${man_page} ${changelog})
+install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
