@@ -9,13 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
-#include <memory>
 #include <string>
 #include <type_traits>
-
-#include <sys/stat.h>
-#include <sys/types.h>
 
 static_assert(sizeof(Pixel) == 4, "a Pixel is the four bytes of a 32-bit BMP pixel");
 
@@ -212,64 +207,19 @@ bool decodeStoredRow(Bitmap& b, const std::uint8_t* data, std::size_t size, std:
     return true;
 }
 
-std::int64_t tellAt(std::FILE* file)
-{
-#if defined(_WIN32)
-    return _ftelli64(file);
-#else
-    return ftello(file);
-#endif
-}
-
-// The largest position a seek reaches: a 32-bit system without large-file offsets
-// reads a file beyond 2 GiB front to back instead.
-constexpr std::int64_t farthestSeek()
-{
-#if defined(_WIN32)
-    return std::numeric_limits<std::int64_t>::max();
-#else
-    return static_cast<std::int64_t>(std::numeric_limits<off_t>::max());
-#endif
-}
-
-bool seekTo(std::FILE* file, std::int64_t position)
-{
-#if defined(_WIN32)
-    return _fseeki64(file, position, SEEK_SET) == 0;
-#else
-    return fseeko(file, static_cast<off_t>(position), SEEK_SET) == 0;
-#endif
-}
-
-// The size of a regular file, or -1 for anything else (a pipe, a terminal, a device),
-// which is then read front to back.
-std::int64_t regularFileSize(std::FILE* file)
-{
-#if defined(_WIN32)
-    struct _stat64 status;
-    if (_fstat64(_fileno(file), &status) != 0 || (status.st_mode & _S_IFMT) != _S_IFREG)
-        return -1;
-#else
-    struct stat status;
-    if (fstat(fileno(file), &status) != 0 || !S_ISREG(status.st_mode))
-        return -1;
-#endif
-    return static_cast<std::int64_t>(status.st_size);
-}
-
-// The stored rows some rows at a time, in file order: stored row k holds picture row
-// height - 1 - k. A regular file is seeked in; anything else is read past. Either way a
-// row reads as the bytes the whole-file reader would have found there.
+// The stored rows, in file order: stored row k holds picture row height - 1 - k. A row
+// reads as the bytes the whole-file reader would have found there. A regular file is
+// read at the rows asked for, each row with the rows asked for right after it in one
+// piece; anything else is read front to back, past the rows not asked for.
 class StoredRows {
 public:
     StoredRows(std::FILE* file, std::int32_t rowCount, std::size_t rowStride)
-        : in(file), height(rowCount), stride(rowStride), buffer(rowStride)
+        : in(file), height(rowCount), stride(rowStride), buffer(rowStride), current(buffer.data())
     {
         const std::int64_t size = regularFileSize(in);
-        start = size >= 0 ? tellAt(in) : -1;
-        seekable = start >= 0 && size <= farthestSeek() &&
-                   start + std::int64_t{height} * static_cast<std::int64_t>(stride) <= farthestSeek();
-        position = start;
+        start = size >= 0 ? streamPosition(in) : -1;
+        seekable = start >= 0 && size <= farthestOffset() &&
+                   start + std::int64_t{height} * static_cast<std::int64_t>(stride) <= farthestOffset();
         if (seekable) {
             const std::int64_t data = std::max<std::int64_t>(size - start, 0);
             const std::int64_t s = static_cast<std::int64_t>(stride);
@@ -282,34 +232,30 @@ public:
     bool knowsEnd() const { return seekable; }
     std::int64_t wholeRows() const { return whole; }
 
-    // Reads stored row k (k never decreasing from call to call); returns the bytes that
-    // arrived, 0 for a row after the end of the data.
-    std::size_t read(std::int64_t k)
+    // Reads stored row k and returns the bytes that arrived, 0 for a row after the end of
+    // the data. A regular file takes the rows in any order, and asks following(most) how
+    // many rows from k on (1 to most) will be asked for one after another; otherwise k
+    // never decreases from call to call.
+    template <typename Following>
+    std::size_t read(std::int64_t k, Following following)
     {
-        if (seekable) {
-            if (k > whole || (k == whole && lastGot == 0))
-                return 0;
-            const std::size_t wanted = k < whole ? stride : lastGot;
-            // The next row in the file is read on without a seek, which would cost a
-            // system call and the stream's buffer.
-            const std::int64_t at = start + k * static_cast<std::int64_t>(stride);
-            if (at != position && !seekTo(in, at)) {
-                position = -1;
-                return 0;
-            }
-            const std::size_t got = std::fread(buffer.data(), 1, wanted, in);
-            position = at + static_cast<std::int64_t>(got);
-            return got;
-        }
-        // Rows before k are read past; once the data has ended every row is empty.
-        for (; next < k && !ended; ++next)
-            ended = std::fread(buffer.data(), 1, stride, in) != stride;
-        if (ended)
+        if (!seekable)
+            return readOn(k);
+        if (k > whole || (k == whole && lastGot == 0))
             return 0;
-        ++next;
-        const std::size_t got = std::fread(buffer.data(), 1, stride, in);
-        ended = got != stride;
-        return got;
+        if (k < first || k >= first + held) {
+            const std::int64_t s = static_cast<std::int64_t>(stride);
+            const std::int64_t most = std::max<std::int64_t>(std::int64_t{pieceBytes} / s, 1);
+            const std::int64_t rows = std::min<std::int64_t>(following(most), whole + 1 - k);
+            const std::int64_t wanted = std::min(rows * s, whole * s + static_cast<std::int64_t>(lastGot) - k * s);
+            buffer.resize(static_cast<std::size_t>(rows) * stride);
+            first = k;
+            held = rows;
+            heldBytes = static_cast<std::int64_t>(readAt(in, start + k * s, buffer.data(), static_cast<std::size_t>(wanted)));
+        }
+        const std::int64_t at = (k - first) * static_cast<std::int64_t>(stride);
+        current = buffer.data() + at;
+        return static_cast<std::size_t>(std::clamp<std::int64_t>(heldBytes - at, 0, static_cast<std::int64_t>(stride)));
     }
 
     // Reads past the rows after the last one asked for, to find whether the data is cut
@@ -323,19 +269,37 @@ public:
         return !ended;
     }
 
-    const std::uint8_t* data() const { return buffer.data(); }
+    // The bytes of the row read last.
+    const std::uint8_t* data() const { return current; }
 
 private:
+    std::size_t readOn(std::int64_t k)
+    {
+        current = buffer.data();
+        for (; next < k && !ended; ++next)
+            ended = std::fread(buffer.data(), 1, stride, in) != stride;
+        if (ended)
+            return 0;
+        ++next;
+        const std::size_t got = std::fread(buffer.data(), 1, stride, in);
+        ended = got != stride;
+        return got;
+    }
+
+    static constexpr std::size_t pieceBytes = std::size_t{256} << 10;
     std::FILE* in;
     std::int64_t height;
     std::size_t stride;
     std::vector<std::uint8_t> buffer;
+    const std::uint8_t* current = nullptr;
     bool seekable = false;
     std::int64_t start = -1;
-    std::int64_t position = -1; // of the stream, where known
-    std::int64_t whole = 0;
-    std::size_t lastGot = 0;
-    std::int64_t next = 0;
+    std::int64_t whole = 0;    // rows the file holds in full
+    std::size_t lastGot = 0;   // bytes of the row cut short
+    std::int64_t first = 0;    // rows first .. first + held - 1 are in the buffer
+    std::int64_t held = 0;
+    std::int64_t heldBytes = 0;
+    std::int64_t next = 0;     // reading front to back: the next row in the stream
     bool ended = false;
 };
 
@@ -353,13 +317,23 @@ void readStoredRows(std::FILE* in, Bitmap& scratch, std::int32_t height, const W
     const std::size_t stride = static_cast<std::size_t>(bmp::rowStride(width, scratch.bitsPerPixel));
     StoredRows rows(in, height, stride);
     auto storedIndex = [&](std::int64_t i) { return std::int64_t{height} - 1 - rowAt(i); };
+    // How many of the rows asked for from the i-th on lie one after another in the file.
+    auto following = [&](std::int64_t i) {
+        return [&, i](std::int64_t most) {
+            std::int64_t n = 1;
+            while (n < most && i + n < count && storedIndex(i + n) == storedIndex(i) + n)
+                ++n;
+            return n;
+        };
+    };
+    auto justOne = [](std::int64_t) { return std::int64_t{1}; };
 
     if (scratch.bitsPerPixel == 16) {
         std::uint8_t word[2] = {0, 0};
         if (!rows.knowsEnd()) {
             // Every row carries its last word on to the next: all are decoded.
             for (std::int64_t k = 0, i = 0; k < height; ++k) {
-                const std::size_t got = rows.read(k);
+                const std::size_t got = rows.read(k, justOne);
                 decode16BitRow(rows.data(), got, width, words, word, pixels);
                 if (i < count && storedIndex(i) == k)
                     take(rowAt(i++), rows.data(), pixels);
@@ -373,9 +347,9 @@ void readStoredRows(std::FILE* in, Bitmap& scratch, std::int32_t height, const W
         std::uint8_t atEnd[2] = {0, 0};
         if (whole < height) {
             if (whole > 0)
-                decode16BitRow(rows.data(), rows.read(whole - 1), width, words, beforeEnd, pixels);
+                decode16BitRow(rows.data(), rows.read(whole - 1, justOne), width, words, beforeEnd, pixels);
             std::memcpy(atEnd, beforeEnd, sizeof atEnd);
-            decode16BitRow(rows.data(), rows.read(whole), width, words, atEnd, pixels);
+            decode16BitRow(rows.data(), rows.read(whole, justOne), width, words, atEnd, pixels);
         }
         for (std::int64_t i = 0; i < count; ++i) {
             const std::int64_t k = storedIndex(i);
@@ -383,7 +357,7 @@ void readStoredRows(std::FILE* in, Bitmap& scratch, std::int32_t height, const W
                 std::memcpy(word, beforeEnd, sizeof word);
             else if (k > whole)
                 std::memcpy(word, atEnd, sizeof word);
-            const std::size_t got = k <= whole ? rows.read(k) : 0;
+            const std::size_t got = k <= whole ? rows.read(k, following(i)) : 0;
             decode16BitRow(rows.data(), got, width, words, word, pixels);
             take(rowAt(i), rows.data(), pixels);
         }
@@ -393,7 +367,7 @@ void readStoredRows(std::FILE* in, Bitmap& scratch, std::int32_t height, const W
     bool failed = false;
     for (std::int64_t i = 0; i < count; ++i) {
         const std::int64_t k = storedIndex(i);
-        const bool present = !failed && rows.read(k) == stride;
+        const bool present = !failed && rows.read(k, following(i)) == stride;
         if (present && decode && !decodeStoredRow(scratch, rows.data(), stride, 0)) {
             pictureError({"Could not read enough pixel data!"});
             failed = true;
@@ -456,7 +430,6 @@ bool Bitmap::loadBits(const char* path, BitPicture& bits, bool (*isSet)(const Pi
 bool Bitmap::read(const char* path, RowSink& sink)
 {
     const std::string name(path);
-    std::unique_ptr<char[]> streamBuffer; // outlives the stream that uses it
     FilePtr file(openFile(path, "rb"));
     if (!file) {
         pictureError({"Cannot open file " + name + " for input."});
@@ -464,15 +437,6 @@ bool Bitmap::read(const char* path, RowSink& sink)
         return false;
     }
     std::FILE* in = file.get();
-    // A picture read back into bits is read front to back, a row of a few hundred bytes at
-    // a time: a larger stream buffer makes a thousand small reads a handful. (A sampled
-    // read seeks, and keeps the small buffer, so that a seek does not refill a large one.)
-    if (sink.bits) {
-        constexpr std::size_t streamBytes = std::size_t{256} << 10;
-        streamBuffer.reset(new char[streamBytes]);
-        std::setvbuf(in, streamBuffer.get(), _IOFBF, streamBytes);
-    }
-
     BmpFileHeader fh;
     BmpInfoHeader ih;
     // An empty file keeps the preset signature and is then reported as corrupted.
