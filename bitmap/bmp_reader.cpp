@@ -561,7 +561,7 @@ bool Bitmap::read(const char* path, RowSink& sink)
         Bitmap scratch;
         scratch.setBitDepth(depth);
         scratch.colorTable = colorTable;
-        scratch.setDimensions(storedWidth, 1);
+        scratch.resizeUnfilled(storedWidth, 1); // every pixel is decoded or whitened before use
         if (sink.sampled) {
             std::int32_t sampledRow = height; // filled bottom-up, as the rows are stored
             const std::vector<std::int32_t>& rows = sink.sampling->rows;

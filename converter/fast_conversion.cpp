@@ -140,7 +140,7 @@ void makeTarget(const Bitmap& S, const ConversionPlan& plan, BitPicture& target)
     ColumnTable table;
     std::vector<Run> runs; // of the same source columns
     std::vector<Run> unsettled; // stretches of runs that the current pair of rows does not settle
-    std::vector<Pixel> line(blockColumns + 8, whitePixel);
+    std::vector<Pixel> line(static_cast<std::size_t>(std::min(blockColumns, keptColumns)) + 8, whitePixel);
     SampledIndex column(plan.sampling.columns);
     for (std::int32_t first = 0; first < keptColumns; first += blockColumns) {
         const std::int32_t count = std::min(blockColumns, keptColumns - first);
