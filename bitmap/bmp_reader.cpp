@@ -264,8 +264,7 @@ public:
     {
         if (seekable)
             return whole == height;
-        for (; next < height && !ended; ++next)
-            ended = std::fread(buffer.data(), 1, stride, in) != stride;
+        readPast(height);
         return !ended;
     }
 
@@ -276,14 +275,21 @@ private:
     std::size_t readOn(std::int64_t k)
     {
         current = buffer.data();
-        for (; next < k && !ended; ++next)
-            ended = std::fread(buffer.data(), 1, stride, in) != stride;
+        readPast(k);
         if (ended)
             return 0;
         ++next;
         const std::size_t got = std::fread(buffer.data(), 1, stride, in);
         ended = got != stride;
         return got;
+    }
+
+    // Reading front to back: reads past the rows before row k; once the data has ended
+    // every row is empty.
+    void readPast(std::int64_t k)
+    {
+        for (; next < k && !ended; ++next)
+            ended = std::fread(buffer.data(), 1, stride, in) != stride;
     }
 
     static constexpr std::size_t pieceBytes = std::size_t{256} << 10;
