@@ -383,7 +383,7 @@ function showPixel() {
     const set = (byte >> b) & 1;
     const cell = row < height ? (set ? '[#]' : '[ ]') : ' - ';
     lines.push(`row ${String(row).padEnd(String(height).length)}  ${cell}  bit ${b} = ${set}` +
-      (row >= height ? '  (no row)' : '') + (b === bit ? '  \u25c0 this pixel' : ''));
+      (row >= height ? '  (no row)' : '') + (b === bit ? ' \u25c0 this pixel' : ''));
   }
   lines.push(`byte ${index} = ${binary.slice(0, 4)} ${binary.slice(4)} binary = ${hex}`);
   $('byte-diagram').textContent = lines.join('\n');
