@@ -462,7 +462,11 @@ async function copyText(text, button) {
     box.remove();
   }
   button.textContent = 'Copied';
-  setTimeout(() => { button.textContent = 'Copy'; }, 1500);
+  $('announce').textContent = `Copied: ${button.getAttribute('aria-label').replace('Copy ', '')}`;
+  setTimeout(() => {
+    button.textContent = 'Copy';
+    $('announce').textContent = '';
+  }, 1500);
 }
 
 function presetFromSize() {
