@@ -5,6 +5,7 @@ import base64
 import functools
 import gzip
 import http.server
+import io
 import os
 import re
 import shutil
@@ -108,13 +109,18 @@ def native(args, files):
 
 def black_pixels(preview):
     """The rows of a preview BMP as the canvas is read back: '1' for black."""
-    with Image.open(preview) as picture:
+    with Image.open(io.BytesIO(preview)) as picture:
         grey = picture.convert("L")
         return ["".join("1" if grey.getpixel((x, y)) < 128 else "0" for x in range(grey.width))
                 for y in range(grey.height)]
 
 
 WORK = tempfile.TemporaryDirectory(prefix="panelbake-web-")
+
+
+def setUpModule():
+    if not os.access(NATIVE, os.X_OK):
+        raise RuntimeError(f"no native program at {NATIVE}: build the release preset or set PANELBAKE_NATIVE")
 
 
 def tearDownModule():
@@ -247,10 +253,7 @@ class PageTests:
         self.assertEqual(header_name, self.element("header-download").get_attribute("download"))
         self.assertEqual(header, self.link_bytes("header-download"))
         self.assertEqual(preview, self.link_bytes("preview-download"))
-        with tempfile.NamedTemporaryFile(suffix=".bmp") as file:
-            file.write(preview)
-            file.flush()
-            self.assertEqual(black_pixels(file.name), self.browser.execute_script(READ_PREVIEW))
+        self.assertEqual(black_pixels(preview), self.browser.execute_script(READ_PREVIEW))
 
     def run_in_page(self, args, files=None):
         encoded = {name: base64.b64encode(data).decode() for name, data in (files or {}).items()}
