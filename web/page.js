@@ -305,8 +305,10 @@ function drawPreview() {
   const {width, height, data} = image;
   if (width * height > DRAWN_PIXELS) {
     canvas.width = canvas.height = 0;
-    canvas.setAttribute('aria-label', `The preview is too large to draw here (${width} × ${height} pixels).`);
+    cursor = null;
     showPixel();
+    $('pixel-text').textContent = `The preview is too large to draw here (${width} × ${height} pixels):` +
+      ' download the preview BMP below.';
     return;
   }
   const room = Math.max(1, canvas.parentElement.parentElement.clientWidth - MARGIN - 24);
