@@ -10,7 +10,18 @@ endif()
 
 set(stage ${PROJECT_BINARY_DIR}/npm)
 set(tarball ${PROJECT_BINARY_DIR}/panelbake-${PROJECT_VERSION}.tgz)
-configure_file(${CMAKE_CURRENT_LIST_DIR}/npm/package.json.in ${stage}/package.json @ONLY)
+file(CONFIGURE OUTPUT ${stage}/package.json @ONLY CONTENT [[
+{
+  "name": "panelbake",
+  "version": "@PROJECT_VERSION@",
+  "description": "@CPACK_PACKAGE_DESCRIPTION_SUMMARY@",
+  "license": "MIT",
+  "keywords": ["bmp", "glcd", "lcd", "ssd1306", "ks0108", "st7565", "pcd8544", "avr", "embedded"],
+  "bin": {"panelbake": "bin/panelbake.js"},
+  "files": ["bin/", "panelbake.js", "panelbake.wasm", "README.md", "LICENSE"],
+  "engines": {"node": ">=18"}
+}
+]])
 add_custom_command(
   OUTPUT ${tarball}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/bin
