@@ -81,6 +81,8 @@ bool settledBlackOrWhite(const RunCorners& c, Pixel& stand)
     return false;
 }
 
+// A pixel of the reloaded preview as the header reads it: the preview is black and white
+// already, and the bit is 1 unless the display shows the pixel black.
 bool notBlack(const Pixel& p)
 {
     return !blackOnDisplay(p);
