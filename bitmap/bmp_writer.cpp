@@ -77,31 +77,12 @@ bool Bitmap::write1BitRow(std::uint8_t* buffer, std::size_t length, std::int32_t
 
 namespace {
 
-// Writes a whole file: headers, colour table (or the 16-bit masks), then the rows bottom
-// first, each from rowAt(y, buffer), which returns the bytes to write (nullptr when the
-// row does not fit). Rows of `uncheckedDepth` are checked with the stream at the end only.
-template <typename RowAt>
-bool writeBmpFile(const char* path, std::int32_t width, std::int32_t height, std::int32_t d, const std::vector<Pixel>& table,
-                  std::int32_t horizontal, std::int32_t vertical, RowAt rowAt)
+// Everything before the rows: the headers, then the colour table or the 16-bit masks.
+std::vector<std::uint8_t> fileHead(std::int32_t width, std::int32_t height, std::int32_t d, const std::vector<Pixel>& table,
+                                   std::int32_t horizontal, std::int32_t vertical, std::int64_t imageBytes)
 {
-    std::unique_ptr<char[]> streamBuffer; // outlives the stream that uses it
-    FilePtr file(openFile(path, "wb"));
-    if (!file) {
-        pictureError({"Cannot open file " + std::string(path) + " for output."});
-        return false;
-    }
-    std::FILE* out = file.get();
-
-    const std::int64_t rowBytes = bmp::rowStride(width, d);
-    const std::int64_t imageBytes = rowBytes * height;
     const std::int64_t tableBytes = !table.empty() ? 4 * std::int64_t{powerOfTwo(d)} : d == 16 ? bmp::maskBlockSize : 0;
     const std::int64_t offset = bmp::headersSize + tableBytes;
-    // Rows of a 1-bit picture are a few hundred bytes: a stream buffer of up to 256 KiB
-    // turns a thousand small writes into a handful.
-    const auto streamBytes = static_cast<std::size_t>(std::clamp<std::int64_t>(offset + imageBytes, BUFSIZ, 256 << 10));
-    streamBuffer.reset(new char[streamBytes]);
-    std::setvbuf(out, streamBuffer.get(), _IOFBF, streamBytes);
-
     BmpFileHeader fh;
     fh.bfSize = static_cast<std::uint32_t>(imageBytes + offset);
     fh.bfOffBits = static_cast<std::uint32_t>(offset);
@@ -128,30 +109,60 @@ bool writeBmpFile(const char* path, std::int32_t width, std::int32_t height, std
         bmp::writeU32(tail + 4, bmp::green565);
         bmp::writeU32(tail + 8, bmp::blue565);
     }
-    std::fwrite(head.data(), 1, head.size(), out);
+    return head;
+}
 
+// Writes the rows bottom first, each from rowAt(y, buffer), which returns the bytes to
+// write (nullptr when the row does not fit). Rows of 16 bits are checked with the stream
+// at the end only. False, with the message, where a row is not written.
+template <typename RowAt>
+bool writeRows(std::FILE* out, std::int32_t height, std::int32_t d, std::size_t rowBytes, RowAt& rowAt)
+{
     // Cleared once: padding and the unused low bits of a last byte stay zero.
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(rowBytes), 0);
-    const std::size_t size = buffer.size();
-    bool reported = false;
+    std::vector<std::uint8_t> buffer(rowBytes, 0);
     for (std::int32_t y = height - 1; y >= 0; --y) {
         const std::uint8_t* row = rowAt(y, buffer.data());
         if (d == 16) {
-            std::fwrite(row, 1, size, out); // checked with the stream at the end
+            std::fwrite(row, 1, rowBytes, out); // checked with the stream at the end
             continue;
         }
-        if (!row || std::fwrite(row, 1, size, out) != size) {
+        if (!row || std::fwrite(row, 1, rowBytes, out) != rowBytes) {
             pictureError({"Could not write proper amount of data."});
-            reported = true;
-            break;
+            return false;
         }
     }
+    return true;
+}
 
+// Writes a whole file of `d` bits a pixel, its rows from rowAt (see writeRows).
+template <typename RowAt>
+bool writeBmpFile(const char* path, std::int32_t width, std::int32_t height, std::int32_t d, const std::vector<Pixel>& table,
+                  std::int32_t horizontal, std::int32_t vertical, RowAt rowAt)
+{
+    std::unique_ptr<char[]> streamBuffer; // outlives the stream that uses it
+    FilePtr file(openFile(path, "wb"));
+    if (!file) {
+        pictureError({"Cannot open file " + std::string(path) + " for output."});
+        return false;
+    }
+    std::FILE* out = file.get();
+
+    const std::int64_t rowBytes = bmp::rowStride(width, d);
+    const std::vector<std::uint8_t> head = fileHead(width, height, d, table, horizontal, vertical, rowBytes * height);
+    // Rows of a 1-bit picture are a few hundred bytes: a stream buffer of up to 256 KiB
+    // turns a thousand small writes into a handful.
+    const std::int64_t fileBytes = static_cast<std::int64_t>(head.size()) + rowBytes * height;
+    const auto streamBytes = static_cast<std::size_t>(std::clamp<std::int64_t>(fileBytes, BUFSIZ, 256 << 10));
+    streamBuffer.reset(new char[streamBytes]);
+    std::setvbuf(out, streamBuffer.get(), _IOFBF, streamBytes);
+    std::fwrite(head.data(), 1, head.size(), out);
+
+    const bool reported = !writeRows(out, height, d, static_cast<std::size_t>(rowBytes), rowAt);
     const bool streamFailed = std::ferror(out) != 0;
     const bool closeFailed = std::fclose(file.release()) != 0;
     if ((streamFailed || closeFailed) && !reported) {
         pictureError({"Could not write proper amount of data."});
-        reported = true;
+        return false;
     }
     return !reported;
 }

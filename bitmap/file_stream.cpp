@@ -9,7 +9,7 @@
 #include <sys/types.h>
 
 #ifdef _WIN32
-#include "utf16.h"
+#include "wide_names.h"
 
 #include <io.h>
 #include <string>
@@ -20,9 +20,7 @@ namespace {
 // The UTF-16 form that Windows' file functions take.
 std::wstring wide(const char* utf8)
 {
-    static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16");
-    const std::u16string units = utf8ToUtf16(utf8);
-    return std::wstring(units.begin(), units.end());
+    return utf8ToUtf16(utf8);
 }
 
 } // namespace

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "nearest_color.h"
 
-#include "vector_kernels.h"
-
 namespace {
 
 bool sameColor(const Pixel& a, std::uint8_t red, std::uint8_t green, std::uint8_t blue)

@@ -2,8 +2,9 @@
 #pragma once
 
 // The writer's colour reduction: the same answer as nearestPaletteIndex, found faster.
-// For the black-and-white table the nearest entry is decided by red + green + blue >= 383;
-// any other table is scanned, with recent answers kept in a small direct-mapped cache.
+// For the black-and-white table the nearest entry is the black-and-white decision,
+// nearerToWhite; any other table is scanned, with recent answers kept in a small
+// direct-mapped cache.
 
 #include "bitmap.h"
 
@@ -14,8 +15,7 @@ class NearestColor {
 public:
     explicit NearestColor(const Bitmap& bitmap);
     std::uint8_t operator()(Pixel pixel);
-    // True for the two-entry table black, white, where the answer is 1 exactly when
-    // red + green + blue >= 383.
+    // True for the two-entry table black, white, where the answer is nearerToWhite.
     bool blackAndWhite() const { return blackWhite; }
 
 private:

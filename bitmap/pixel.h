@@ -19,3 +19,13 @@ constexpr bool operator==(const Pixel& a, const Pixel& b)
     return a.blue == b.blue && a.green == b.green && a.red == b.red && a.alpha == b.alpha;
 }
 constexpr bool operator!=(const Pixel& a, const Pixel& b) { return !(a == b); }
+
+// The black-and-white decision, made wherever a colour becomes one bit: a pixel is white
+// exactly when red + green + blue >= 383. That is the nearer of black and white: the
+// squared distance to white less the one to black is 3 * 255 * 255 - 510 * (red + green +
+// blue), which changes sign between sums of 382 and 383, so there is never a tie.
+constexpr int whiteFromSum = 383; // of red + green + blue
+constexpr bool nearerToWhite(const Pixel& p)
+{
+    return p.red + p.green + p.blue >= whiteFromSum;
+}

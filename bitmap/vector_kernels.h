@@ -73,15 +73,7 @@ void expandOneBitRow(const std::uint8_t* bits, std::int32_t width, Pixel entry0,
 // pixels a step.
 void expand24BitRow(const std::uint8_t* in, std::int32_t width, Pixel* out);
 
-// The black-and-white decision of the writer: a pixel is white exactly when
-// red + green + blue >= 383.
-constexpr int whiteFromSum = 383; // of red + green + blue
-inline bool nearerToWhite(const Pixel& p)
-{
-    return p.red + p.green + p.blue >= whiteFromSum;
-}
-
-// Packs `width` pixels by that decision into a 1-bit row, eight a byte, the leftmost in
+// Packs `width` pixels by the black-and-white decision (nearerToWhite) into a 1-bit row, eight a byte, the leftmost in
 // the most significant bit, 1 for white; a last group of fewer than eight leaves the low
 // bits 0. Vector: SSE2, eight pixels a step.
 void packBlackWhiteRow(const Pixel* in, std::int32_t width, std::uint8_t* out);

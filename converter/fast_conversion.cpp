@@ -81,6 +81,8 @@ bool settledBlackOrWhite(const RunCorners& c, Pixel& stand)
     return false;
 }
 
+// A pixel of the reloaded preview as the header reads it: the preview is black and white
+// already, and the bit is 1 unless the display shows the pixel black.
 bool notBlack(const Pixel& p)
 {
     return !blackOnDisplay(p);
@@ -104,118 +106,161 @@ void packColumns(const Pixel* line, std::int32_t from, std::int32_t to, std::int
     packedUpTo = endByte;
 }
 
+// At the same size every source position is a whole pixel and every blend is the source
+// colour (as the rescale itself has it): the sampled rows and columns, which start at 0,
+// are the target's pixels.
+void packUnscaled(const Bitmap& S, const ConversionPlan& plan, BitPicture& target)
+{
+    const std::int32_t targetWidth = plan.target.width;
+    const std::int32_t keptColumns = std::min(plan.rescaled.width, targetWidth);
+    const std::int32_t keptRows = std::min(plan.rescaled.height, plan.target.height);
+    const std::int32_t whole = keptColumns / 8 * 8;
+    std::vector<Pixel> rest(8, whitePixel);
+    const std::int32_t tail = std::min(targetWidth, whole + 8) - whole;
+    for (std::int32_t i = 0; i < keptRows; ++i) {
+        const Pixel* in = S.rowData(i);
+        packBlackWhiteRow(in, whole, target.row(i));
+        if (whole < keptColumns) {
+            std::copy(in + whole, in + keptColumns, rest.begin());
+            packBlackWhiteRow(rest.data(), tail, target.row(i) + whole / 8);
+        }
+    }
+}
+
+constexpr std::int32_t blockColumns = 4096; // a multiple of eight: blocks start on a byte
+
+// A block of target columns, and a row of it as it is made. Source columns are held as
+// positions in the sampled columns, which are all the source has.
+struct ColumnBlock {
+    std::int32_t first = 0;  // the block's first target column
+    std::int32_t count = 0;  // its columns of the rescaled picture
+    std::int32_t inner = 0;  // of those, the ones before the rescaled picture's last column
+    bool lastColumn = false; // the block holds the rescaled picture's last column
+    std::int32_t packed = 0; // columns packed with the block
+    ColumnTable table;
+    std::vector<Run> runs;      // of the same source columns
+    std::vector<Run> unsettled; // stretches of runs that the current pair of rows does not settle
+    std::vector<Pixel> line;    // the row's pixels
+};
+
+// Lays out the block of `count` columns from `first`: its column table and runs.
+void layOutBlock(ColumnBlock& block, std::int32_t first, std::int32_t count, const ConversionPlan& plan,
+                 SampledIndex& column)
+{
+    const std::int32_t NW = plan.rescaled.width;
+    block.first = first;
+    block.count = count;
+    block.inner = std::min(count, NW - 1 - first);
+    block.lastColumn = block.inner < count;
+    // Pixels up to the next byte boundary (or the target's edge) are packed with the
+    // block; past the rescaled picture they stay white.
+    block.packed = std::min(plan.target.width - first, (count + 7) / 8 * 8);
+    std::fill(block.line.begin() + count, block.line.begin() + block.packed, whitePixel);
+    block.runs.clear();
+    if (block.inner <= 0)
+        return;
+    ColumnTable& table = block.table;
+    table.fill(first, block.inner, plan.sourceWidth, NW);
+    for (std::int32_t k = 0; k < block.inner; ++k) {
+        const bool pair = table.x1[k] != table.x0[k];
+        table.x0[k] = column.of(table.x0[k]);
+        table.x1[k] = table.x0[k] + pair;
+    }
+    table.findRuns(block.inner);
+    for (std::int32_t k = 0; k < block.inner; k = table.runEnd[k])
+        block.runs.push_back({k, table.runEnd[k]});
+}
+
+// The runs that a pair of source rows settles are filled in the line with their colour;
+// the others are kept, neighbours as one stretch, to be blended for every row of the pair.
+void settleRuns(ColumnBlock& block, const Pixel* top, const Pixel* bottom, Pixel* line)
+{
+    const ColumnTable& table = block.table;
+    block.unsettled.clear();
+    for (const Run& r : block.runs) {
+        const RunCorners c{top[table.x0[r.from]], top[table.x1[r.from]], bottom[table.x0[r.from]],
+                           bottom[table.x1[r.from]]};
+        Pixel stand;
+        if (settledBlackOrWhite(c, stand))
+            std::fill(line + r.from, line + r.to, stand);
+        else if (!block.unsettled.empty() && block.unsettled.back().to == r.from)
+            block.unsettled.back().to = r.to;
+        else
+            block.unsettled.push_back({r.from, r.to});
+    }
+}
+
+// A row with the pair of source rows of the row above differs from it in the unsettled
+// stretches and the last column only: the bytes above are copied and those repacked.
+void packRepeatedPair(const ColumnBlock& block, const Pixel* line, const std::uint8_t* above, std::uint8_t* bits)
+{
+    std::memcpy(bits, above, static_cast<std::size_t>((block.packed + 7) / 8));
+    std::int32_t packedUpTo = 0;
+    for (const Run& r : block.unsettled)
+        packColumns(line, r.from, r.to, block.packed, bits, packedUpTo);
+    if (block.lastColumn)
+        packColumns(line, block.inner, block.inner + 1, block.packed, bits, packedUpTo);
+}
+
+// The block's rows. Rows that share their pair of source rows share the runs whose colour
+// does not matter to the decision: those are worked out once for the pair, the others for
+// every row.
+void makeBlockRows(const Bitmap& S, const ConversionPlan& plan, ColumnBlock& block, BitPicture& target)
+{
+    const std::int32_t H = plan.sourceHeight, NH = plan.rescaled.height;
+    const std::int32_t keptRows = std::min(NH, plan.target.height);
+    const std::int32_t lastSampled = static_cast<std::int32_t>(plan.sampling.columns.size()) - 1;
+    Pixel* const line = block.line.data();
+    SampledIndex row(plan.sampling.rows);
+    std::int32_t pairTop = -1, pairBottom = -1;
+    for (std::int32_t i = 0; i < keptRows; ++i) {
+        std::uint8_t* bits = target.row(i) + block.first / 8;
+        if (i + 1 == NH) {
+            const Pixel* last = S.rowData(row.of(H - 1));
+            if (block.inner > 0)
+                blendLastRow(block.table, block.inner, last, line);
+            if (block.lastColumn)
+                line[block.inner] = last[lastSampled];
+            packBlackWhiteRow(line, block.packed, bits);
+            continue;
+        }
+        const SourceSpan span = sourceSpan(i, H, NH);
+        const std::int32_t y0 = row.of(span.first);
+        const std::int32_t y1 = y0 + (std::min(span.first + 1, H - 1) != span.first);
+        const Pixel* top = S.rowData(y0);
+        const Pixel* bottom = S.rowData(y1);
+        const bool samePair = y0 == pairTop && y1 == pairBottom;
+        if (!samePair) {
+            pairTop = y0;
+            pairBottom = y1;
+            settleRuns(block, top, bottom, line);
+        }
+        for (const Run& r : block.unsettled)
+            blendRow(block.table, r.from, r.to, top, bottom, span.fraction, line);
+        if (block.lastColumn)
+            line[block.inner] = blendLastColumn(top[lastSampled], bottom[lastSampled], span.fraction);
+        if (samePair)
+            packRepeatedPair(block, line, target.row(i - 1) + block.first / 8, bits);
+        else
+            packBlackWhiteRow(line, block.packed, bits);
+    }
+}
+
 // The target's rows as bits: the rescaled picture where the target holds it, white
-// around it. Columns are done a block at a time, as the rescale does them. Destination
-// rows that share their pair of source rows share the runs whose colour does not matter
-// to the decision: those are worked out once for the pair, the others for every row.
+// around it. Columns are done a block at a time, as the rescale does them.
 void makeTarget(const Bitmap& S, const ConversionPlan& plan, BitPicture& target)
 {
-    const std::int32_t W = plan.sourceWidth, H = plan.sourceHeight;
-    const std::int32_t NW = plan.rescaled.width, NH = plan.rescaled.height;
-    const std::int32_t targetWidth = plan.target.width;
-    const std::int32_t keptColumns = std::min(NW, targetWidth);
-    const std::int32_t keptRows = std::min(NH, plan.target.height);
-    const std::vector<std::int32_t>& rows = plan.sampling.rows;
-    const std::int32_t lastSampled = static_cast<std::int32_t>(plan.sampling.columns.size()) - 1;
-
-    if (NW == W && NH == H) {
-        // At the same size every source position is a whole pixel and every blend is the
-        // source colour (as the rescale itself has it): the sampled rows and columns,
-        // which start at 0, are the target's pixels.
-        const std::int32_t whole = keptColumns / 8 * 8;
-        std::vector<Pixel> rest(8, whitePixel);
-        const std::int32_t tail = std::min(targetWidth, whole + 8) - whole;
-        for (std::int32_t i = 0; i < keptRows; ++i) {
-            const Pixel* in = S.rowData(i);
-            packBlackWhiteRow(in, whole, target.row(i));
-            if (whole < keptColumns) {
-                std::copy(in + whole, in + keptColumns, rest.begin());
-                packBlackWhiteRow(rest.data(), tail, target.row(i) + whole / 8);
-            }
-        }
+    if (plan.rescaled.width == plan.sourceWidth && plan.rescaled.height == plan.sourceHeight) {
+        packUnscaled(S, plan, target);
         return;
     }
-
-    constexpr std::int32_t blockColumns = 4096; // a multiple of eight: blocks start on a byte
-    ColumnTable table;
-    std::vector<Run> runs; // of the same source columns
-    std::vector<Run> unsettled; // stretches of runs that the current pair of rows does not settle
-    std::vector<Pixel> line(static_cast<std::size_t>(std::min(blockColumns, keptColumns)) + 8, whitePixel);
+    const std::int32_t keptColumns = std::min(plan.rescaled.width, plan.target.width);
+    ColumnBlock block;
+    block.line.assign(static_cast<std::size_t>(std::min(blockColumns, keptColumns)) + 8, whitePixel);
     SampledIndex column(plan.sampling.columns);
     for (std::int32_t first = 0; first < keptColumns; first += blockColumns) {
-        const std::int32_t count = std::min(blockColumns, keptColumns - first);
-        const std::int32_t inner = std::min(count, NW - 1 - first); // columns before the last
-        const bool lastColumn = inner < count;
-        runs.clear();
-        if (inner > 0) {
-            table.fill(first, inner, W, NW);
-            for (std::int32_t k = 0; k < inner; ++k) {
-                const bool pair = table.x1[k] != table.x0[k];
-                table.x0[k] = column.of(table.x0[k]);
-                table.x1[k] = table.x0[k] + pair;
-            }
-            table.findRuns(inner);
-            for (std::int32_t k = 0; k < inner; k = table.runEnd[k])
-                runs.push_back({k, table.runEnd[k]});
-        }
-        // Pixels up to the next byte boundary (or the target's edge) are packed with the
-        // block; past the rescaled picture they stay white.
-        const std::int32_t packed = std::min(targetWidth - first, (count + 7) / 8 * 8);
-        const auto packedBytes = static_cast<std::size_t>((packed + 7) / 8);
-        std::fill(line.begin() + count, line.begin() + packed, whitePixel);
-
-        SampledIndex row(rows);
-        std::int32_t pairTop = -1, pairBottom = -1;
-        for (std::int32_t i = 0; i < keptRows; ++i) {
-            std::uint8_t* bits = target.row(i) + first / 8;
-            if (i + 1 == NH) {
-                const Pixel* last = S.rowData(row.of(H - 1));
-                if (inner > 0)
-                    blendLastRow(table, inner, last, line.data());
-                if (lastColumn)
-                    line[inner] = last[lastSampled];
-                packBlackWhiteRow(line.data(), packed, bits);
-                continue;
-            }
-            const SourceSpan span = sourceSpan(i, H, NH);
-            const std::int32_t y0 = row.of(span.first);
-            const std::int32_t y1 = y0 + (std::min(span.first + 1, H - 1) != span.first);
-            const Pixel* top = S.rowData(y0);
-            const Pixel* bottom = S.rowData(y1);
-            const bool samePair = y0 == pairTop && y1 == pairBottom;
-            if (!samePair) {
-                pairTop = y0;
-                pairBottom = y1;
-                // Neighbouring runs that are not settled are blended as one stretch.
-                unsettled.clear();
-                for (const Run& r : runs) {
-                    const RunCorners c{top[table.x0[r.from]], top[table.x1[r.from]], bottom[table.x0[r.from]],
-                                       bottom[table.x1[r.from]]};
-                    Pixel stand;
-                    if (settledBlackOrWhite(c, stand))
-                        std::fill(line.begin() + r.from, line.begin() + r.to, stand);
-                    else if (!unsettled.empty() && unsettled.back().to == r.from)
-                        unsettled.back().to = r.to;
-                    else
-                        unsettled.push_back({r.from, r.to});
-                }
-            } else {
-                std::memcpy(bits, target.row(i - 1) + first / 8, packedBytes);
-            }
-            for (const Run& r : unsettled)
-                blendRow(table, r.from, r.to, top, bottom, span.fraction, line.data());
-            if (lastColumn)
-                line[inner] = blendLastColumn(top[lastSampled], bottom[lastSampled], span.fraction);
-            if (!samePair) {
-                packBlackWhiteRow(line.data(), packed, bits);
-                continue;
-            }
-            std::int32_t packedUpTo = 0;
-            for (const Run& r : unsettled)
-                packColumns(line.data(), r.from, r.to, packed, bits, packedUpTo);
-            if (lastColumn)
-                packColumns(line.data(), inner, inner + 1, packed, bits, packedUpTo);
-        }
+        layOutBlock(block, first, std::min(blockColumns, keptColumns - first), plan, column);
+        makeBlockRows(S, plan, block, target);
     }
 }
 

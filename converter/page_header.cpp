@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <iostream>
 #include <utility>
 
@@ -66,7 +67,9 @@ std::uint64_t turnBlock(std::uint64_t x)
 }
 
 // Packs `rows` rows starting at `firstRow` into one byte per column, a bit set for black.
-void packPage(const BitPicture& picture, std::int32_t firstRow, std::int32_t rows, std::vector<std::uint8_t>& bytes)
+// Kept out of line: inlined into the header's text loop, its bit turning takes more
+// instructions.
+[[gnu::noinline]] void packPage(const BitPicture& picture, std::int32_t firstRow, std::int32_t rows, std::vector<std::uint8_t>& bytes)
 {
     const std::int32_t W = picture.width();
     bytes.resize(static_cast<std::size_t>(W + 7) / 8 * 8);
@@ -94,91 +97,115 @@ void packPage(const BitPicture& picture, std::int32_t firstRow, std::int32_t row
     }
 }
 
-// Builds the header text and hands it to `flush` in pieces of about a megabyte, so that a
-// large picture never holds its whole text in memory.
-template <typename Flush>
-void generateHeader(const BitPicture& bitmap, const std::string& baseName, Flush flush)
+// The header text, handed to `flush` in pieces of about a megabyte, so that a large
+// picture never holds its whole text in memory.
+class HeaderText {
+public:
+    using Flush = std::function<void(const char* piece, std::size_t size)>;
+    static constexpr std::size_t pieceSize = std::size_t{1} << 20;
+
+    // The buffer is sized once, for `capacity` characters; `used` says how much of it
+    // holds text.
+    HeaderText(std::size_t capacity, const Flush& flush) : out(capacity, '\0'), flush(flush) {}
+
+    // Room for n more characters; `advance` takes the ones written.
+    char* room(std::size_t n)
+    {
+        if (used + n > out.size())
+            out.resize(used + n);
+        return &out[used];
+    }
+    void advance(std::size_t n) { used += n; }
+    void put(const std::string& text)
+    {
+        std::memcpy(room(text.size()), text.data(), text.size());
+        used += text.size();
+    }
+    // Hands a full piece over, also in the middle of a page row: a row of a very wide
+    // picture is itself hundreds of megabytes of text.
+    void spill()
+    {
+        if (used >= pieceSize) {
+            flush(out.data(), used);
+            used = 0;
+        }
+    }
+    void finish() { flush(out.data(), used); }
+
+private:
+    std::string out;
+    std::size_t used = 0;
+    const Flush& flush;
+};
+
+// Bytes of a page row are turned into text some thousands of columns at a time.
+constexpr std::int32_t stretch = 16384;
+
+// Bytes [first, last) of a page row, each with its separator, and with a line end after
+// every sixteenth column where `lineEnds` says so.
+void putBytes(HeaderText& out, const std::uint8_t* bytes, std::int32_t first, std::int32_t last, bool lineEnds)
 {
-    constexpr std::size_t pieceSize = std::size_t{1} << 20;
+    for (std::int32_t from = first; from < last; from += stretch) {
+        const std::int32_t to = std::min(last, from + stretch);
+        char* const start = out.room(7 * static_cast<std::size_t>(to - from));
+        char* text = start;
+        for (std::int32_t x = from; x < to; ++x) {
+            std::memcpy(text, byteTexts[bytes[x]].data(), 6);
+            text += 6;
+            if (lineEnds && (x + 1) % 16 == 0)
+                *text++ = '\n';
+        }
+        out.advance(static_cast<std::size_t>(text - start));
+        out.spill();
+    }
+}
+
+// The lines before the bytes: the include guard, the size and the array's declaration.
+void putPreamble(HeaderText& out, const std::string& upper, const std::string& lower, std::int32_t W, std::int32_t H)
+{
+    out.put(hyphenLine);
+    out.put("\n");
+    out.put(hyphenLine);
+    out.put("#ifndef _" + upper + "_H \n");
+    out.put("#define _" + upper + "_H \n");
+    out.put("\n");
+    out.put("#define " + upper + "_HEIGHT " + std::to_string(H) + " \n");
+    out.put("#define " + upper + "_WIDTH  " + std::to_string(W) + " \n");
+    out.put(arrayPrefix() + lower + "_bmp[]={\n");
+}
+
+// Builds the header text and hands it to `flush`.
+void generateHeader(const BitPicture& bitmap, const std::string& baseName, const HeaderText::Flush& flush)
+{
     const std::string stem = identifierStem(baseName);
     const std::string upper = toUpperAscii(stem);
-    const std::string lower = toLowerAscii(stem);
     const std::int32_t W = bitmap.width();
     const std::int32_t H = bitmap.height();
     const std::int32_t pageCount = H / 8;
     const std::int32_t partialRows = H % 8;
 
-    // Bytes of a page row are turned into text some thousands of columns at a time.
-    constexpr std::int32_t stretch = 16384;
     // Room for one piece and a stretch, or for the whole text when that is smaller (at
-    // most seven characters a byte, line ends included). The buffer is sized once; `used`
-    // says how much of it holds text.
+    // most seven characters a byte, line ends included).
     const std::size_t dataBytes = static_cast<std::size_t>(W) * 7 * (static_cast<std::size_t>(pageCount) + 1);
-    std::string out(std::min(pieceSize + 7 * static_cast<std::size_t>(stretch), dataBytes) + 512, '\0');
-    std::size_t used = 0;
-    auto room = [&](std::size_t n) {
-        if (used + n > out.size())
-            out.resize(used + n);
-        return &out[used];
-    };
-    auto put = [&](const std::string& text) {
-        std::memcpy(room(text.size()), text.data(), text.size());
-        used += text.size();
-    };
-    // Hands a full piece over, also in the middle of a page row: a row of a very wide
-    // picture is itself hundreds of megabytes of text.
-    auto spill = [&] {
-        if (used >= pieceSize) {
-            flush(out.data(), used);
-            used = 0;
-        }
-    };
-
-    put(hyphenLine);
-    put("\n");
-    put(hyphenLine);
-    put("#ifndef _" + upper + "_H \n");
-    put("#define _" + upper + "_H \n");
-    put("\n");
-    put("#define " + upper + "_HEIGHT " + std::to_string(H) + " \n");
-    put("#define " + upper + "_WIDTH  " + std::to_string(W) + " \n");
-    put(arrayPrefix() + lower + "_bmp[]={\n");
-
-    // Bytes [first, last) of a page row, each with its separator, and with a line end
-    // after every sixteenth column where `lineEnds` says so.
+    HeaderText out(std::min(HeaderText::pieceSize + 7 * static_cast<std::size_t>(stretch), dataBytes) + 512, flush);
+    putPreamble(out, upper, toLowerAscii(stem), W, H);
     std::vector<std::uint8_t> bytes;
-    auto appendBytes = [&](std::int32_t first, std::int32_t last, bool lineEnds) {
-        for (std::int32_t from = first; from < last; from += stretch) {
-            const std::int32_t to = std::min(last, from + stretch);
-            char* const start = room(7 * static_cast<std::size_t>(to - from));
-            char* text = start;
-            for (std::int32_t x = from; x < to; ++x) {
-                std::memcpy(text, byteTexts[bytes[x]].data(), 6);
-                text += 6;
-                if (lineEnds && (x + 1) % 16 == 0)
-                    *text++ = '\n';
-            }
-            used += static_cast<std::size_t>(text - start);
-            spill();
-        }
-    };
     for (std::int32_t p = 0; p < pageCount; ++p) {
         packPage(bitmap, 8 * p, 8, bytes);
-        appendBytes(0, W, true);
-        put("\n");
+        putBytes(out, bytes.data(), 0, W, true);
+        out.put("\n");
     }
     if (partialRows > 0) {
         // The partial page goes on one line, with no separator after its last byte.
         packPage(bitmap, 8 * pageCount, partialRows, bytes);
-        appendBytes(0, W - 1, false);
-        std::memcpy(room(4), byteTexts[bytes[static_cast<std::size_t>(W - 1)]].data(), 4);
-        used += 4;
-        put("\n");
+        putBytes(out, bytes.data(), 0, W - 1, false);
+        std::memcpy(out.room(4), byteTexts[bytes[static_cast<std::size_t>(W - 1)]].data(), 4);
+        out.advance(4);
+        out.put("\n");
     }
-
-    put("};\n");
-    put("#endif  //define _" + upper + "_H \n");
-    flush(out.data(), used);
+    out.put("};\n");
+    out.put("#endif  //define _" + upper + "_H \n");
+    out.finish();
 }
 
 } // namespace

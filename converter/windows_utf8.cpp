@@ -1,18 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "windows_utf8.h"
 
-#include "utf16.h"
+#include "wide_names.h"
 
-#include <cwchar>
 #include <windows.h>
 
 Utf8Arguments::Utf8Arguments(int argc, const wchar_t* const* wideArgv)
 {
-    static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16");
-    for (int i = 0; i < argc; ++i) {
-        const auto* wide = reinterpret_cast<const char16_t*>(wideArgv[i]);
-        strings.push_back(utf16ToUtf8(std::u16string(wide, std::wcslen(wideArgv[i]))));
-    }
+    for (int i = 0; i < argc; ++i)
+        strings.push_back(utf16ToUtf8(wideArgv[i]));
     for (std::string& s : strings)
         pointers.push_back(s.data());
     pointers.push_back(nullptr);
