@@ -3,6 +3,7 @@
 // sampled load against a whole load, from regular files and from a pipe.
 #include "../../fuzz/pipeline_check.h"
 #include "bmp_bytes.h"
+#include "bmp_header.h"
 
 #ifndef _WIN32
 #include <sys/stat.h> // mkfifo
@@ -119,16 +120,11 @@ struct SampledLoad {
 SampledLoad sampledLoad(const std::string& path, const PictureSampling& wanted)
 {
     Bitmap b;
-    PictureSampling sampling;
     SampledLoad result;
     result.lines = printedLines([&] {
-        EXPECT_TRUE(b.loadSampled(
-            path.c_str(),
-            [&](std::int32_t, std::int32_t, PictureSampling& s) {
-                s = wanted;
-                return true;
-            },
-            sampling, result.sampled));
+        BmpFile file;
+        ASSERT_TRUE(b.loadHeader(path.c_str(), file));
+        result.sampled = b.loadPixels(file, &wanted);
     });
     result.picture = snapshot(b);
     return result;
