@@ -66,7 +66,7 @@ public:
     bool complete()
     {
         if (seekable)
-            return !shrunk && whole == height;
+            return whole == height;
         readPast(height);
         return !ended;
     }
@@ -82,10 +82,9 @@ private:
         first = k;
         held = rows;
         heldBytes = wanted > 0 ? static_cast<std::int64_t>(readAt(in, start + k * s, buffer.data(), static_cast<std::size_t>(wanted))) : 0;
-        if (heldBytes < wanted) {
+        if (heldBytes < wanted) { // the file shrank: its data ends here
             whole = k + heldBytes / s;
             lastGot = heldBytes % s;
-            shrunk = true;
         }
     }
 
@@ -118,7 +117,6 @@ private:
     std::int64_t start = -1;  // where row 0 starts in a regular file
     std::int64_t whole = 0;   // rows the file holds in full
     std::int64_t lastGot = 0; // bytes of the row cut short
-    bool shrunk = false;      // a read came back short of the size
     std::int64_t first = 0;   // rows first .. first + held - 1 are in the buffer
     std::int64_t held = 0;
     std::int64_t heldBytes = 0;
