@@ -31,13 +31,9 @@ public:
           current(buffer.data())
     {
         start = file.size >= 0 ? streamPosition(in) : -1;
-        const auto s = static_cast<std::int64_t>(stride);
-        seekable = start >= 0 && file.size <= farthestOffset() && start + height * s <= farthestOffset();
-        if (seekable) {
-            const std::int64_t data = std::max<std::int64_t>(file.size - start, 0);
-            whole = std::min(data / s, height);
-            lastGot = whole < height ? data - whole * s : 0;
-        }
+        const std::int64_t all = height * static_cast<std::int64_t>(stride);
+        seekable = start >= 0 && file.size <= farthestOffset() && start + all <= farthestOffset();
+        dataBytes = seekable ? std::clamp<std::int64_t>(file.size - start, 0, all) : 0;
     }
 
     // Reads stored row k and returns the bytes that arrived, 0 past the end of the data;
@@ -59,16 +55,15 @@ public:
     std::int64_t rowsPerPiece() const { return std::max<std::int64_t>(static_cast<std::int64_t>(rowPieceBytes / stride), 1); }
     // Whether the end of the data is known before it is read, and the rows it holds in full.
     bool knowsEnd() const { return seekable; }
-    std::int64_t wholeRows() const { return whole; }
+    std::int64_t wholeRows() const { return dataBytes / static_cast<std::int64_t>(stride); }
 
     // After the last row asked for: true when the file held every row in full. A stream
     // is read past the rest for this.
     bool complete()
     {
-        if (seekable)
-            return whole == height;
-        readPast(height);
-        return !ended;
+        if (!seekable)
+            readOn(height - 1);
+        return seekable ? wholeRows() == height : !ended;
     }
 
 private:
@@ -77,35 +72,23 @@ private:
     {
         const auto s = static_cast<std::int64_t>(stride);
         const std::int64_t rows = std::clamp<std::int64_t>(std::min(run, rowsPerPiece()), 1, height - k);
-        const std::int64_t wanted = std::clamp<std::int64_t>(whole * s + lastGot - k * s, 0, rows * s);
+        const std::int64_t wanted = std::clamp<std::int64_t>(dataBytes - k * s, 0, rows * s);
         buffer.resize(static_cast<std::size_t>(rows) * stride);
         first = k;
         held = rows;
         heldBytes = wanted > 0 ? static_cast<std::int64_t>(readAt(in, start + k * s, buffer.data(), static_cast<std::size_t>(wanted))) : 0;
-        if (heldBytes < wanted) { // the file shrank: its data ends here
-            whole = k + heldBytes / s;
-            lastGot = heldBytes % s;
-        }
+        if (heldBytes < wanted) // the file shrank: its data ends here
+            dataBytes = k * s + heldBytes;
     }
 
+    // Front to back: reads up to row k. Once the data has ended, every row is empty.
     std::size_t readOn(std::int64_t k)
     {
         current = buffer.data();
-        readPast(k);
-        if (ended)
-            return 0;
-        ++next;
-        const std::size_t got = std::fread(buffer.data(), 1, stride, in);
-        ended = got != stride;
-        return got;
-    }
-
-    // Front to back: reads past the rows before row k; once the data has ended, every row
-    // is empty.
-    void readPast(std::int64_t k)
-    {
-        for (; next < k && !ended; ++next)
-            ended = std::fread(buffer.data(), 1, stride, in) != stride;
+        std::size_t got = 0;
+        for (; next <= k && !ended; ++next)
+            ended = (got = std::fread(buffer.data(), 1, stride, in)) != stride;
+        return next == k + 1 ? got : 0;
     }
 
     std::FILE* in;
@@ -115,8 +98,7 @@ private:
     std::uint8_t* current;
     bool seekable = false;
     std::int64_t start = -1;  // where row 0 starts in a regular file
-    std::int64_t whole = 0;   // rows the file holds in full
-    std::int64_t lastGot = 0; // bytes of the row cut short
+    std::int64_t dataBytes = 0; // of the rows, in a regular file
     std::int64_t first = 0;   // rows first .. first + held - 1 are in the buffer
     std::int64_t held = 0;
     std::int64_t heldBytes = 0;
@@ -163,47 +145,40 @@ void decodeRow(const StoredPicture& picture, const std::uint8_t* row, const std:
 
 // At 16 bits a pixel past the end of the data repeats the last word, and a word cut short
 // keeps the high byte of the word before; before any word, a word is 0. Given each row
-// read, in file order, with the bytes that arrived, complete() writes those words into the
-// missing part, so that the row decodes as a whole one. Of the rows before the end, only
+// read, in file order, with the bytes that arrived, this writes those words into the
+// missing part, so that the row decodes as a whole one; `last` carries the low and the
+// high byte of the last word from row to row. Of the rows before the end of the data, only
 // the last whole one and the one cut short need to pass through.
-class WordCarry {
-public:
-    explicit WordCarry(std::int32_t width) : wordBytes(2 * static_cast<std::size_t>(width)) {}
-    void complete(std::uint8_t* row, std::size_t got)
-    {
-        if (got >= wordBytes) {
-            last[0] = row[wordBytes - 2];
-            last[1] = row[wordBytes - 1];
-            return;
-        }
-        for (std::size_t at = 0; at < wordBytes; ++at) {
-            if (at < got)
-                last[at % 2] = row[at];
-            else
-                row[at] = last[at % 2];
-        }
+void completeWords(std::uint8_t* row, std::size_t got, std::size_t wordBytes, std::uint8_t last[2])
+{
+    if (got >= wordBytes) {
+        last[0] = row[wordBytes - 2];
+        last[1] = row[wordBytes - 1];
+        return;
     }
-
-private:
-    std::size_t wordBytes;
-    std::uint8_t last[2] = {0, 0}; // the low and the high byte of the last word
-};
+    for (std::size_t at = 0; at < wordBytes; ++at) {
+        if (at < got)
+            last[at % 2] = row[at];
+        else
+            row[at] = last[at % 2];
+    }
+}
 
 // Reads the stored rows storedRow(0) < storedRow(1) < ... < storedRow(count - 1) and hands
 // each to take(i, row): its bytes, or nullptr for a row that the data ends before or
-// inside, which the destination makes white. At 16 bits every row has bytes (WordCarry).
+// inside, which the destination makes white. At 16 bits every row has bytes (completeWords).
 // Where the data ends short, load's message is printed; at 16 bits none is.
 template <typename StoredRow, typename Take>
 void readRows(BmpFile& file, std::int64_t count, StoredRow storedRow, Take take)
 {
     StoredRows rows(file);
     const bool words = file.picture.depth == 16;
-    WordCarry carry(file.picture.width);
+    std::uint8_t last[2] = {0, 0};
     std::int64_t visited = -1, runEnd = 0;
     auto visit = [&](std::int64_t k, std::int64_t run) {
         const std::size_t got = rows.read(k, run);
         if (words)
-            carry.complete(rows.data(), got);
+            completeWords(rows.data(), got, 2 * static_cast<std::size_t>(file.picture.width), last);
         visited = k;
         return got;
     };
@@ -250,11 +225,7 @@ bool decodePublicRow(Bitmap& b, std::int32_t depth, const std::uint8_t* buffer, 
             b.pixelAt(x, row) = checkedPixel(x);
         return true;
     }
-    StoredPicture stored;
-    stored.width = b.width;
-    stored.depth = depth;
-    stored.colorTable = b.colorTable;
-    decodeRow(stored, buffer, nullptr, b.rowData(row));
+    decodeRow(StoredPicture{b.width, b.height, depth, b.colorTable}, buffer, nullptr, b.rowData(row));
     return true;
 }
 
