@@ -96,7 +96,7 @@ TEST(SampledConversion, GivesTheLiteralConversionsBytesAndMessages)
     avrProgmem = pic30AutoPsv = false;
 }
 
-// The rows and columns a planner asks for: some of each, the edges among them.
+// The rows and columns a caller asks for: some of each, the edges among them.
 PictureSampling someOf(int width, int height, std::mt19937& random)
 {
     PictureSampling s;
@@ -109,7 +109,7 @@ PictureSampling someOf(int width, int height, std::mt19937& random)
     return s;
 }
 
-// Loads `path` with a planner that asks for `wanted`: the picture, what was printed, and
+// Loads `path` sampled at `wanted`: the picture, what was printed, and
 // whether the load was sampled.
 struct SampledLoad {
     std::string picture;
