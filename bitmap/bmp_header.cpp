@@ -195,5 +195,6 @@ HeaderOutcome readBmpHeader(const char* path, BmpFile& file)
     for (int c = 0; c < 3; ++c)
         p.words.shifts[c] = maskShift(p.words.masks[c]);
     file.size = regularFileSize(in);
+    file.rowsStart = file.size >= 0 ? streamPosition(in) : -1;
     return HeaderOutcome::accepted;
 }

@@ -38,7 +38,9 @@ struct BmpFile {
     std::string name; // as the caller gave it, for the messages
     FilePtr stream;
     StoredPicture picture;
-    std::int64_t size = -1; // of a regular file, taken when the header ends; else -1
+    // Taken when the header ends, for a regular file; -1 for anything else.
+    std::int64_t size = -1;
+    std::int64_t rowsStart = -1;
 };
 
 enum class HeaderOutcome {

@@ -21,16 +21,15 @@ namespace {
 // The bytes of stored rows. Stored row k holds picture row height - 1 - k: rows are stored
 // bottom-up. A regular file is read with positioned reads, at the rows asked for, a run of
 // rows that follow one another a piece; anything else (a pipe) front to back, past the rows
-// not asked for. The size of a regular file is the one taken at the end of the header; a
-// read that comes back short of it (the file shrank) ends the data there, as the end of a
-// stream does.
+// not asked for. The size of a regular file and where its rows start are taken at the end of
+// the header; a read that comes back short of that size (the file shrank) ends the data
+// there, as the end of a stream does.
 class StoredRows {
 public:
     explicit StoredRows(const BmpFile& file)
         : in(file.stream.get()), height(file.picture.height), stride(file.picture.stride), buffer(stride),
-          current(buffer.data())
+          current(buffer.data()), start(file.rowsStart)
     {
-        start = file.size >= 0 ? streamPosition(in) : -1;
         const std::int64_t all = height * static_cast<std::int64_t>(stride);
         seekable = start >= 0 && file.size <= farthestOffset() && start + all <= farthestOffset();
         dataBytes = seekable ? std::clamp<std::int64_t>(file.size - start, 0, all) : 0;
@@ -97,7 +96,7 @@ private:
     std::vector<std::uint8_t> buffer;
     std::uint8_t* current;
     bool seekable = false;
-    std::int64_t start = -1;  // where row 0 starts in a regular file
+    std::int64_t start;       // where row 0 starts in a regular file, else -1
     std::int64_t dataBytes = 0; // of the rows, in a regular file
     std::int64_t first = 0;   // rows first .. first + held - 1 are in the buffer
     std::int64_t held = 0;
