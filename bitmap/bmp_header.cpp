@@ -6,6 +6,7 @@
 #include "diagnostics.h"
 
 #include <algorithm>
+#include <string>
 #include <type_traits>
 #include <utility>
 
@@ -151,10 +152,10 @@ Pixel WordLayout::pixel(std::uint16_t word) const
 
 HeaderOutcome readBmpHeader(const char* path, BmpFile& file)
 {
-    file.name = path;
+    const std::string name(path); // as the caller gave it
     file.stream.reset(openFile(path, "rb"));
     if (!file.stream) {
-        pictureError({"Cannot open file " + file.name + " for input."});
+        pictureError({"Cannot open file " + name + " for input."});
         return HeaderOutcome::unreadable;
     }
     std::FILE* in = file.stream.get();
@@ -163,11 +164,11 @@ HeaderOutcome readBmpHeader(const char* path, BmpFile& file)
     std::uint8_t bytes[bmp::headersSize] = {'B', 'M'};
     const std::size_t signatureBytes = std::fread(bytes, 1, 2, in);
     if (bmp::readU16(bytes) != bmp::signature) {
-        pictureError({file.name + " is not a Windows BMP file!"});
+        pictureError({name + " is not a Windows BMP file!"});
         return HeaderOutcome::notBmp;
     }
     if (signatureBytes < 2 || !safeRead(in, bytes + 2, sizeof bytes - 2)) {
-        pictureError({file.name + " is obviously corrupted."});
+        pictureError({name + " is obviously corrupted."});
         return HeaderOutcome::unreadable;
     }
     BmpFileHeader fh;
@@ -176,7 +177,7 @@ HeaderOutcome readBmpHeader(const char* path, BmpFile& file)
     StoredPicture& p = file.picture;
     p.horizontalResolution = ih.biXPelsPerMeter;
     p.verticalResolution = ih.biYPelsPerMeter;
-    if (!acceptable(ih, file.name))
+    if (!acceptable(ih, name))
         return HeaderOutcome::rejected;
     p.width = ih.biWidth;
     p.height = ih.biHeight;
@@ -185,11 +186,11 @@ HeaderOutcome readBmpHeader(const char* path, BmpFile& file)
     p.words = WordLayout{{bmp::red555, bmp::green555, bmp::blue555}, {}};
     // The offset of the pixel data is taken as a signed number.
     const std::int64_t offBits = static_cast<std::int32_t>(fh.bfOffBits);
-    std::int64_t extraBytes = p.depth <= 8    ? readColorTable(in, ih, offBits, file.name, p.colorTable)
+    std::int64_t extraBytes = p.depth <= 8    ? readColorTable(in, ih, offBits, name, p.colorTable)
                               : p.depth == 16 ? readMasks(in, ih, offBits, p.words)
                                               : offBits - bmp::headersSize;
     if (extraBytes > 0) {
-        pictureWarning({"Extra meta data detected in file " + file.name, "Data will be skipped."});
+        pictureWarning({"Extra meta data detected in file " + name, "Data will be skipped."});
         skipBytes(in, extraBytes);
     }
     for (int c = 0; c < 3; ++c)

@@ -10,7 +10,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 // Where a 16-bit word holds its channels: red, green, blue.
@@ -35,7 +34,6 @@ struct StoredPicture {
 
 // An open BMP file after its header, standing at its first row.
 struct BmpFile {
-    std::string name; // as the caller gave it, for the messages
     FilePtr stream;
     StoredPicture picture;
     // Taken when the header ends, for a regular file; -1 for anything else.
