@@ -6,10 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 class BitPicture;
+struct BmpFile;
 
 // The rows and columns of a stored picture that a caller needs, each list increasing.
 struct PictureSampling {
@@ -17,9 +17,10 @@ struct PictureSampling {
     std::vector<std::int32_t> columns;
 };
 
-// Given the stored width and height, fills in the sampling and returns true, or returns
-// false to have the whole picture.
-using SamplingPlanner = std::function<bool(std::int32_t width, std::int32_t height, PictureSampling& sampling)>;
+// The most bytes one read of stored rows fetches: rows that follow one another in a file
+// come in pieces of up to this size. Tests and fuzzing set a few dozen bytes, so that small
+// pictures cross pieces.
+extern std::size_t rowPieceBytes;
 
 // An image in memory: a full-colour pixel grid plus the depth it is written at.
 //
@@ -60,14 +61,18 @@ public:
 
     bool load(const char* path);
 
-    // load, deciding from the stored size alone which pixels are needed. When the planner
-    // accepts with lists that are not empty, increasing and inside the picture, only its
-    // rows and columns are decoded (otherwise the whole picture is): the Bitmap becomes
-    // columns.size() x rows.size(), pixel (i, k) being stored pixel (columns[i], rows[k]),
-    // and `sampled` is set. Unsampled rows are skipped with a seek where the file is a
-    // regular one and read past otherwise. The messages, their order and the result are
-    // those of load.
-    bool loadSampled(const char* path, const SamplingPlanner& planner, PictureSampling& sampling, bool& sampled);
+    // load in two steps, for a caller that decides from the stored size which pixels it
+    // needs. loadHeader opens the file and reads its header, with load's checks and
+    // messages: false after a refusal, the Bitmap left as load leaves it; otherwise the
+    // Bitmap has the file's depth, colour table and resolutions, and `file` says what the
+    // stored picture is.
+    bool loadHeader(const char* path, BmpFile& file);
+    // Then the pixels, with load's messages: all of them, or, given lists that are not
+    // empty, increasing and inside the picture, only those rows and columns. The Bitmap
+    // then becomes columns.size() x rows.size(), pixel (i, k) being stored pixel
+    // (columns[i], rows[k]), and the result is true. Rows not sampled are not read where
+    // the file is a regular one, and read past otherwise.
+    bool loadPixels(BmpFile& file, const PictureSampling* sampling = nullptr);
 
     // load with the pixels going to `bits` instead of the grid, which is left as it is:
     // a pixel's bit is isSet(pixel). Depth, colour table and resolutions are load's.
@@ -106,8 +111,6 @@ public:
     std::int32_t extraBlock2Size = 0;
 
 private:
-    struct RowSink;
-    bool read(const char* path, RowSink& sink);
     friend bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value);
     void warnClamped() const;
     void becomeEmpty();

@@ -2,6 +2,7 @@
 #include "fast_conversion.h"
 
 #include "bit_picture.h"
+#include "bmp_header.h"
 #include "diagnostics.h"
 #include "page_header.h"
 #include "resample.h"
@@ -271,7 +272,6 @@ bool planConversion(std::int32_t width, std::int32_t height, std::int32_t target
 {
     plan.sourceWidth = width;
     plan.sourceHeight = height;
-    plan.sampled = false;
     if (bitmapWarnings && (width == 1 || height == 1))
         return false;
     try {
@@ -287,22 +287,18 @@ bool planConversion(std::int32_t width, std::int32_t height, std::int32_t target
     const std::int32_t NW = plan.rescaled.width, NH = plan.rescaled.height;
     plan.sampling.columns = sampledIndices(width, NW, std::min(NW, plan.target.width));
     plan.sampling.rows = sampledIndices(height, NH, std::min(NH, plan.target.height));
-    plan.sampled = true;
     return true;
 }
 
 bool loadSource(Bitmap& source, const std::string& path, std::int32_t targetWidth, std::int32_t targetHeight,
                 ConversionPlan& plan)
 {
-    bool sampled = false;
-    const bool loaded = source.loadSampled(
-        path.c_str(),
-        [&](std::int32_t width, std::int32_t height, PictureSampling&) {
-            return planConversion(width, height, targetWidth, targetHeight, plan);
-        },
-        plan.sampling, sampled);
-    plan.sampled = loaded && sampled;
-    return loaded;
+    BmpFile file;
+    if (!source.loadHeader(path.c_str(), file))
+        return false;
+    const bool planned = planConversion(file.picture.width, file.picture.height, targetWidth, targetHeight, plan);
+    plan.sampled = source.loadPixels(file, planned ? &plan.sampling : nullptr);
+    return true;
 }
 
 int runSampledConversion(const Bitmap& sampled, const ConversionPlan& plan, const std::string& sourcePath)

@@ -34,7 +34,8 @@ struct ConversionPlan {
 bool planConversion(std::int32_t width, std::int32_t height, std::int32_t targetWidth, std::int32_t targetHeight,
                     ConversionPlan& plan);
 
-// Loads the source, sampled where the plan allows; the result is that of Bitmap::load.
+// Loads the source: its header, then the plan from the stored size, then the pixels,
+// sampled where the plan allows. The result is that of Bitmap::load.
 bool loadSource(Bitmap& source, const std::string& path, std::int32_t targetWidth, std::int32_t targetHeight,
                 ConversionPlan& plan);
 

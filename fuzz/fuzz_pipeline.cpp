@@ -12,6 +12,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     if (!std::freopen("/dev/null", "w", stdout))
         return 1;
     verbose = false;
+    rowPieceBytes = fuzz::readPieceBytes;
     return 0;
 }
 

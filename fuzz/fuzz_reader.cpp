@@ -6,6 +6,7 @@
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     bitmapWarnings = false;
+    rowPieceBytes = fuzz::readPieceBytes;
     return 0;
 }
 

@@ -92,6 +92,10 @@ inline bool claimsCostlyPicture(const std::uint8_t* data, std::size_t size)
     return pixels > pixelBudget && pixels <= Bitmap::maxPixels;
 }
 
+// The fuzzers read stored rows in pieces of this many bytes instead of 256 KiB, so that
+// their small pictures cross piece boundaries as large ones do.
+constexpr std::size_t readPieceBytes = 40;
+
 [[noreturn]] inline void fail(const char* what)
 {
     std::fprintf(stderr, "fuzz check failed: %s\n", what);

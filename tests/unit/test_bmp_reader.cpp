@@ -2,6 +2,7 @@
 // Bitmap::load against crafted files: rejections, colour tables, skipped bytes, every
 // depth's row layout, long info headers and files cut short or damaged.
 #include "bmp_bytes.h"
+#include "bmp_header.h"
 
 #include <climits>
 
@@ -333,6 +334,38 @@ TEST(BmpReader, PixelDataCutShortKeepsTheRowsRead)
             EXPECT_TRUE(state.first);
             EXPECT_EQ(state.second, snapshot(expected));
             EXPECT_EQ(lines, std::vector<std::string>{"Picture Error: Could not read proper amount of data."});
+        }
+    }
+}
+
+// The size of a regular file is taken when its header has been read. A file that shrinks
+// after that reads as the shorter file does, message included, whole or sampled.
+TEST(BmpReader, AFileThatShrinksWhileItIsReadLoadsAsTheShorterFile)
+{
+    TempDir dir;
+    Warnings on(true);
+    const PictureSampling everyPixel = {{0, 1, 2, 3}, {0, 1, 2}};
+    for (int depth : {1, 4, 8, 24, 32}) {
+        std::size_t dataStart = 0, stride = 0;
+        const Bytes file = smallFile(depth, dataStart, stride);
+        for (std::size_t size : {dataStart, dataStart + stride + 1, file.size() - 1}) {
+            Bitmap shorter;
+            const std::vector<std::string> lines =
+                printedLines([&] { ASSERT_TRUE(shorter.load(dir.write("short.bmp", cut(file, size)).c_str())); });
+            ASSERT_EQ(lines, std::vector<std::string>{"Picture Error: Could not read proper amount of data."});
+            for (const bool sampled : {false, true}) {
+                SCOPED_TRACE(std::to_string(depth) + " bits, " + std::to_string(size) + " bytes" + (sampled ? ", sampled" : ""));
+                const std::string path = dir.write("f.bmp", file);
+                Bitmap b;
+                BmpFile opened;
+                EXPECT_EQ(printedLines([&] {
+                              ASSERT_TRUE(b.loadHeader(path.c_str(), opened));
+                              std::filesystem::resize_file(path, size);
+                              EXPECT_EQ(b.loadPixels(opened, sampled ? &everyPixel : nullptr), sampled);
+                          }),
+                          lines);
+                EXPECT_EQ(snapshot(b), snapshot(shorter));
+            }
         }
     }
 }

@@ -41,13 +41,18 @@ std::vector<std::uint8_t> contents(const fs::path& file)
 }
 
 // The checks leave the process-wide switches as they found them; library messages of
-// inputs that turn them on are swallowed.
+// inputs that turn them on are swallowed. Rows are read in the fuzzers' small pieces.
 class FuzzReplay : public ::testing::Test {
 protected:
-    void SetUp() override { savedOutput = std::cout.rdbuf(swallowed.rdbuf()); }
+    void SetUp() override
+    {
+        savedOutput = std::cout.rdbuf(swallowed.rdbuf());
+        rowPieceBytes = fuzz::readPieceBytes;
+    }
     void TearDown() override
     {
         std::cout.rdbuf(savedOutput);
+        rowPieceBytes = savedPieceBytes;
         bitmapWarnings = savedWarnings;
         avrProgmem = savedAvr;
         pic30AutoPsv = savedPic30;
@@ -81,6 +86,7 @@ private:
     bool savedAvr = avrProgmem;
     bool savedPic30 = pic30AutoPsv;
     bool savedVerbose = verbose;
+    std::size_t savedPieceBytes = rowPieceBytes;
 };
 
 TEST_F(FuzzReplay, ReaderInputsRoundTrip)

@@ -3,6 +3,7 @@
 // sampled load against a whole load, from regular files and from a pipe.
 #include "../../fuzz/pipeline_check.h"
 #include "bmp_bytes.h"
+#include "bmp_header.h"
 
 #ifndef _WIN32
 #include <sys/stat.h> // mkfifo
@@ -95,7 +96,7 @@ TEST(SampledConversion, GivesTheLiteralConversionsBytesAndMessages)
     avrProgmem = pic30AutoPsv = false;
 }
 
-// The rows and columns a planner asks for: some of each, the edges among them.
+// The rows and columns a caller asks for: some of each, the edges among them.
 PictureSampling someOf(int width, int height, std::mt19937& random)
 {
     PictureSampling s;
@@ -108,7 +109,7 @@ PictureSampling someOf(int width, int height, std::mt19937& random)
     return s;
 }
 
-// Loads `path` with a planner that asks for `wanted`: the picture, what was printed, and
+// Loads `path` sampled at `wanted`: the picture, what was printed, and
 // whether the load was sampled.
 struct SampledLoad {
     std::string picture;
@@ -119,19 +120,27 @@ struct SampledLoad {
 SampledLoad sampledLoad(const std::string& path, const PictureSampling& wanted)
 {
     Bitmap b;
-    PictureSampling sampling;
     SampledLoad result;
     result.lines = printedLines([&] {
-        EXPECT_TRUE(b.loadSampled(
-            path.c_str(),
-            [&](std::int32_t, std::int32_t, PictureSampling& s) {
-                s = wanted;
-                return true;
-            },
-            sampling, result.sampled));
+        BmpFile file;
+        ASSERT_TRUE(b.loadHeader(path.c_str(), file));
+        result.sampled = b.loadPixels(file, &wanted);
     });
     result.picture = snapshot(b);
     return result;
+}
+
+// The snapshot of the sampled rows and columns of a whole picture.
+std::string picked(const Bitmap& whole, const PictureSampling& wanted)
+{
+    Bitmap picked(whole);
+    picked.horizontalResolution = whole.horizontalResolution;
+    picked.verticalResolution = whole.verticalResolution;
+    picked.setDimensions(static_cast<std::int32_t>(wanted.columns.size()), static_cast<std::int32_t>(wanted.rows.size()));
+    for (std::size_t k = 0; k < wanted.rows.size(); ++k)
+        for (std::size_t i = 0; i < wanted.columns.size(); ++i)
+            picked.rowData(static_cast<std::int32_t>(k))[i] = whole.rowData(wanted.rows[k])[wanted.columns[i]];
+    return snapshot(picked);
 }
 
 TEST(SampledConversion, SampledLoadPicksTheWholeLoadsPixelsFromFilesAndPipes)
@@ -174,14 +183,7 @@ TEST(SampledConversion, SampledLoadPicksTheWholeLoadsPixelsFromFilesAndPipes)
 
         Bitmap whole;
         const std::vector<std::string> wholeLines = printedLines([&] { ASSERT_TRUE(whole.load(path.c_str())); });
-        Bitmap picked(whole);
-        picked.horizontalResolution = whole.horizontalResolution;
-        picked.verticalResolution = whole.verticalResolution;
-        picked.setDimensions(static_cast<std::int32_t>(wanted.columns.size()), static_cast<std::int32_t>(wanted.rows.size()));
-        for (std::size_t k = 0; k < wanted.rows.size(); ++k)
-            for (std::size_t i = 0; i < wanted.columns.size(); ++i)
-                picked.rowData(static_cast<std::int32_t>(k))[i] = whole.rowData(wanted.rows[k])[wanted.columns[i]];
-        const std::string expected = snapshot(picked);
+        const std::string expected = picked(whole, wanted);
 
         const SampledLoad fromFile = sampledLoad(path, wanted);
         EXPECT_TRUE(fromFile.sampled);
@@ -204,6 +206,44 @@ TEST(SampledConversion, SampledLoadPicksTheWholeLoadsPixelsFromFilesAndPipes)
         EXPECT_EQ(fromPipe.picture, expected);
         EXPECT_EQ(fromPipe.lines, wholeLines);
 #endif
+    }
+}
+
+TEST(SampledConversion, RowsReadInSmallPiecesGiveTheOnePieceLoadsPixelsAndMessages)
+{
+    // By default these pictures come in one piece; in pieces of 40 bytes a read holds a few
+    // rows or part of one, and the data ends before, inside and after a piece.
+    struct Case {
+        int depth, width, height;
+        bool bitfields;
+    };
+    const Case cases[] = {{1, 23, 17, false}, {4, 9, 30, false}, {8, 50, 7, false}, {16, 5, 12, false},
+                          {16, 11, 6, true},  {24, 3, 25, false}, {24, 13, 9, false}, {32, 7, 8, false}};
+    std::mt19937 random(13);
+    TempDir dir;
+    Warnings on(true);
+    const std::size_t savedPieceBytes = rowPieceBytes;
+    for (const Case& c : cases) {
+        const Bytes file = randomFile(c.depth, c.width, c.height, c.bitfields, 0, random);
+        const std::size_t stride = static_cast<std::size_t>(bmp::rowStride(c.width, c.depth));
+        for (std::size_t cut : {std::size_t{0}, std::size_t{1}, stride, stride + 3, 39 * stride / 10, file.size() / 2}) {
+            SCOPED_TRACE(std::to_string(c.depth) + " bits " + std::to_string(c.width) + "x" + std::to_string(c.height) +
+                         ", cut " + std::to_string(cut));
+            const std::string path = dir.write("p.bmp", Bytes(file.begin(), file.end() - static_cast<std::ptrdiff_t>(cut)));
+            const PictureSampling wanted = someOf(c.width, c.height, random);
+            Bitmap onePiece;
+            const std::vector<std::string> lines = printedLines([&] { ASSERT_TRUE(onePiece.load(path.c_str())); });
+
+            rowPieceBytes = 40;
+            Bitmap whole;
+            EXPECT_EQ(printedLines([&] { ASSERT_TRUE(whole.load(path.c_str())); }), lines);
+            const SampledLoad sampled = sampledLoad(path, wanted);
+            rowPieceBytes = savedPieceBytes;
+            EXPECT_EQ(snapshot(whole), snapshot(onePiece));
+            EXPECT_TRUE(sampled.sampled);
+            EXPECT_EQ(sampled.picture, picked(onePiece, wanted));
+            EXPECT_EQ(sampled.lines, lines);
+        }
     }
 }
 
