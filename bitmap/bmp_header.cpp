@@ -85,8 +85,8 @@ bool acceptable(const BmpInfoHeader& ih, const std::string& name)
 
 // Reads the entries the file holds (as many as fit before bfOffBits) and pads the table
 // with white. Returns the bytes between the table and the rows.
-std::int64_t readColorTable(std::FILE* in, const BmpInfoHeader& ih, std::int64_t offBits, const std::string& name,
-                            std::vector<Pixel>& table)
+std::int64_t readColorTable(std::FILE* in, const BmpInfoHeader& ih, std::int64_t offBits, std::vector<Pixel>& table,
+                            bool& shortTable)
 {
     // A longer info header (V4, V5) comes before the colour table.
     std::int64_t tableStart = bmp::headersSize;
@@ -97,9 +97,7 @@ std::int64_t readColorTable(std::FILE* in, const BmpInfoHeader& ih, std::int64_t
     }
     const std::int64_t fullTable = std::int64_t{1} << ih.biBitCount;
     const std::int64_t present = std::clamp<std::int64_t>((offBits - tableStart) / 4, 0, fullTable);
-    if (present < fullTable)
-        pictureWarning({"file " + name + " has an underspecified",
-                        "color table. The table will be padded with extra", "white (255,255,255,0) entries."});
+    shortTable = present < fullTable;
     // An entry the file ends before, or inside, keeps (the rest of) the standard palette's.
     Bitmap standard;
     standard.setBitDepth(ih.biBitCount);
@@ -150,6 +148,15 @@ Pixel WordLayout::pixel(std::uint16_t word) const
     return Pixel{channel(2), channel(1), channel(0), 0};
 }
 
+void printHeaderWarnings(const HeaderWarnings& warnings)
+{
+    if (warnings.shortTable)
+        pictureWarning({"file " + warnings.name + " has an underspecified",
+                        "color table. The table will be padded with extra", "white (255,255,255,0) entries."});
+    if (warnings.extraData)
+        pictureWarning({"Extra meta data detected in file " + warnings.name, "Data will be skipped."});
+}
+
 HeaderOutcome readBmpHeader(const char* path, BmpFile& file)
 {
     const std::string name(path); // as the caller gave it
@@ -186,13 +193,14 @@ HeaderOutcome readBmpHeader(const char* path, BmpFile& file)
     p.words = WordLayout{{bmp::red555, bmp::green555, bmp::blue555}, {}};
     // The offset of the pixel data is taken as a signed number.
     const std::int64_t offBits = static_cast<std::int32_t>(fh.bfOffBits);
-    std::int64_t extraBytes = p.depth <= 8    ? readColorTable(in, ih, offBits, name, p.colorTable)
+    HeaderWarnings& warnings = file.warnings;
+    std::int64_t extraBytes = p.depth <= 8    ? readColorTable(in, ih, offBits, p.colorTable, warnings.shortTable)
                               : p.depth == 16 ? readMasks(in, ih, offBits, p.words)
                                               : offBits - bmp::headersSize;
-    if (extraBytes > 0) {
-        pictureWarning({"Extra meta data detected in file " + name, "Data will be skipped."});
+    warnings.name = name;
+    warnings.extraData = extraBytes > 0;
+    if (warnings.extraData)
         skipBytes(in, extraBytes);
-    }
     for (int c = 0; c < 3; ++c)
         p.words.shifts[c] = maskShift(p.words.masks[c]);
     file.size = regularFileSize(in);

@@ -295,6 +295,7 @@ bool Bitmap::loadPixels(BmpFile& file, const PictureSampling* sampling)
         resizeUnfilled(static_cast<std::int32_t>(sampling->columns.size()), static_cast<std::int32_t>(sampling->rows.size()));
     else
         resizeUnfilled(stored.width, stored.height);
+    printHeaderWarnings(file.warnings);
     // The rows are read bottom-up, as they are stored.
     auto pictureRow = [&](std::int64_t i) { return static_cast<std::int32_t>(height - 1 - i); };
     auto storedRow = [&](std::int64_t i) -> std::int64_t {
@@ -318,6 +319,7 @@ bool Bitmap::loadBits(const char* path, BitPicture& bits, bool (*isSet)(const Pi
     const StoredPicture& stored = file.picture;
     const std::int32_t w = stored.width;
     bits.setDimensions(w, stored.height);
+    printHeaderWarnings(file.warnings);
     // A 1-bit row maps straight onto bits: each stored bit stands for one of two entries.
     const bool oneBit = stored.depth == 1;
     const bool set0 = oneBit && isSet(stored.colorTable[0]);
