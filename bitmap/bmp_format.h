@@ -68,6 +68,27 @@ constexpr std::int64_t rowStride(std::int64_t width, std::int64_t bits)
     return (rowDataBytes(width, bits) + 3) / 4 * 4;
 }
 
+// The bits of a 1-bit row's last byte that hold pixels.
+constexpr std::uint8_t lastByteMask(std::int64_t width)
+{
+    return static_cast<std::uint8_t>(0xFF << (width % 8 == 0 ? 0 : 8 - width % 8));
+}
+
+// Packs items from .. width - 1 (from a multiple of 8) into a 1-bit row, bitOf(item) each:
+// eight a byte, the leftmost in the most significant bit; a last group of fewer than
+// eight leaves the low bits 0.
+template <typename Item, typename BitOf>
+void packBits(const Item* in, std::int32_t from, std::int32_t width, std::uint8_t* out, BitOf bitOf)
+{
+    std::int32_t x = from;
+    for (std::size_t k = static_cast<std::size_t>(from / 8); x < width; ++k) {
+        std::uint8_t byte = 0;
+        for (int bit = 7; bit >= 0 && x < width; --bit, ++x)
+            byte = static_cast<std::uint8_t>(byte | bitOf(in[x]) << bit);
+        out[k] = byte;
+    }
+}
+
 inline std::uint16_t readU16(const std::uint8_t* p)
 {
     return static_cast<std::uint16_t>(p[0] | (p[1] << 8));

@@ -326,7 +326,7 @@ bool Bitmap::loadBits(const char* path, BitPicture& bits, bool (*isSet)(const Pi
     const bool set1 = oneBit && isSet(stored.colorTable[1]);
     const std::uint8_t whiteBits = isSet(whitePixel) ? 0xFF : 0; // of a row past the data
     const auto used = static_cast<std::size_t>(bmp::rowDataBytes(w, 1));
-    const auto lastMask = static_cast<std::uint8_t>(w % 8 == 0 ? 0xFF : 0xFF << (8 - w % 8));
+    const std::uint8_t lastMask = bmp::lastByteMask(w);
     std::vector<Pixel> pixels(oneBit ? 0 : static_cast<std::size_t>(w));
     readRows(file, stored.height, [](std::int64_t i) { return i; }, [&](std::int64_t k, const std::uint8_t* row) {
         std::uint8_t* out = bits.row(static_cast<std::int32_t>(stored.height - 1 - k));
@@ -337,9 +337,7 @@ bool Bitmap::loadBits(const char* path, BitPicture& bits, bool (*isSet)(const Pi
                 out[b] = row ? static_cast<std::uint8_t>((set1 ? row[b] : 0) | (set0 ? ~row[b] : 0)) : whiteBits;
         } else {
             decodeRow(stored, row, nullptr, pixels.data());
-            std::fill(out, out + used, 0);
-            for (std::int32_t x = 0; x < w; ++x)
-                out[x >> 3] = static_cast<std::uint8_t>(out[x >> 3] | isSet(pixels[static_cast<std::size_t>(x)]) << (7 - (x & 7)));
+            bmp::packBits(pixels.data(), 0, w, out, isSet);
         }
         out[used - 1] &= lastMask;
     });

@@ -44,24 +44,12 @@ void encodeHeaders(std::uint8_t* p, const BmpFileHeader& fh, const BmpInfoHeader
     bmp::writeU32(p + 50, ih.biClrImportant);
 }
 
-// Eight pixels a byte, the leftmost in the most significant bit; a last group of fewer
-// than eight leaves the low bits 0.
-bool pack1BitRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer, std::size_t length, NearestColor& nearest)
+void pack1BitRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer, NearestColor& nearest)
 {
-    if (static_cast<std::uint64_t>(width) > 8 * static_cast<std::uint64_t>(length))
-        return false;
-    if (nearest.blackAndWhite()) {
+    if (nearest.blackAndWhite())
         packBlackWhiteRow(in, width, buffer);
-        return true;
-    }
-    std::int32_t x = 0;
-    for (std::size_t k = 0; x < width; ++k) {
-        std::uint8_t byte = 0;
-        for (int bit = 7; bit >= 0 && x < width; --bit, ++x)
-            byte = static_cast<std::uint8_t>(byte | nearest(in[x]) << bit);
-        buffer[k] = byte;
-    }
-    return true;
+    else
+        bmp::packBits(in, 0, width, buffer, [&](const Pixel& p) { return nearest(p); });
 }
 
 } // namespace
@@ -72,7 +60,8 @@ bool Bitmap::write1BitRow(std::uint8_t* buffer, std::size_t length, std::int32_t
         return false;
     NearestColor nearest(*this);
     // A row outside the picture is clamped to the nearest one, with pixelAt's warning.
-    return pack1BitRow(&pixelAt(0, row), width, buffer, length, nearest);
+    pack1BitRow(&pixelAt(0, row), width, buffer, nearest);
+    return true;
 }
 
 namespace {
@@ -113,8 +102,8 @@ std::vector<std::uint8_t> fileHead(std::int32_t width, std::int32_t height, std:
 }
 
 // Writes the rows bottom first, each from rowAt(y, buffer), which returns the bytes to
-// write (nullptr when the row does not fit). Rows of 16 bits are checked with the stream
-// at the end only. False, with the message, where a row is not written.
+// write. Rows of 16 bits are checked with the stream at the end only. False, with the
+// message, where a row is not written.
 template <typename RowAt>
 bool writeRows(std::FILE* out, std::int32_t height, std::int32_t d, std::size_t rowBytes, RowAt& rowAt)
 {
@@ -126,7 +115,7 @@ bool writeRows(std::FILE* out, std::int32_t height, std::int32_t d, std::size_t 
             std::fwrite(row, 1, rowBytes, out); // checked with the stream at the end
             continue;
         }
-        if (!row || std::fwrite(row, 1, rowBytes, out) != rowBytes) {
+        if (std::fwrite(row, 1, rowBytes, out) != rowBytes) {
             pictureError({"Could not write proper amount of data."});
             return false;
         }
@@ -172,7 +161,6 @@ bool writeBmpFile(const char* path, std::int32_t width, std::int32_t height, std
 bool Bitmap::save(const char* path) const
 {
     const std::int32_t d = bitsPerPixel;
-    const std::size_t size = static_cast<std::size_t>(bmp::rowStride(width, d));
     NearestColor nearest(*this);
     return writeBmpFile(path, width, height, d, colorTable, horizontalResolution, verticalResolution,
                         [&](std::int32_t y, std::uint8_t* b) -> const std::uint8_t* {
@@ -205,8 +193,7 @@ bool Bitmap::save(const char* path) const
             }
             break;
         case 1:
-            if (!pack1BitRow(in, width, b, size, nearest))
-                return nullptr;
+            pack1BitRow(in, width, b, nearest);
             break;
         }
         return b;

@@ -235,11 +235,5 @@ void expand24BitRow(const std::uint8_t* in, std::int32_t width, Pixel* out)
 
 void packBlackWhiteRow(const Pixel* in, std::int32_t width, std::uint8_t* out)
 {
-    std::int32_t x = packBlackWhiteVector(in, width, out);
-    for (std::size_t k = static_cast<std::size_t>(x / 8); x < width; ++k) {
-        std::uint8_t byte = 0;
-        for (int bit = 7; bit >= 0 && x < width; --bit, ++x)
-            byte = static_cast<std::uint8_t>(byte | nearerToWhite(in[x]) << bit);
-        out[k] = byte;
-    }
+    bmp::packBits(in, packBlackWhiteVector(in, width, out), width, out, [](const Pixel& p) { return nearerToWhite(p); });
 }

@@ -243,13 +243,8 @@ BitPicture displayBits(const Bitmap& bitmap)
 {
     BitPicture bits;
     bits.setDimensions(bitmap.width, bitmap.height);
-    for (std::int32_t y = 0; y < bitmap.height; ++y) {
-        const Pixel* in = bitmap.rowData(y);
-        std::uint8_t* out = bits.row(y);
-        for (std::int32_t x = 0; x < bitmap.width; ++x)
-            if (blackOnDisplay(in[x]))
-                out[x >> 3] = static_cast<std::uint8_t>(out[x >> 3] & ~(0x80 >> (x & 7)));
-    }
+    for (std::int32_t y = 0; y < bitmap.height; ++y)
+        bmp::packBits(bitmap.rowData(y), 0, bitmap.width, bits.row(y), [](const Pixel& p) { return !blackOnDisplay(p); });
     return bits;
 }
 
