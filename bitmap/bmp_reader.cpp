@@ -211,20 +211,24 @@ bool increasingWithin(const std::vector<std::int32_t>& list, std::int32_t size)
 }
 
 // The row decoders are public. A row the picture does not hold, or a colour table too
-// short for the depth's indices, goes through pixelAt and checkedPixel (paletteColor),
-// which clamp the row and answer a bad index with white, each with its warning, instead
-// of reaching past the grid or the table.
-template <typename CheckedPixel>
-bool decodePublicRow(Bitmap& b, std::int32_t depth, const std::uint8_t* buffer, std::int32_t row,
-                     CheckedPixel checkedPixel)
+// short for the depth's indices, goes through pixelAt and paletteColor, which clamp the
+// row and answer a bad index with white, each with its warning, instead of reaching past
+// the grid or the table.
+bool decodePublicRow(Bitmap& b, std::int32_t depth, const std::uint8_t* buffer, std::int32_t row)
 {
     const std::size_t entries = depth <= 8 ? std::size_t{1} << depth : 0;
-    if (row < 0 || row >= b.height || b.colorTable.size() < entries) {
-        for (std::int32_t x = 0; x < b.width; ++x)
-            b.pixelAt(x, row) = checkedPixel(x);
+    if (row >= 0 && row < b.height && b.colorTable.size() >= entries) {
+        decodeRow(StoredPicture{b.width, b.height, depth, b.colorTable}, buffer, nullptr, b.rowData(row));
         return true;
     }
-    decodeRow(StoredPicture{b.width, b.height, depth, b.colorTable}, buffer, nullptr, b.rowData(row));
+    for (std::int32_t x = 0; x < b.width; ++x) {
+        auto colour = [&] {
+            if (depth > 8)
+                return depth == 24 ? bmp::colour24(buffer, x) : bmp::colour32(buffer, x);
+            return b.paletteColor(depth == 1 ? bmp::index1(buffer, x) : depth == 4 ? bmp::index4(buffer, x) : buffer[x]);
+        };
+        b.pixelAt(x, row) = colour(); // the colour's warning, then the row's
+    }
     return true;
 }
 
@@ -234,27 +238,27 @@ bool Bitmap::read1BitRow(const std::uint8_t* buffer, std::size_t bufferSize, std
 {
     if (8 * static_cast<std::uint64_t>(bufferSize) < static_cast<std::uint64_t>(width))
         return false;
-    return decodePublicRow(*this, 1, buffer, row, [&](std::int32_t x) { return paletteColor(bmp::index1(buffer, x)); });
+    return decodePublicRow(*this, 1, buffer, row);
 }
 
 bool Bitmap::read4BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
-    return decodePublicRow(*this, 4, buffer, row, [&](std::int32_t x) { return paletteColor(bmp::index4(buffer, x)); });
+    return decodePublicRow(*this, 4, buffer, row);
 }
 
 bool Bitmap::read8BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
-    return decodePublicRow(*this, 8, buffer, row, [&](std::int32_t x) { return paletteColor(buffer[x]); });
+    return decodePublicRow(*this, 8, buffer, row);
 }
 
 bool Bitmap::read24BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
-    return decodePublicRow(*this, 24, buffer, row, [&](std::int32_t x) { return bmp::colour24(buffer, x); });
+    return decodePublicRow(*this, 24, buffer, row);
 }
 
 bool Bitmap::read32BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
-    return decodePublicRow(*this, 32, buffer, row, [&](std::int32_t x) { return bmp::colour32(buffer, x); });
+    return decodePublicRow(*this, 32, buffer, row);
 }
 
 bool Bitmap::load(const char* path)
