@@ -57,43 +57,36 @@ bool hasColorTable(std::int32_t bits)
     return bits == 1 || bits == 4 || bits == 8;
 }
 
+// Whether a request to get (or set) colour-table entry `index` can be answered; if not,
+// the warning that says why.
+bool tableEntryExists(const Bitmap& b, std::int32_t index, bool set)
+{
+    if (!hasColorTable(b.bitsPerPixel))
+        pictureWarning({std::string("Attempted to ") + (set ? "change" : "access") + " color table for a BMP object",
+                        "that lacks a color table. Ignoring request."});
+    else if (b.colorTable.empty())
+        pictureWarning({set ? "Attempted to set a color, but the color table" : "Requested a color, but the color table",
+                        "is not defined. Ignoring request."});
+    else if (index < 0 || index > b.paletteSize() - 1)
+        pictureWarning({"Requested color number " + to_string(index) + " is outside the allowed",
+                        "range [0," + to_string(b.paletteSize() - 1) + "]. Ignoring request to " + (set ? "set" : "get") +
+                            " this color."});
+    else
+        return true;
+    return false;
+}
+
 } // namespace
 
 Pixel Bitmap::paletteColor(std::int32_t index) const
 {
-    if (!hasColorTable(bitsPerPixel)) {
-        pictureWarning({"Attempted to access color table for a BMP object",
-                        "that lacks a color table. Ignoring request."});
-        return whitePixel;
-    }
-    if (colorTable.empty()) {
-        pictureWarning({"Requested a color, but the color table", "is not defined. Ignoring request."});
-        return whitePixel;
-    }
-    if (index < 0 || index > paletteSize() - 1) {
-        pictureWarning({"Requested color number " + to_string(index) + " is outside the allowed",
-                        "range [0," + to_string(paletteSize() - 1) + "]. Ignoring request to get this color."});
-        return whitePixel;
-    }
-    return colorTable[static_cast<std::size_t>(index)];
+    return tableEntryExists(*this, index, false) ? colorTable[static_cast<std::size_t>(index)] : whitePixel;
 }
 
 bool Bitmap::setPaletteColor(std::int32_t index, Pixel color)
 {
-    if (!hasColorTable(bitsPerPixel)) {
-        pictureWarning({"Attempted to change color table for a BMP object",
-                        "that lacks a color table. Ignoring request."});
+    if (!tableEntryExists(*this, index, true))
         return false;
-    }
-    if (colorTable.empty()) {
-        pictureWarning({"Attempted to set a color, but the color table", "is not defined. Ignoring request."});
-        return false;
-    }
-    if (index < 0 || index > paletteSize() - 1) {
-        pictureWarning({"Requested color number " + to_string(index) + " is outside the allowed",
-                        "range [0," + to_string(paletteSize() - 1) + "]. Ignoring request to set this color."});
-        return false;
-    }
     colorTable[static_cast<std::size_t>(index)] = color;
     return true;
 }
