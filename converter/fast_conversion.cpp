@@ -239,7 +239,7 @@ void makeBlockRows(const Bitmap& S, const ConversionPlan& plan, ColumnBlock& blo
         for (const Run& r : block.unsettled)
             blendRow(block.table, r.from, r.to, top, bottom, span.fraction, line);
         if (block.lastColumn)
-            line[block.inner] = blendLastColumn(top[lastSampled], bottom[lastSampled], span.fraction);
+            line[block.inner] = blendPair(top[lastSampled], bottom[lastSampled], span.fraction);
         if (samePair)
             packRepeatedPair(block, line, target.row(i - 1) + block.first / 8, bits);
         else
