@@ -40,6 +40,29 @@ struct BmpInfoHeader {
 
 namespace bmp {
 
+// Calls field(value) for each field of both header records in file order (the comments
+// give the offsets): the one list the reader and the writer follow.
+template <typename FileHeader, typename InfoHeader, typename Field>
+void forEachField(FileHeader& fh, InfoHeader& ih, Field field)
+{
+    field(fh.bfType);          //  0
+    field(fh.bfSize);          //  2
+    field(fh.bfReserved1);     //  6
+    field(fh.bfReserved2);     //  8
+    field(fh.bfOffBits);       // 10
+    field(ih.biSize);          // 14
+    field(ih.biWidth);         // 18
+    field(ih.biHeight);        // 22
+    field(ih.biPlanes);        // 26
+    field(ih.biBitCount);      // 28
+    field(ih.biCompression);   // 30
+    field(ih.biSizeImage);     // 34
+    field(ih.biXPelsPerMeter); // 38
+    field(ih.biYPelsPerMeter); // 42
+    field(ih.biClrUsed);       // 46
+    field(ih.biClrImportant);  // 50
+}
+
 constexpr std::uint16_t signature = 0x4D42;
 constexpr std::int64_t fileHeaderSize = 14;
 constexpr std::int64_t infoHeaderSize = 40;

@@ -33,31 +33,14 @@ void skipBytes(std::FILE* file, std::int64_t count)
     }
 }
 
-// Both header records from their 54 bytes, field by field in file order (the comments
-// give the offsets); the signature is already checked.
+// Both header records from their 54 bytes, field by field in file order.
 void decodeRecords(const std::uint8_t* bytes, BmpFileHeader& fh, BmpInfoHeader& ih)
 {
-    const std::uint8_t* at = bytes + 2;
-    auto field = [&](auto& value) {
+    bmp::forEachField(fh, ih, [&](auto& value) {
         using T = std::remove_reference_t<decltype(value)>;
-        value = static_cast<T>(sizeof(T) == 2 ? bmp::readU16(at) : bmp::readU32(at));
-        at += sizeof(T);
-    };
-    field(fh.bfSize);          //  2
-    field(fh.bfReserved1);     //  6
-    field(fh.bfReserved2);     //  8
-    field(fh.bfOffBits);       // 10
-    field(ih.biSize);          // 14
-    field(ih.biWidth);         // 18
-    field(ih.biHeight);        // 22
-    field(ih.biPlanes);        // 26
-    field(ih.biBitCount);      // 28
-    field(ih.biCompression);   // 30
-    field(ih.biSizeImage);     // 34
-    field(ih.biXPelsPerMeter); // 38
-    field(ih.biYPelsPerMeter); // 42
-    field(ih.biClrUsed);       // 46
-    field(ih.biClrImportant);  // 50
+        value = static_cast<T>(sizeof(T) == 2 ? bmp::readU16(bytes) : bmp::readU32(bytes));
+        bytes += sizeof(T);
+    });
 }
 
 // The checks of the records, in order; the first that fails prints its message.

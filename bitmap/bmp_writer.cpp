@@ -23,25 +23,16 @@ std::int32_t resolutionForFile(std::int32_t value)
     return value == 0 ? bmp::defaultResolution : value;
 }
 
-// The 54 header bytes, one field per line in file order.
+// The 54 header bytes, field by field in file order.
 void encodeHeaders(std::uint8_t* p, const BmpFileHeader& fh, const BmpInfoHeader& ih)
 {
-    bmp::writeU16(p + 0, fh.bfType);
-    bmp::writeU32(p + 2, fh.bfSize);
-    bmp::writeU16(p + 6, fh.bfReserved1);
-    bmp::writeU16(p + 8, fh.bfReserved2);
-    bmp::writeU32(p + 10, fh.bfOffBits);
-    bmp::writeU32(p + 14, ih.biSize);
-    bmp::writeU32(p + 18, static_cast<std::uint32_t>(ih.biWidth));
-    bmp::writeU32(p + 22, static_cast<std::uint32_t>(ih.biHeight));
-    bmp::writeU16(p + 26, ih.biPlanes);
-    bmp::writeU16(p + 28, ih.biBitCount);
-    bmp::writeU32(p + 30, ih.biCompression);
-    bmp::writeU32(p + 34, ih.biSizeImage);
-    bmp::writeU32(p + 38, static_cast<std::uint32_t>(ih.biXPelsPerMeter));
-    bmp::writeU32(p + 42, static_cast<std::uint32_t>(ih.biYPelsPerMeter));
-    bmp::writeU32(p + 46, ih.biClrUsed);
-    bmp::writeU32(p + 50, ih.biClrImportant);
+    bmp::forEachField(fh, ih, [&](auto value) {
+        if (sizeof value == 2)
+            bmp::writeU16(p, static_cast<std::uint16_t>(value));
+        else
+            bmp::writeU32(p, static_cast<std::uint32_t>(value));
+        p += sizeof value;
+    });
 }
 
 void pack1BitRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer, NearestColor& nearest)
