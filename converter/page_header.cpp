@@ -238,7 +238,7 @@ BitPicture displayBits(const Bitmap& bitmap)
     BitPicture bits;
     bits.setDimensions(bitmap.width, bitmap.height);
     for (std::int32_t y = 0; y < bitmap.height; ++y)
-        bmp::packBits(bitmap.rowData(y), 0, bitmap.width, bits.row(y), [](const Pixel& p) { return !blackOnDisplay(p); });
+        bmp::packBits(bitmap.rowData(y), 0, bitmap.width, bits.row(y), whiteOnDisplay);
     return bits;
 }
 
