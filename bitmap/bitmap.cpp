@@ -120,16 +120,8 @@ bool Bitmap::setDimensions(std::int32_t newWidth, std::int32_t newHeight)
     const std::int64_t count = std::int64_t{newWidth} * newHeight;
     if (count > maxPixels)
         throw std::length_error("image larger than " + to_string(maxPixels) + " pixels");
-    if (static_cast<std::size_t>(count) == grid.size()) {
-        // Same number of pixels: the block can be reused, which keeps a reload of a
-        // large picture from holding two grids at once.
-        grid.assign(grid.size(), whitePixel);
-    } else {
-        PixelGrid fresh(static_cast<std::size_t>(count), whitePixel);
-        grid.swap(fresh);
-    }
-    width = newWidth;
-    height = newHeight;
+    resizeUnfilled(newWidth, newHeight);
+    grid.assign(grid.size(), whitePixel);
     return true;
 }
 
@@ -149,6 +141,9 @@ void Bitmap::takePixels(Bitmap& other)
 void Bitmap::resizeUnfilled(std::int32_t newWidth, std::int32_t newHeight)
 {
     const auto count = static_cast<std::size_t>(std::int64_t{newWidth} * newHeight);
+    // The same number of pixels reuses the block, which keeps a reload of a large picture
+    // from holding two grids at once. A new block is had before the old one goes, so a
+    // failed allocation leaves the Bitmap as it was.
     if (count != grid.size()) {
         PixelGrid fresh(count);
         grid.swap(fresh);
