@@ -15,11 +15,10 @@ void BitPicture::setDimensions(std::int32_t newWidth, std::int32_t newHeight)
     fresh.assign(bytes, 0xFF);
     // White up to the last pixel of a row, zero bits after it.
     const std::size_t used = static_cast<std::size_t>(bmp::rowDataBytes(newWidth, 1));
-    const int tailBits = newWidth % 8;
     for (std::size_t y = 0; y < static_cast<std::size_t>(newHeight); ++y) {
         std::uint8_t* row = fresh.data() + y * stride;
-        if (tailBits != 0)
-            row[used - 1] = static_cast<std::uint8_t>(0xFF << (8 - tailBits));
+        if (newWidth % 8 != 0)
+            row[used - 1] = bmp::lastByteMask(newWidth);
         std::fill(row + used, row + stride, 0);
     }
     bits.swap(fresh);

@@ -57,43 +57,36 @@ bool hasColorTable(std::int32_t bits)
     return bits == 1 || bits == 4 || bits == 8;
 }
 
+// Whether a request to get (or set) colour-table entry `index` can be answered; if not,
+// the warning that says why.
+bool tableEntryExists(const Bitmap& b, std::int32_t index, bool set)
+{
+    if (!hasColorTable(b.bitsPerPixel))
+        pictureWarning({std::string("Attempted to ") + (set ? "change" : "access") + " color table for a BMP object",
+                        "that lacks a color table. Ignoring request."});
+    else if (b.colorTable.empty())
+        pictureWarning({set ? "Attempted to set a color, but the color table" : "Requested a color, but the color table",
+                        "is not defined. Ignoring request."});
+    else if (index < 0 || index > b.paletteSize() - 1)
+        pictureWarning({"Requested color number " + to_string(index) + " is outside the allowed",
+                        "range [0," + to_string(b.paletteSize() - 1) + "]. Ignoring request to " + (set ? "set" : "get") +
+                            " this color."});
+    else
+        return true;
+    return false;
+}
+
 } // namespace
 
 Pixel Bitmap::paletteColor(std::int32_t index) const
 {
-    if (!hasColorTable(bitsPerPixel)) {
-        pictureWarning({"Attempted to access color table for a BMP object",
-                        "that lacks a color table. Ignoring request."});
-        return whitePixel;
-    }
-    if (colorTable.empty()) {
-        pictureWarning({"Requested a color, but the color table", "is not defined. Ignoring request."});
-        return whitePixel;
-    }
-    if (index < 0 || index > paletteSize() - 1) {
-        pictureWarning({"Requested color number " + to_string(index) + " is outside the allowed",
-                        "range [0," + to_string(paletteSize() - 1) + "]. Ignoring request to get this color."});
-        return whitePixel;
-    }
-    return colorTable[static_cast<std::size_t>(index)];
+    return tableEntryExists(*this, index, false) ? colorTable[static_cast<std::size_t>(index)] : whitePixel;
 }
 
 bool Bitmap::setPaletteColor(std::int32_t index, Pixel color)
 {
-    if (!hasColorTable(bitsPerPixel)) {
-        pictureWarning({"Attempted to change color table for a BMP object",
-                        "that lacks a color table. Ignoring request."});
+    if (!tableEntryExists(*this, index, true))
         return false;
-    }
-    if (colorTable.empty()) {
-        pictureWarning({"Attempted to set a color, but the color table", "is not defined. Ignoring request."});
-        return false;
-    }
-    if (index < 0 || index > paletteSize() - 1) {
-        pictureWarning({"Requested color number " + to_string(index) + " is outside the allowed",
-                        "range [0," + to_string(paletteSize() - 1) + "]. Ignoring request to set this color."});
-        return false;
-    }
     colorTable[static_cast<std::size_t>(index)] = color;
     return true;
 }
@@ -127,16 +120,8 @@ bool Bitmap::setDimensions(std::int32_t newWidth, std::int32_t newHeight)
     const std::int64_t count = std::int64_t{newWidth} * newHeight;
     if (count > maxPixels)
         throw std::length_error("image larger than " + to_string(maxPixels) + " pixels");
-    if (static_cast<std::size_t>(count) == grid.size()) {
-        // Same number of pixels: the block can be reused, which keeps a reload of a
-        // large picture from holding two grids at once.
-        grid.assign(grid.size(), whitePixel);
-    } else {
-        PixelGrid fresh(static_cast<std::size_t>(count), whitePixel);
-        grid.swap(fresh);
-    }
-    width = newWidth;
-    height = newHeight;
+    resizeUnfilled(newWidth, newHeight);
+    grid.assign(grid.size(), whitePixel);
     return true;
 }
 
@@ -156,6 +141,9 @@ void Bitmap::takePixels(Bitmap& other)
 void Bitmap::resizeUnfilled(std::int32_t newWidth, std::int32_t newHeight)
 {
     const auto count = static_cast<std::size_t>(std::int64_t{newWidth} * newHeight);
+    // The same number of pixels reuses the block, which keeps a reload of a large picture
+    // from holding two grids at once. A new block is had before the old one goes, so a
+    // failed allocation leaves the Bitmap as it was.
     if (count != grid.size()) {
         PixelGrid fresh(count);
         grid.swap(fresh);

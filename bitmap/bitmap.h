@@ -62,12 +62,13 @@ public:
     bool load(const char* path);
 
     // load in two steps, for a caller that decides from the stored size which pixels it
-    // needs. loadHeader opens the file and reads its header, with load's checks and
+    // needs. loadHeader opens the file and reads its header, with load's checks and their
     // messages: false after a refusal, the Bitmap left as load leaves it; otherwise the
     // Bitmap has the file's depth, colour table and resolutions, and `file` says what the
     // stored picture is.
     bool loadHeader(const char* path, BmpFile& file);
-    // Then the pixels, with load's messages: all of them, or, given lists that are not
+    // Then the pixels, with load's other messages (the header's warnings once the pixels'
+    // memory is had, then the rows'): all of them, or, given lists that are not
     // empty, increasing and inside the picture, only those rows and columns. The Bitmap
     // then becomes columns.size() x rows.size(), pixel (i, k) being stored pixel
     // (columns[i], rows[k]), and the result is true. Rows not sampled are not read where

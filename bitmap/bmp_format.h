@@ -40,6 +40,29 @@ struct BmpInfoHeader {
 
 namespace bmp {
 
+// Calls field(value) for each field of both header records in file order (the comments
+// give the offsets): the one list the reader and the writer follow.
+template <typename FileHeader, typename InfoHeader, typename Field>
+void forEachField(FileHeader& fh, InfoHeader& ih, Field field)
+{
+    field(fh.bfType);          //  0
+    field(fh.bfSize);          //  2
+    field(fh.bfReserved1);     //  6
+    field(fh.bfReserved2);     //  8
+    field(fh.bfOffBits);       // 10
+    field(ih.biSize);          // 14
+    field(ih.biWidth);         // 18
+    field(ih.biHeight);        // 22
+    field(ih.biPlanes);        // 26
+    field(ih.biBitCount);      // 28
+    field(ih.biCompression);   // 30
+    field(ih.biSizeImage);     // 34
+    field(ih.biXPelsPerMeter); // 38
+    field(ih.biYPelsPerMeter); // 42
+    field(ih.biClrUsed);       // 46
+    field(ih.biClrImportant);  // 50
+}
+
 constexpr std::uint16_t signature = 0x4D42;
 constexpr std::int64_t fileHeaderSize = 14;
 constexpr std::int64_t infoHeaderSize = 40;
@@ -66,6 +89,27 @@ constexpr std::int64_t rowDataBytes(std::int64_t width, std::int64_t bits)
 constexpr std::int64_t rowStride(std::int64_t width, std::int64_t bits)
 {
     return (rowDataBytes(width, bits) + 3) / 4 * 4;
+}
+
+// The bits of a 1-bit row's last byte that hold pixels.
+constexpr std::uint8_t lastByteMask(std::int64_t width)
+{
+    return static_cast<std::uint8_t>(0xFF << (width % 8 == 0 ? 0 : 8 - width % 8));
+}
+
+// Packs items from .. width - 1 (from a multiple of 8) into a 1-bit row, bitOf(item) each:
+// eight a byte, the leftmost in the most significant bit; a last group of fewer than
+// eight leaves the low bits 0.
+template <typename Item, typename BitOf>
+void packBits(const Item* in, std::int32_t from, std::int32_t width, std::uint8_t* out, BitOf bitOf)
+{
+    std::int32_t x = from;
+    for (std::size_t k = static_cast<std::size_t>(from / 8); x < width; ++k) {
+        std::uint8_t byte = 0;
+        for (int bit = 7; bit >= 0 && x < width; --bit, ++x)
+            byte = static_cast<std::uint8_t>(byte | bitOf(in[x]) << bit);
+        out[k] = byte;
+    }
 }
 
 inline std::uint16_t readU16(const std::uint8_t* p)

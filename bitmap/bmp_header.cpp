@@ -33,31 +33,14 @@ void skipBytes(std::FILE* file, std::int64_t count)
     }
 }
 
-// Both header records from their 54 bytes, field by field in file order (the comments
-// give the offsets); the signature is already checked.
+// Both header records from their 54 bytes, field by field in file order.
 void decodeRecords(const std::uint8_t* bytes, BmpFileHeader& fh, BmpInfoHeader& ih)
 {
-    const std::uint8_t* at = bytes + 2;
-    auto field = [&](auto& value) {
+    bmp::forEachField(fh, ih, [&](auto& value) {
         using T = std::remove_reference_t<decltype(value)>;
-        value = static_cast<T>(sizeof(T) == 2 ? bmp::readU16(at) : bmp::readU32(at));
-        at += sizeof(T);
-    };
-    field(fh.bfSize);          //  2
-    field(fh.bfReserved1);     //  6
-    field(fh.bfReserved2);     //  8
-    field(fh.bfOffBits);       // 10
-    field(ih.biSize);          // 14
-    field(ih.biWidth);         // 18
-    field(ih.biHeight);        // 22
-    field(ih.biPlanes);        // 26
-    field(ih.biBitCount);      // 28
-    field(ih.biCompression);   // 30
-    field(ih.biSizeImage);     // 34
-    field(ih.biXPelsPerMeter); // 38
-    field(ih.biYPelsPerMeter); // 42
-    field(ih.biClrUsed);       // 46
-    field(ih.biClrImportant);  // 50
+        value = static_cast<T>(sizeof(T) == 2 ? bmp::readU16(bytes) : bmp::readU32(bytes));
+        bytes += sizeof(T);
+    });
 }
 
 // The checks of the records, in order; the first that fails prints its message.
@@ -85,8 +68,8 @@ bool acceptable(const BmpInfoHeader& ih, const std::string& name)
 
 // Reads the entries the file holds (as many as fit before bfOffBits) and pads the table
 // with white. Returns the bytes between the table and the rows.
-std::int64_t readColorTable(std::FILE* in, const BmpInfoHeader& ih, std::int64_t offBits, const std::string& name,
-                            std::vector<Pixel>& table)
+std::int64_t readColorTable(std::FILE* in, const BmpInfoHeader& ih, std::int64_t offBits, std::vector<Pixel>& table,
+                            bool& shortTable)
 {
     // A longer info header (V4, V5) comes before the colour table.
     std::int64_t tableStart = bmp::headersSize;
@@ -97,9 +80,7 @@ std::int64_t readColorTable(std::FILE* in, const BmpInfoHeader& ih, std::int64_t
     }
     const std::int64_t fullTable = std::int64_t{1} << ih.biBitCount;
     const std::int64_t present = std::clamp<std::int64_t>((offBits - tableStart) / 4, 0, fullTable);
-    if (present < fullTable)
-        pictureWarning({"file " + name + " has an underspecified",
-                        "color table. The table will be padded with extra", "white (255,255,255,0) entries."});
+    shortTable = present < fullTable;
     // An entry the file ends before, or inside, keeps (the rest of) the standard palette's.
     Bitmap standard;
     standard.setBitDepth(ih.biBitCount);
@@ -150,6 +131,15 @@ Pixel WordLayout::pixel(std::uint16_t word) const
     return Pixel{channel(2), channel(1), channel(0), 0};
 }
 
+void printHeaderWarnings(const HeaderWarnings& warnings)
+{
+    if (warnings.shortTable)
+        pictureWarning({"file " + warnings.name + " has an underspecified",
+                        "color table. The table will be padded with extra", "white (255,255,255,0) entries."});
+    if (warnings.extraData)
+        pictureWarning({"Extra meta data detected in file " + warnings.name, "Data will be skipped."});
+}
+
 HeaderOutcome readBmpHeader(const char* path, BmpFile& file)
 {
     const std::string name(path); // as the caller gave it
@@ -186,13 +176,14 @@ HeaderOutcome readBmpHeader(const char* path, BmpFile& file)
     p.words = WordLayout{{bmp::red555, bmp::green555, bmp::blue555}, {}};
     // The offset of the pixel data is taken as a signed number.
     const std::int64_t offBits = static_cast<std::int32_t>(fh.bfOffBits);
-    std::int64_t extraBytes = p.depth <= 8    ? readColorTable(in, ih, offBits, name, p.colorTable)
+    HeaderWarnings& warnings = file.warnings;
+    std::int64_t extraBytes = p.depth <= 8    ? readColorTable(in, ih, offBits, p.colorTable, warnings.shortTable)
                               : p.depth == 16 ? readMasks(in, ih, offBits, p.words)
                                               : offBits - bmp::headersSize;
-    if (extraBytes > 0) {
-        pictureWarning({"Extra meta data detected in file " + name, "Data will be skipped."});
+    warnings.name = name;
+    warnings.extraData = extraBytes > 0;
+    if (warnings.extraData)
         skipBytes(in, extraBytes);
-    }
     for (int c = 0; c < 3; ++c)
         p.words.shifts[c] = maskShift(p.words.masks[c]);
     file.size = regularFileSize(in);

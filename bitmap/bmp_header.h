@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 // Where a 16-bit word holds its channels: red, green, blue.
@@ -32,10 +33,21 @@ struct StoredPicture {
     std::size_t stride = 0;        // bytes of one stored row, padding included
 };
 
+// The warnings a header gives cause for. The row stage prints them (printHeaderWarnings)
+// once the picture's destination is had: a picture that cannot be held in memory is
+// reported by that failure alone, as it always has been.
+struct HeaderWarnings {
+    std::string name;        // the file's, as the caller gave it
+    bool shortTable = false; // the colour table is padded with white
+    bool extraData = false;  // bytes before the rows are skipped
+};
+void printHeaderWarnings(const HeaderWarnings& warnings);
+
 // An open BMP file after its header, standing at its first row.
 struct BmpFile {
     FilePtr stream;
     StoredPicture picture;
+    HeaderWarnings warnings;
     // Taken when the header ends, for a regular file; -1 for anything else.
     std::int64_t size = -1;
     std::int64_t rowsStart = -1;
@@ -48,7 +60,7 @@ enum class HeaderOutcome {
     rejected,   // the records were read and refused
 };
 
-// Opens `path` and reads its header into `file`, printing why it is refused and the
-// warnings about the colour table and skipped bytes. The resolutions are filled once the
-// records are read; everything else only when the header is accepted.
+// Opens `path` and reads its header into `file`, printing why it is refused. The
+// resolutions are filled once the records are read; everything else only when the header
+// is accepted.
 HeaderOutcome readBmpHeader(const char* path, BmpFile& file);

@@ -211,20 +211,24 @@ bool increasingWithin(const std::vector<std::int32_t>& list, std::int32_t size)
 }
 
 // The row decoders are public. A row the picture does not hold, or a colour table too
-// short for the depth's indices, goes through pixelAt and checkedPixel (paletteColor),
-// which clamp the row and answer a bad index with white, each with its warning, instead
-// of reaching past the grid or the table.
-template <typename CheckedPixel>
-bool decodePublicRow(Bitmap& b, std::int32_t depth, const std::uint8_t* buffer, std::int32_t row,
-                     CheckedPixel checkedPixel)
+// short for the depth's indices, goes through pixelAt and paletteColor, which clamp the
+// row and answer a bad index with white, each with its warning, instead of reaching past
+// the grid or the table.
+bool decodePublicRow(Bitmap& b, std::int32_t depth, const std::uint8_t* buffer, std::int32_t row)
 {
     const std::size_t entries = depth <= 8 ? std::size_t{1} << depth : 0;
-    if (row < 0 || row >= b.height || b.colorTable.size() < entries) {
-        for (std::int32_t x = 0; x < b.width; ++x)
-            b.pixelAt(x, row) = checkedPixel(x);
+    if (row >= 0 && row < b.height && b.colorTable.size() >= entries) {
+        decodeRow(StoredPicture{b.width, b.height, depth, b.colorTable}, buffer, nullptr, b.rowData(row));
         return true;
     }
-    decodeRow(StoredPicture{b.width, b.height, depth, b.colorTable}, buffer, nullptr, b.rowData(row));
+    for (std::int32_t x = 0; x < b.width; ++x) {
+        auto colour = [&] {
+            if (depth > 8)
+                return depth == 24 ? bmp::colour24(buffer, x) : bmp::colour32(buffer, x);
+            return b.paletteColor(depth == 1 ? bmp::index1(buffer, x) : depth == 4 ? bmp::index4(buffer, x) : buffer[x]);
+        };
+        b.pixelAt(x, row) = colour(); // the colour's warning, then the row's
+    }
     return true;
 }
 
@@ -234,27 +238,27 @@ bool Bitmap::read1BitRow(const std::uint8_t* buffer, std::size_t bufferSize, std
 {
     if (8 * static_cast<std::uint64_t>(bufferSize) < static_cast<std::uint64_t>(width))
         return false;
-    return decodePublicRow(*this, 1, buffer, row, [&](std::int32_t x) { return paletteColor(bmp::index1(buffer, x)); });
+    return decodePublicRow(*this, 1, buffer, row);
 }
 
 bool Bitmap::read4BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
-    return decodePublicRow(*this, 4, buffer, row, [&](std::int32_t x) { return paletteColor(bmp::index4(buffer, x)); });
+    return decodePublicRow(*this, 4, buffer, row);
 }
 
 bool Bitmap::read8BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
-    return decodePublicRow(*this, 8, buffer, row, [&](std::int32_t x) { return paletteColor(buffer[x]); });
+    return decodePublicRow(*this, 8, buffer, row);
 }
 
 bool Bitmap::read24BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
-    return decodePublicRow(*this, 24, buffer, row, [&](std::int32_t x) { return bmp::colour24(buffer, x); });
+    return decodePublicRow(*this, 24, buffer, row);
 }
 
 bool Bitmap::read32BitRow(const std::uint8_t* buffer, std::int32_t row)
 {
-    return decodePublicRow(*this, 32, buffer, row, [&](std::int32_t x) { return bmp::colour32(buffer, x); });
+    return decodePublicRow(*this, 32, buffer, row);
 }
 
 bool Bitmap::load(const char* path)
@@ -295,6 +299,7 @@ bool Bitmap::loadPixels(BmpFile& file, const PictureSampling* sampling)
         resizeUnfilled(static_cast<std::int32_t>(sampling->columns.size()), static_cast<std::int32_t>(sampling->rows.size()));
     else
         resizeUnfilled(stored.width, stored.height);
+    printHeaderWarnings(file.warnings);
     // The rows are read bottom-up, as they are stored.
     auto pictureRow = [&](std::int64_t i) { return static_cast<std::int32_t>(height - 1 - i); };
     auto storedRow = [&](std::int64_t i) -> std::int64_t {
@@ -318,13 +323,14 @@ bool Bitmap::loadBits(const char* path, BitPicture& bits, bool (*isSet)(const Pi
     const StoredPicture& stored = file.picture;
     const std::int32_t w = stored.width;
     bits.setDimensions(w, stored.height);
+    printHeaderWarnings(file.warnings);
     // A 1-bit row maps straight onto bits: each stored bit stands for one of two entries.
     const bool oneBit = stored.depth == 1;
     const bool set0 = oneBit && isSet(stored.colorTable[0]);
     const bool set1 = oneBit && isSet(stored.colorTable[1]);
     const std::uint8_t whiteBits = isSet(whitePixel) ? 0xFF : 0; // of a row past the data
     const auto used = static_cast<std::size_t>(bmp::rowDataBytes(w, 1));
-    const auto lastMask = static_cast<std::uint8_t>(w % 8 == 0 ? 0xFF : 0xFF << (8 - w % 8));
+    const std::uint8_t lastMask = bmp::lastByteMask(w);
     std::vector<Pixel> pixels(oneBit ? 0 : static_cast<std::size_t>(w));
     readRows(file, stored.height, [](std::int64_t i) { return i; }, [&](std::int64_t k, const std::uint8_t* row) {
         std::uint8_t* out = bits.row(static_cast<std::int32_t>(stored.height - 1 - k));
@@ -335,9 +341,7 @@ bool Bitmap::loadBits(const char* path, BitPicture& bits, bool (*isSet)(const Pi
                 out[b] = row ? static_cast<std::uint8_t>((set1 ? row[b] : 0) | (set0 ? ~row[b] : 0)) : whiteBits;
         } else {
             decodeRow(stored, row, nullptr, pixels.data());
-            std::fill(out, out + used, 0);
-            for (std::int32_t x = 0; x < w; ++x)
-                out[x >> 3] = static_cast<std::uint8_t>(out[x >> 3] | isSet(pixels[static_cast<std::size_t>(x)]) << (7 - (x & 7)));
+            bmp::packBits(pixels.data(), 0, w, out, isSet);
         }
         out[used - 1] &= lastMask;
     });

@@ -23,45 +23,24 @@ std::int32_t resolutionForFile(std::int32_t value)
     return value == 0 ? bmp::defaultResolution : value;
 }
 
-// The 54 header bytes, one field per line in file order.
+// The 54 header bytes, field by field in file order.
 void encodeHeaders(std::uint8_t* p, const BmpFileHeader& fh, const BmpInfoHeader& ih)
 {
-    bmp::writeU16(p + 0, fh.bfType);
-    bmp::writeU32(p + 2, fh.bfSize);
-    bmp::writeU16(p + 6, fh.bfReserved1);
-    bmp::writeU16(p + 8, fh.bfReserved2);
-    bmp::writeU32(p + 10, fh.bfOffBits);
-    bmp::writeU32(p + 14, ih.biSize);
-    bmp::writeU32(p + 18, static_cast<std::uint32_t>(ih.biWidth));
-    bmp::writeU32(p + 22, static_cast<std::uint32_t>(ih.biHeight));
-    bmp::writeU16(p + 26, ih.biPlanes);
-    bmp::writeU16(p + 28, ih.biBitCount);
-    bmp::writeU32(p + 30, ih.biCompression);
-    bmp::writeU32(p + 34, ih.biSizeImage);
-    bmp::writeU32(p + 38, static_cast<std::uint32_t>(ih.biXPelsPerMeter));
-    bmp::writeU32(p + 42, static_cast<std::uint32_t>(ih.biYPelsPerMeter));
-    bmp::writeU32(p + 46, ih.biClrUsed);
-    bmp::writeU32(p + 50, ih.biClrImportant);
+    bmp::forEachField(fh, ih, [&](auto value) {
+        if (sizeof value == 2)
+            bmp::writeU16(p, static_cast<std::uint16_t>(value));
+        else
+            bmp::writeU32(p, static_cast<std::uint32_t>(value));
+        p += sizeof value;
+    });
 }
 
-// Eight pixels a byte, the leftmost in the most significant bit; a last group of fewer
-// than eight leaves the low bits 0.
-bool pack1BitRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer, std::size_t length, NearestColor& nearest)
+void pack1BitRow(const Pixel* in, std::int32_t width, std::uint8_t* buffer, NearestColor& nearest)
 {
-    if (static_cast<std::uint64_t>(width) > 8 * static_cast<std::uint64_t>(length))
-        return false;
-    if (nearest.blackAndWhite()) {
+    if (nearest.blackAndWhite())
         packBlackWhiteRow(in, width, buffer);
-        return true;
-    }
-    std::int32_t x = 0;
-    for (std::size_t k = 0; x < width; ++k) {
-        std::uint8_t byte = 0;
-        for (int bit = 7; bit >= 0 && x < width; --bit, ++x)
-            byte = static_cast<std::uint8_t>(byte | nearest(in[x]) << bit);
-        buffer[k] = byte;
-    }
-    return true;
+    else
+        bmp::packBits(in, 0, width, buffer, [&](const Pixel& p) { return nearest(p); });
 }
 
 } // namespace
@@ -72,7 +51,8 @@ bool Bitmap::write1BitRow(std::uint8_t* buffer, std::size_t length, std::int32_t
         return false;
     NearestColor nearest(*this);
     // A row outside the picture is clamped to the nearest one, with pixelAt's warning.
-    return pack1BitRow(&pixelAt(0, row), width, buffer, length, nearest);
+    pack1BitRow(&pixelAt(0, row), width, buffer, nearest);
+    return true;
 }
 
 namespace {
@@ -113,8 +93,8 @@ std::vector<std::uint8_t> fileHead(std::int32_t width, std::int32_t height, std:
 }
 
 // Writes the rows bottom first, each from rowAt(y, buffer), which returns the bytes to
-// write (nullptr when the row does not fit). Rows of 16 bits are checked with the stream
-// at the end only. False, with the message, where a row is not written.
+// write. Rows of 16 bits are checked with the stream at the end only. False, with the
+// message, where a row is not written.
 template <typename RowAt>
 bool writeRows(std::FILE* out, std::int32_t height, std::int32_t d, std::size_t rowBytes, RowAt& rowAt)
 {
@@ -126,7 +106,7 @@ bool writeRows(std::FILE* out, std::int32_t height, std::int32_t d, std::size_t 
             std::fwrite(row, 1, rowBytes, out); // checked with the stream at the end
             continue;
         }
-        if (!row || std::fwrite(row, 1, rowBytes, out) != rowBytes) {
+        if (std::fwrite(row, 1, rowBytes, out) != rowBytes) {
             pictureError({"Could not write proper amount of data."});
             return false;
         }
@@ -172,7 +152,6 @@ bool writeBmpFile(const char* path, std::int32_t width, std::int32_t height, std
 bool Bitmap::save(const char* path) const
 {
     const std::int32_t d = bitsPerPixel;
-    const std::size_t size = static_cast<std::size_t>(bmp::rowStride(width, d));
     NearestColor nearest(*this);
     return writeBmpFile(path, width, height, d, colorTable, horizontalResolution, verticalResolution,
                         [&](std::int32_t y, std::uint8_t* b) -> const std::uint8_t* {
@@ -205,8 +184,7 @@ bool Bitmap::save(const char* path) const
             }
             break;
         case 1:
-            if (!pack1BitRow(in, width, b, size, nearest))
-                return nullptr;
+            pack1BitRow(in, width, b, nearest);
             break;
         }
         return b;

@@ -12,18 +12,7 @@
 #include "wide_names.h"
 
 #include <io.h>
-#include <string>
 #include <wchar.h>
-
-namespace {
-
-// The UTF-16 form that Windows' file functions take.
-std::wstring wide(const char* utf8)
-{
-    return utf8ToUtf16(utf8);
-}
-
-} // namespace
 #else
 #include <unistd.h>
 #endif
@@ -31,7 +20,7 @@ std::wstring wide(const char* utf8)
 std::FILE* openFile(const char* path, const char* mode)
 {
 #ifdef _WIN32
-    return _wfopen(wide(path).c_str(), wide(mode).c_str());
+    return _wfopen(utf8ToUtf16(path).c_str(), utf8ToUtf16(mode).c_str());
 #else
     return std::fopen(path, mode);
 #endif
@@ -40,7 +29,7 @@ std::FILE* openFile(const char* path, const char* mode)
 int removeFile(const char* path)
 {
 #ifdef _WIN32
-    return _wremove(wide(path).c_str());
+    return _wremove(utf8ToUtf16(path).c_str());
 #else
     return std::remove(path);
 #endif

@@ -47,5 +47,6 @@ void blendRow(const ColumnTable& t, std::int32_t from, std::int32_t to, const Pi
               Pixel* out);
 // The last destination row: the last source row blended horizontally.
 void blendLastRow(const ColumnTable& t, std::int32_t count, const Pixel* last, Pixel* out);
-// The last destination column: the last source column blended vertically.
-Pixel blendLastColumn(const Pixel& a, const Pixel& b, double fy);
+// Two pixels blended, b by f: a pixel of the last destination row, or of the last column
+// (the last source column blended vertically).
+Pixel blendPair(const Pixel& a, const Pixel& b, double f);

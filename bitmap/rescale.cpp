@@ -47,48 +47,39 @@ double sourcePosition(std::int32_t j, std::int32_t n, std::int32_t m)
 
 } // namespace
 
-void resampleByDefinition(const Bitmap& S, Bitmap& D)
-{
-    const std::int32_t W = S.width, H = S.height, NW = D.width, NH = D.height;
-    for (std::int32_t i = 0; i + 1 < NH; ++i) {
-        const double ys = sourcePosition(i, H, NH);
-        const auto y0 = static_cast<std::int32_t>(std::floor(ys));
-        const double fy = ys - y0;
-        for (std::int32_t j = 0; j + 1 < NW; ++j) {
-            const double xs = sourcePosition(j, W, NW);
-            const auto x0 = static_cast<std::int32_t>(std::floor(xs));
-            const double fx = xs - x0;
-            const Weights w = bilinearWeights(fx, fy);
-            Pixel& d = D.pixelAt(j, i);
-            d.red = channel(blend4(S.pixelAt(x0, y0).red, S.pixelAt(x0 + 1, y0).red, S.pixelAt(x0, y0 + 1).red,
-                                   S.pixelAt(x0 + 1, y0 + 1).red, w));
-            d.green = channel(blend4(S.pixelAt(x0, y0).green, S.pixelAt(x0 + 1, y0).green,
-                                     S.pixelAt(x0, y0 + 1).green, S.pixelAt(x0 + 1, y0 + 1).green, w));
-            d.blue = channel(blend4(S.pixelAt(x0, y0).blue, S.pixelAt(x0 + 1, y0).blue, S.pixelAt(x0, y0 + 1).blue,
-                                    S.pixelAt(x0 + 1, y0 + 1).blue, w));
-        }
-        Pixel& d = D.pixelAt(NW - 1, i);
-        d.red = channel(blend2(S.pixelAt(W - 1, y0).red, S.pixelAt(W - 1, y0 + 1).red, fy));
-        d.green = channel(blend2(S.pixelAt(W - 1, y0).green, S.pixelAt(W - 1, y0 + 1).green, fy));
-        d.blue = channel(blend2(S.pixelAt(W - 1, y0).blue, S.pixelAt(W - 1, y0 + 1).blue, fy));
-    }
-    for (std::int32_t j = 0; j + 1 < NW; ++j) {
-        const double xs = sourcePosition(j, W, NW);
-        const auto x0 = static_cast<std::int32_t>(std::floor(xs));
-        const double fx = xs - x0;
-        Pixel& d = D.pixelAt(j, NH - 1);
-        d.red = channel(blend2(S.pixelAt(x0, H - 1).red, S.pixelAt(x0 + 1, H - 1).red, fx));
-        d.green = channel(blend2(S.pixelAt(x0, H - 1).green, S.pixelAt(x0 + 1, H - 1).green, fx));
-        d.blue = channel(blend2(S.pixelAt(x0, H - 1).blue, S.pixelAt(x0 + 1, H - 1).blue, fx));
-    }
-    D.pixelAt(NW - 1, NH - 1) = S.pixelAt(W - 1, H - 1);
-}
-
 SourceSpan sourceSpan(std::int32_t j, std::int32_t n, std::int32_t m)
 {
     const double position = sourcePosition(j, n, m);
     const auto first = static_cast<std::int32_t>(std::floor(position));
     return {first, position - first};
+}
+
+void resampleByDefinition(const Bitmap& S, Bitmap& D)
+{
+    const std::int32_t W = S.width, H = S.height, NW = D.width, NH = D.height;
+    // Red, then green, then blue, each channel read from the source anew.
+    constexpr std::uint8_t Pixel::*channels[] = {&Pixel::red, &Pixel::green, &Pixel::blue};
+    for (std::int32_t i = 0; i + 1 < NH; ++i) {
+        const auto [y0, fy] = sourceSpan(i, H, NH);
+        for (std::int32_t j = 0; j + 1 < NW; ++j) {
+            const auto [x0, fx] = sourceSpan(j, W, NW);
+            const Weights w = bilinearWeights(fx, fy);
+            Pixel& d = D.pixelAt(j, i);
+            for (auto c : channels)
+                d.*c = channel(blend4(S.pixelAt(x0, y0).*c, S.pixelAt(x0 + 1, y0).*c, S.pixelAt(x0, y0 + 1).*c,
+                                      S.pixelAt(x0 + 1, y0 + 1).*c, w));
+        }
+        Pixel& d = D.pixelAt(NW - 1, i);
+        for (auto c : channels)
+            d.*c = channel(blend2(S.pixelAt(W - 1, y0).*c, S.pixelAt(W - 1, y0 + 1).*c, fy));
+    }
+    for (std::int32_t j = 0; j + 1 < NW; ++j) {
+        const auto [x0, fx] = sourceSpan(j, W, NW);
+        Pixel& d = D.pixelAt(j, NH - 1);
+        for (auto c : channels)
+            d.*c = channel(blend2(S.pixelAt(x0, H - 1).*c, S.pixelAt(x0 + 1, H - 1).*c, fx));
+    }
+    D.pixelAt(NW - 1, NH - 1) = S.pixelAt(W - 1, H - 1);
 }
 
 void ColumnTable::fill(std::int32_t first, std::int32_t count, std::int32_t W, std::int32_t NW)
@@ -130,17 +121,13 @@ void blendRow(const ColumnTable& t, std::int32_t from, std::int32_t to, const Pi
 
 void blendLastRow(const ColumnTable& t, std::int32_t count, const Pixel* last, Pixel* out)
 {
-    for (std::int32_t k = 0; k < count; ++k) {
-        const Pixel& a = last[t.x0[k]];
-        const Pixel& b = last[t.x1[k]];
-        out[k] = Pixel{channel(blend2(a.blue, b.blue, t.fx[k])), channel(blend2(a.green, b.green, t.fx[k])),
-                       channel(blend2(a.red, b.red, t.fx[k])), 0};
-    }
+    for (std::int32_t k = 0; k < count; ++k)
+        out[k] = blendPair(last[t.x0[k]], last[t.x1[k]], t.fx[k]);
 }
 
-Pixel blendLastColumn(const Pixel& a, const Pixel& b, double fy)
+Pixel blendPair(const Pixel& a, const Pixel& b, double f)
 {
-    return Pixel{channel(blend2(a.blue, b.blue, fy)), channel(blend2(a.green, b.green, fy)), channel(blend2(a.red, b.red, fy)), 0};
+    return Pixel{channel(blend2(a.blue, b.blue, f)), channel(blend2(a.green, b.green, f)), channel(blend2(a.red, b.red, f)), 0};
 }
 
 void resampleFast(const Bitmap& S, Bitmap& D)
@@ -168,7 +155,7 @@ void resampleFast(const Bitmap& S, Bitmap& D)
     for (std::int32_t i = 0; i + 1 < NH; ++i) {
         const SourceSpan span = sourceSpan(i, H, NH);
         D.rowData(i)[NW - 1] =
-            blendLastColumn(S.rowData(span.first)[W - 1], S.rowData(std::min(span.first + 1, H - 1))[W - 1], span.fraction);
+            blendPair(S.rowData(span.first)[W - 1], S.rowData(std::min(span.first + 1, H - 1))[W - 1], span.fraction);
     }
     D.rowData(NH - 1)[NW - 1] = S.rowData(H - 1)[W - 1];
 }

@@ -112,8 +112,9 @@ SSSE3 std::int32_t expand24BitSsse3(const std::uint8_t* in, std::int32_t width, 
     return x;
 }
 
-// Whole bytes, eight pixels each: a lane takes entry 1 where its bit is set.
-std::int32_t expandOneBitSse2(const std::uint8_t* bits, std::int32_t width, Pixel entry0, Pixel entry1, Pixel* out)
+// SSE2, which every x86-64 processor has. Whole bytes, eight pixels each: a lane takes
+// entry 1 where its bit is set.
+std::int32_t expandOneBitVector(const std::uint8_t* bits, std::int32_t width, Pixel entry0, Pixel entry1, Pixel* out)
 {
     __m128i zero, flip;
     std::memcpy(&zero, &entry0, sizeof(Pixel));
@@ -153,7 +154,8 @@ int whiteMask4(const Pixel* in)
     return _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpgt_epi32(sum, _mm_set1_epi32(whiteFromSum - 1))));
 }
 
-std::int32_t packBlackWhiteSse2(const Pixel* in, std::int32_t width, std::uint8_t* out)
+// SSE2, eight pixels a step.
+std::int32_t packBlackWhiteVector(const Pixel* in, std::int32_t width, std::uint8_t* out)
 {
     std::int32_t x = 0;
     for (; x + 8 <= width; x += 8)
@@ -175,16 +177,6 @@ std::int32_t expand24BitVector(const std::uint8_t* in, std::int32_t width, Pixel
 {
     static const bool ssse3 = PANELBAKE_PROCESSOR_HAS("ssse3");
     return ssse3 ? expand24BitSsse3(in, width, out) : 0;
-}
-
-std::int32_t expandOneBitVector(const std::uint8_t* bits, std::int32_t width, Pixel entry0, Pixel entry1, Pixel* out)
-{
-    return expandOneBitSse2(bits, width, entry0, entry1, out);
-}
-
-std::int32_t packBlackWhiteVector(const Pixel* in, std::int32_t width, std::uint8_t* out)
-{
-    return packBlackWhiteSse2(in, width, out);
 }
 
 #else
@@ -235,11 +227,5 @@ void expand24BitRow(const std::uint8_t* in, std::int32_t width, Pixel* out)
 
 void packBlackWhiteRow(const Pixel* in, std::int32_t width, std::uint8_t* out)
 {
-    std::int32_t x = packBlackWhiteVector(in, width, out);
-    for (std::size_t k = static_cast<std::size_t>(x / 8); x < width; ++k) {
-        std::uint8_t byte = 0;
-        for (int bit = 7; bit >= 0 && x < width; --bit, ++x)
-            byte = static_cast<std::uint8_t>(byte | nearerToWhite(in[x]) << bit);
-        out[k] = byte;
-    }
+    bmp::packBits(in, packBlackWhiteVector(in, width, out), width, out, [](const Pixel& p) { return nearerToWhite(p); });
 }

@@ -82,13 +82,6 @@ bool settledBlackOrWhite(const RunCorners& c, Pixel& stand)
     return false;
 }
 
-// A pixel of the reloaded preview as the header reads it: the preview is black and white
-// already, and the bit is 1 unless the display shows the pixel black.
-bool notBlack(const Pixel& p)
-{
-    return !blackOnDisplay(p);
-}
-
 // Columns from .. to - 1 of a block.
 struct Run {
     std::int32_t from, to;
@@ -239,7 +232,7 @@ void makeBlockRows(const Bitmap& S, const ConversionPlan& plan, ColumnBlock& blo
         for (const Run& r : block.unsettled)
             blendRow(block.table, r.from, r.to, top, bottom, span.fraction, line);
         if (block.lastColumn)
-            line[block.inner] = blendLastColumn(top[lastSampled], bottom[lastSampled], span.fraction);
+            line[block.inner] = blendPair(top[lastSampled], bottom[lastSampled], span.fraction);
         if (samePair)
             packRepeatedPair(block, line, target.row(i - 1) + block.first / 8, bits);
         else
@@ -311,8 +304,10 @@ int runSampledConversion(const Bitmap& sampled, const ConversionPlan& plan, cons
         return finishConversion(
             sourcePath,
             [&](const std::string& previewName) {
+                // The preview is black and white already: it is read back by the display's rule,
+                // as the header reads it.
                 Bitmap reloaded;
-                return target.save(previewName.c_str()) && reloaded.loadBits(previewName.c_str(), target, notBlack);
+                return target.save(previewName.c_str()) && reloaded.loadBits(previewName.c_str(), target, whiteOnDisplay);
             },
             [&](const std::string& baseName) { return writePageColumnHeader(target, baseName); });
     });

@@ -28,19 +28,13 @@ const std::array<std::array<char, 6>, 256> byteTexts = [] {
     return texts;
 }();
 
-std::string toUpperAscii(std::string s)
+// The ASCII letters of `s` from the case of `from` ('a' or 'A') to that of `to`; other
+// bytes stay as they are, whatever the locale.
+std::string inAsciiCase(std::string s, char from, char to)
 {
     for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return s;
-}
-
-std::string toLowerAscii(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        if (c >= from && c <= from + 25)
+            c = static_cast<char>(c - from + to);
     return s;
 }
 
@@ -178,7 +172,7 @@ void putPreamble(HeaderText& out, const std::string& upper, const std::string& l
 void generateHeader(const BitPicture& bitmap, const std::string& baseName, const HeaderText::Flush& flush)
 {
     const std::string stem = identifierStem(baseName);
-    const std::string upper = toUpperAscii(stem);
+    const std::string upper = inAsciiCase(stem, 'a', 'A');
     const std::int32_t W = bitmap.width();
     const std::int32_t H = bitmap.height();
     const std::int32_t pageCount = H / 8;
@@ -188,7 +182,7 @@ void generateHeader(const BitPicture& bitmap, const std::string& baseName, const
     // most seven characters a byte, line ends included).
     const std::size_t dataBytes = static_cast<std::size_t>(W) * 7 * (static_cast<std::size_t>(pageCount) + 1);
     HeaderText out(std::min(HeaderText::pieceSize + 7 * static_cast<std::size_t>(stretch), dataBytes) + 512, flush);
-    putPreamble(out, upper, toLowerAscii(stem), W, H);
+    putPreamble(out, upper, inAsciiCase(stem, 'A', 'a'), W, H);
     std::vector<std::uint8_t> bytes;
     for (std::int32_t p = 0; p < pageCount; ++p) {
         packPage(bitmap, 8 * p, 8, bytes);
@@ -243,13 +237,8 @@ BitPicture displayBits(const Bitmap& bitmap)
 {
     BitPicture bits;
     bits.setDimensions(bitmap.width, bitmap.height);
-    for (std::int32_t y = 0; y < bitmap.height; ++y) {
-        const Pixel* in = bitmap.rowData(y);
-        std::uint8_t* out = bits.row(y);
-        for (std::int32_t x = 0; x < bitmap.width; ++x)
-            if (blackOnDisplay(in[x]))
-                out[x >> 3] = static_cast<std::uint8_t>(out[x >> 3] & ~(0x80 >> (x & 7)));
-    }
+    for (std::int32_t y = 0; y < bitmap.height; ++y)
+        bmp::packBits(bitmap.rowData(y), 0, bitmap.width, bits.row(y), whiteOnDisplay);
     return bits;
 }
 

@@ -6,11 +6,11 @@
 
 #include <string>
 
-// A pixel the display shows black: the header's bit 1. Only black and white reach the
-// header, and of the two only black has a green of 0.
-inline bool blackOnDisplay(const Pixel& p)
+// A pixel the display shows white: the bit of a picture held as bits is 1, the header's
+// is 0. Only black and white reach the header, and of the two only black has a green of 0.
+inline bool whiteOnDisplay(const Pixel& p)
 {
-    return p.green == 0;
+    return p.green != 0;
 }
 
 // Writes baseName + ".h": the picture as bytes of page columns for a display whose

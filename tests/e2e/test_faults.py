@@ -144,11 +144,20 @@ class Faults(TempDirTest):
     @unittest.skipIf(SANITIZED, "the sanitizers reserve more address space than any limit allows")
     @unittest.skipIf(EMULATED, "the limit would bind the emulator, not the program")
     def test_too_little_memory_to_load_the_source(self):
-        # 58 bytes claiming 16384 x 16384 pixels: allowed, but a gigabyte of grid.
-        self.write("big.bmp", bmp(16384, 16384, 24, rows=[bytes(4)]))
-        result = self.convert(source="big.bmp", preexec_fn=memory_limit(256 << 20))
-        self.assert_refused(result, 'Error opening file "big.bmp"\n\n', NOT_LOADED)
-        self.assertEqual(self.files(), ["big.bmp", "logo.bmp"])
+        # 58 bytes and more claiming 16384 x 16384 pixels or 1 x 2^28: allowed, but a gigabyte
+        # of grid. The warnings about a header come once its grid is had: here, never.
+        cases = [
+            ("24 bits", bmp(16384, 16384, 24, rows=[bytes(4)])),
+            ("a short colour table, sampled", bmp(16384, 16384, 8, rows=[bytes(4)], table=bytes(8))),
+            ("bytes skipped, read whole", bmp(1, 1 << 28, 24, rows=[bytes(3)], extra=bytes(3))),
+        ]
+        for what, source in cases:
+            with self.subTest(what):
+                self.write("big.bmp", source)
+                result = self.convert(source="big.bmp", preexec_fn=memory_limit(256 << 20))
+                self.assert_refused(result, 'Error opening file "big.bmp"\n\n', NOT_LOADED)
+                self.assertEqual(result[1], "")
+                self.assertEqual(self.files(), ["big.bmp", "logo.bmp"])
 
 
 if __name__ == "__main__":
