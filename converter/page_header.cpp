@@ -136,8 +136,10 @@ private:
 constexpr std::int32_t stretch = 16384;
 
 // Bytes [first, last) of a page row, each with its separator, and with a line end after
-// every sixteenth column where `lineEnds` says so.
-void putBytes(HeaderText& out, const std::uint8_t* bytes, std::int32_t first, std::int32_t last, bool lineEnds)
+// every sixteenth column where `lineEnds` says so. It is a template parameter so that the
+// loop over the bytes, most of the header's time, is compiled without the test.
+template <bool lineEnds>
+void putBytes(HeaderText& out, const std::uint8_t* bytes, std::int32_t first, std::int32_t last)
 {
     for (std::int32_t from = first; from < last; from += stretch) {
         const std::int32_t to = std::min(last, from + stretch);
@@ -186,13 +188,13 @@ void generateHeader(const BitPicture& bitmap, const std::string& baseName, const
     std::vector<std::uint8_t> bytes;
     for (std::int32_t p = 0; p < pageCount; ++p) {
         packPage(bitmap, 8 * p, 8, bytes);
-        putBytes(out, bytes.data(), 0, W, true);
+        putBytes<true>(out, bytes.data(), 0, W);
         out.put("\n");
     }
     if (partialRows > 0) {
         // The partial page goes on one line, with no separator after its last byte.
         packPage(bitmap, 8 * pageCount, partialRows, bytes);
-        putBytes(out, bytes.data(), 0, W - 1, false);
+        putBytes<false>(out, bytes.data(), 0, W - 1);
         std::memcpy(out.room(4), byteTexts[bytes[static_cast<std::size_t>(W - 1)]].data(), 4);
         out.advance(4);
         out.put("\n");
