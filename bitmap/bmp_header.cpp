@@ -99,17 +99,6 @@ std::int64_t readColorTable(std::FILE* in, const BmpInfoHeader& ih, std::int64_t
     return offBits - tableStart - 4 * fullTable;
 }
 
-// Number of single right shifts that bring a 16-bit mask down to 31 or less.
-int maskShift(std::uint16_t mask)
-{
-    int shift = 0;
-    while (mask > 31) {
-        mask = static_cast<std::uint16_t>(mask >> 1);
-        ++shift;
-    }
-    return shift;
-}
-
 // The masks follow the info header; only the low half of each counts. Returns the bytes
 // between them and the rows.
 std::int64_t readMasks(std::FILE* in, const BmpInfoHeader& ih, std::int64_t offBits, WordLayout& words)
@@ -127,8 +116,25 @@ std::int64_t readMasks(std::FILE* in, const BmpInfoHeader& ih, std::int64_t offB
 
 Pixel WordLayout::pixel(std::uint16_t word) const
 {
-    auto channel = [&](int c) { return static_cast<std::uint8_t>(((word & masks[c]) >> shifts[c]) * 8); };
+    auto channel = [&](int c) {
+        return static_cast<std::uint8_t>((((word & masks[c]) >> downShifts[c]) << upShifts[c]) * 8);
+    };
     return Pixel{channel(2), channel(1), channel(0), 0};
+}
+
+// A mask above 31 is shifted down until it is 31 or less; one below 16 is shifted up until
+// it is 16 or more. A narrow channel in the low bits then scales like the same channel in
+// the high bits: 0x000F becomes 0x1E, as 0x0F00 does.
+void WordLayout::placeMasks()
+{
+    for (int c = 0; c < 3; ++c) {
+        unsigned mask = masks[c];
+        downShifts[c] = upShifts[c] = 0;
+        for (; mask > 31; mask >>= 1)
+            ++downShifts[c];
+        for (; mask != 0 && mask < 16; mask <<= 1)
+            ++upShifts[c];
+    }
 }
 
 void printHeaderWarnings(const HeaderWarnings& warnings)
@@ -173,7 +179,7 @@ HeaderOutcome readBmpHeader(const char* path, BmpFile& file)
     p.height = ih.biHeight;
     p.depth = ih.biBitCount;
     p.stride = static_cast<std::size_t>(bmp::rowStride(p.width, p.depth));
-    p.words = WordLayout{{bmp::red555, bmp::green555, bmp::blue555}, {}};
+    p.words = WordLayout{{bmp::red555, bmp::green555, bmp::blue555}, {}, {}};
     // The offset of the pixel data is taken as a signed number.
     const std::int64_t offBits = static_cast<std::int32_t>(fh.bfOffBits);
     HeaderWarnings& warnings = file.warnings;
@@ -184,8 +190,7 @@ HeaderOutcome readBmpHeader(const char* path, BmpFile& file)
     warnings.extraData = extraBytes > 0;
     if (warnings.extraData)
         skipBytes(in, extraBytes);
-    for (int c = 0; c < 3; ++c)
-        p.words.shifts[c] = maskShift(p.words.masks[c]);
+    p.words.placeMasks();
     file.size = regularFileSize(in);
     file.rowsStart = file.size >= 0 ? streamPosition(in) : -1;
     return HeaderOutcome::accepted;

@@ -16,9 +16,14 @@
 // Where a 16-bit word holds its channels: red, green, blue.
 struct WordLayout {
     std::uint16_t masks[3];
-    int shifts[3];
-    // A channel is its masked bits shifted down to 0 .. 31, times 8; alpha is 0.
+    // A channel's masked bits are shifted down by downShifts[c], then up by upShifts[c],
+    // so that its mask lands in 16 .. 31 (a mask of 0 stays 0).
+    int downShifts[3];
+    int upShifts[3];
+    // A channel is its masked bits brought to 0 .. 31, times 8; alpha is 0.
     Pixel pixel(std::uint16_t word) const;
+    // The shifts for the masks.
+    void placeMasks();
 };
 
 // What the header says about the stored picture.

@@ -2,6 +2,7 @@
 // Bitmap::load against crafted files: rejections, colour tables, skipped bytes, every
 // depth's row layout, long info headers and files cut short or damaged.
 #include "bmp_bytes.h"
+#include "bmp_format.h"
 #include "bmp_header.h"
 
 #include <climits>
@@ -223,6 +224,54 @@ TEST(BmpReader, DecodesEveryLayout)
         EXPECT_TRUE(state.first);
         EXPECT_EQ(lines, withPath(c.lines, path));
         EXPECT_EQ(state.second, snapshot(expected));
+    }
+}
+
+// A 16-bit mask narrower than five bits scales its channel the same wherever it sits in
+// the word: a channel in the low bits is not left at half brightness.
+TEST(BmpReader, NarrowSixteenBitMasksScaleAsInTheHighBits)
+{
+    auto maskBytes = [](std::uint16_t red, std::uint16_t green, std::uint16_t blue) {
+        Bytes b;
+        for (std::uint16_t m : {red, green, blue})
+            putLE(b, m, 4);
+        return b;
+    };
+    auto load = [&](const Bytes& masks, const std::vector<std::uint16_t>& words) {
+        const auto width = static_cast<std::int32_t>(words.size());
+        Bytes rows;
+        for (std::uint16_t w : words)
+            putLE(rows, w, 2);
+        rows.resize(static_cast<std::size_t>(bmp::rowStride(width, 16)), 0);
+        TempDir dir;
+        const std::string path = dir.write("f.bmp", join({headerBytes(bmpHeader(width, 1, 16, 66, 3)), masks, rows}));
+        Bitmap b;
+        EXPECT_TRUE(b.load(path.c_str()));
+        std::vector<Pixel> pixels;
+        for (std::int32_t x = 0; x < width; ++x)
+            pixels.push_back(b.pixelAt(x, 0));
+        return pixels;
+    };
+
+    // X4 R4 G4 B4 mid grey: 128 in every channel, which the black-and-white rule calls white.
+    EXPECT_EQ(load(maskBytes(0x0F00, 0x00F0, 0x000F), {0x0888, 0x0FFF, 0x0000}),
+              (std::vector<Pixel>{rgb(128, 128, 128), rgb(240, 240, 240), rgb(0, 0, 0)}));
+    // A mask of 0 gives 0.
+    EXPECT_EQ(load(maskBytes(0x0000, 0x00F0, 0x0000), {0xFFFF}), (std::vector<Pixel>{rgb(0, 240, 0)}));
+
+    // 1 to 4 bits: blue in the low bits, red the same bits at the top of the word.
+    for (int bits = 1; bits <= 4; ++bits) {
+        SCOPED_TRACE(std::to_string(bits) + "-bit channel");
+        const auto low = static_cast<std::uint16_t>((1 << bits) - 1);
+        const auto high = static_cast<std::uint16_t>(low << (16 - bits));
+        std::vector<std::uint16_t> words;
+        for (int v = 0; v <= low; ++v)
+            words.push_back(static_cast<std::uint16_t>(v << (16 - bits) | v));
+        const std::vector<Pixel> pixels = load(maskBytes(high, 0, low), words);
+        for (int v = 0; v <= low; ++v) {
+            EXPECT_EQ(pixels[static_cast<std::size_t>(v)].blue, pixels[static_cast<std::size_t>(v)].red) << "value " << v;
+            EXPECT_EQ(pixels[static_cast<std::size_t>(v)].red, v << (5 - bits) << 3) << "value " << v;
+        }
     }
 }
 
