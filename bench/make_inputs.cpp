@@ -9,6 +9,8 @@
 //   series_1500x1000.bmp, series_3000x2000.bmp, series_12000x8000.bmp: the picture of
 //           w1.bmp drawn at other sizes (w1.bmp is the 6000 x 4000 one)
 //   square.bmp  64 x 64, 24 bits: the logo's left half, for a 16384 x 16384 target
+//   unscaled_8000x8000.bmp: the picture of w1.bmp drawn at 8000 x 8000, converted at its size
+//   claim.bmp   54 bytes: the headers of a 16384 x 16384 24-bit picture and no pixel data
 //
 // usage: make_inputs DIRECTORY
 #include <cstdint>
@@ -199,7 +201,9 @@ int main(int argc, char** argv)
     const bool ok = photo(dir + "/w1.bmp", 6000, 4000) && logo(dir + "/w2.bmp", 128, 64) &&
                     logo(dir + "/w3.bmp", 128, 64) && paletted(dir + "/w4.bmp") &&
                     photo(dir + "/series_1500x1000.bmp", 1500, 1000) && photo(dir + "/series_3000x2000.bmp", 3000, 2000) &&
-                    photo(dir + "/series_12000x8000.bmp", 12000, 8000) && logo(dir + "/square.bmp", 64, 64);
+                    photo(dir + "/series_12000x8000.bmp", 12000, 8000) && logo(dir + "/square.bmp", 64, 64) &&
+                    photo(dir + "/unscaled_8000x8000.bmp", 8000, 8000) &&
+                    writeFile(dir + "/claim.bmp", headers(16384, 16384, 24, 16384 * 3), {});
     if (!ok) {
         std::perror("make_inputs");
         return 1;

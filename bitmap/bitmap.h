@@ -17,6 +17,20 @@ struct PictureSampling {
     std::vector<std::int32_t> columns;
 };
 
+// Where the rows of a picture go, one at a time, as they are read: a caller that makes its
+// own picture of them (scaled, or as bits) without holding the whole one.
+class RowSink {
+public:
+    virtual ~RowSink() = default;
+    // Where row k (its place in the list of rows read) is decoded: one pixel for each
+    // column read. Rows come from the last to the first, and the buffer of row k + 1 must
+    // still hold that row while row k is decoded: the reader may copy it.
+    virtual Pixel* rowBuffer(std::int32_t k) = 0;
+    // Row k is decoded; or, where `held` is false, the file does not hold it: the row is
+    // white, and its buffer was not written.
+    virtual void rowDone(std::int32_t k, bool held) = 0;
+};
+
 // The most bytes one read of stored rows fetches: rows that follow one another in a file
 // come in pieces of up to this size. Tests and fuzzing set a few dozen bytes, so that small
 // pictures cross pieces.
@@ -119,6 +133,12 @@ private:
     // they come. The size must be positive and within maxPixels.
     void resizeUnfilled(std::int32_t newWidth, std::int32_t newHeight);
 };
+
+// The pixels of an open file (after Bitmap::loadHeader) handed to `sink` instead of a grid:
+// the rows and columns of `sampling`, lists as Bitmap::loadPixels takes them, row by row
+// from the bottom up, as rows are stored, with loadPixels' messages. Returns false, reading
+// nothing, where the lists are not such lists.
+bool readSampledRows(BmpFile& file, const PictureSampling& sampling, RowSink& sink);
 
 // 2 to the power n for n >= 1, 1 for n <= 0.
 std::int32_t powerOfTwo(std::int32_t n);

@@ -164,8 +164,9 @@ void completeWords(std::uint8_t* row, std::size_t got, std::size_t wordBytes, st
 }
 
 // Reads the stored rows storedRow(0) < storedRow(1) < ... < storedRow(count - 1) and hands
-// each to take(i, row): its bytes, or nullptr for a row that the data ends before or
-// inside, which the destination makes white. At 16 bits every row has bytes (completeWords).
+// each to take(i, row, repeated): its bytes, or nullptr for a row that the data ends before or
+// inside, which the destination makes white. At 16 bits every row has bytes (completeWords),
+// and `repeated` says that they are those of the row handed over before.
 // Where the data ends short, load's message is printed; at 16 bits none is.
 template <typename StoredRow, typename Take>
 void readRows(BmpFile& file, std::int64_t count, StoredRow storedRow, Take take)
@@ -174,6 +175,7 @@ void readRows(BmpFile& file, std::int64_t count, StoredRow storedRow, Take take)
     const bool words = file.picture.depth == 16;
     std::uint8_t last[2] = {0, 0};
     std::int64_t visited = -1, runEnd = 0;
+    std::size_t previousGot = 1; // of the row handed over before
     auto visit = [&](std::int64_t k, std::int64_t run) {
         const std::size_t got = rows.read(k, run);
         if (words)
@@ -195,7 +197,10 @@ void readRows(BmpFile& file, std::int64_t count, StoredRow storedRow, Take take)
              runEnd < count && runEnd - i < rows.rowsPerPiece() && storedRow(runEnd) == storedRow(runEnd - 1) + 1;)
             ++runEnd;
         const std::size_t got = visit(k, runEnd - i);
-        take(i, words || got == file.picture.stride ? rows.data() : nullptr);
+        // At 16 bits, rows past the end of the data are all the same words.
+        const bool repeated = words && got == 0 && previousGot == 0;
+        previousGot = got;
+        take(i, words || got == file.picture.stride ? rows.data() : nullptr, repeated);
     }
     if (!words && !rows.complete())
         pictureError({"Could not read proper amount of data."});
@@ -288,6 +293,40 @@ bool Bitmap::loadHeader(const char* path, BmpFile& file)
     return true;
 }
 
+namespace {
+
+// The rows of `sampling` (every row and column without it) decoded where destination(k)
+// says, k being a row's place in the list, and done(k, held) called after each, from the
+// bottom row up. A list of every column is read as whole rows. The header's warnings come
+// first.
+template <typename Destination, typename Done>
+void decodeRows(BmpFile& file, const PictureSampling* sampling, Destination destination, Done done)
+{
+    const StoredPicture& stored = file.picture;
+    const std::int64_t count = sampling ? static_cast<std::int64_t>(sampling->rows.size()) : stored.height;
+    const std::vector<std::int32_t>* columns =
+        sampling && sampling->columns.size() != static_cast<std::size_t>(stored.width) ? &sampling->columns : nullptr;
+    printHeaderWarnings(file.warnings);
+    // The rows are read bottom-up, as they are stored.
+    auto place = [&](std::int64_t i) { return static_cast<std::int32_t>(count - 1 - i); };
+    auto storedRow = [&](std::int64_t i) -> std::int64_t {
+        return stored.height - 1 - (sampling ? sampling->rows[static_cast<std::size_t>(place(i))] : place(i));
+    };
+    const std::size_t rowPixels = columns ? columns->size() : static_cast<std::size_t>(stored.width);
+    readRows(file, count, storedRow, [&](std::int64_t i, const std::uint8_t* row, bool repeated) {
+        const std::int32_t k = place(i);
+        if (repeated) {
+            const Pixel* before = destination(k + 1);
+            std::copy(before, before + rowPixels, destination(k));
+        } else if (row) {
+            decodeRow(stored, row, columns, destination(k));
+        }
+        done(k, row != nullptr);
+    });
+}
+
+} // namespace
+
 bool Bitmap::loadPixels(BmpFile& file, const PictureSampling* sampling)
 {
     const StoredPicture& stored = file.picture;
@@ -299,20 +338,23 @@ bool Bitmap::loadPixels(BmpFile& file, const PictureSampling* sampling)
         resizeUnfilled(static_cast<std::int32_t>(sampling->columns.size()), static_cast<std::int32_t>(sampling->rows.size()));
     else
         resizeUnfilled(stored.width, stored.height);
-    printHeaderWarnings(file.warnings);
-    // The rows are read bottom-up, as they are stored.
-    auto pictureRow = [&](std::int64_t i) { return static_cast<std::int32_t>(height - 1 - i); };
-    auto storedRow = [&](std::int64_t i) -> std::int64_t {
-        return stored.height - 1 - (sampled ? sampling->rows[static_cast<std::size_t>(pictureRow(i))] : pictureRow(i));
-    };
-    readRows(file, height, storedRow, [&](std::int64_t i, const std::uint8_t* row) {
-        Pixel* out = rowData(pictureRow(i));
-        if (row)
-            decodeRow(stored, row, sampled ? &sampling->columns : nullptr, out);
-        else
-            std::fill(out, out + width, whitePixel);
-    });
+    decodeRows(
+        file, sampled ? sampling : nullptr, [&](std::int32_t k) { return rowData(k); },
+        [&](std::int32_t k, bool held) {
+            if (!held)
+                std::fill(rowData(k), rowData(k) + width, whitePixel);
+        });
     return sampled;
+}
+
+bool readSampledRows(BmpFile& file, const PictureSampling& sampling, RowSink& sink)
+{
+    if (!increasingWithin(sampling.rows, file.picture.height) || !increasingWithin(sampling.columns, file.picture.width))
+        return false;
+    decodeRows(
+        file, &sampling, [&](std::int32_t k) { return sink.rowBuffer(k); },
+        [&](std::int32_t k, bool held) { sink.rowDone(k, held); });
+    return true;
 }
 
 bool Bitmap::loadBits(const char* path, BitPicture& bits, bool (*isSet)(const Pixel&))
@@ -332,7 +374,7 @@ bool Bitmap::loadBits(const char* path, BitPicture& bits, bool (*isSet)(const Pi
     const auto used = static_cast<std::size_t>(bmp::rowDataBytes(w, 1));
     const std::uint8_t lastMask = bmp::lastByteMask(w);
     std::vector<Pixel> pixels(oneBit ? 0 : static_cast<std::size_t>(w));
-    readRows(file, stored.height, [](std::int64_t i) { return i; }, [&](std::int64_t k, const std::uint8_t* row) {
+    readRows(file, stored.height, [](std::int64_t i) { return i; }, [&](std::int64_t k, const std::uint8_t* row, bool) {
         std::uint8_t* out = bits.row(static_cast<std::int32_t>(stored.height - 1 - k));
         if (row && oneBit && set1 && !set0) {
             std::memcpy(out, row, used); // the table black, white as the preview writes it

@@ -13,6 +13,8 @@
 #include <stdexcept>
 #include <vector>
 
+std::int32_t layoutColumnsHeld = 1 << 17;
+
 namespace {
 
 // Adds an index to an increasing list unless it is there already; indices come in
@@ -100,31 +102,10 @@ void packColumns(const Pixel* line, std::int32_t from, std::int32_t to, std::int
     packedUpTo = endByte;
 }
 
-// At the same size every source position is a whole pixel and every blend is the source
-// colour (as the rescale itself has it): the sampled rows and columns, which start at 0,
-// are the target's pixels.
-void packUnscaled(const Bitmap& S, const ConversionPlan& plan, BitPicture& target)
-{
-    const std::int32_t targetWidth = plan.target.width;
-    const std::int32_t keptColumns = std::min(plan.rescaled.width, targetWidth);
-    const std::int32_t keptRows = std::min(plan.rescaled.height, plan.target.height);
-    const std::int32_t whole = keptColumns / 8 * 8;
-    std::vector<Pixel> rest(8, whitePixel);
-    const std::int32_t tail = std::min(targetWidth, whole + 8) - whole;
-    for (std::int32_t i = 0; i < keptRows; ++i) {
-        const Pixel* in = S.rowData(i);
-        packBlackWhiteRow(in, whole, target.row(i));
-        if (whole < keptColumns) {
-            std::copy(in + whole, in + keptColumns, rest.begin());
-            packBlackWhiteRow(rest.data(), tail, target.row(i) + whole / 8);
-        }
-    }
-}
-
 constexpr std::int32_t blockColumns = 4096; // a multiple of eight: blocks start on a byte
 
 // A block of target columns, and a row of it as it is made. Source columns are held as
-// positions in the sampled columns, which are all the source has.
+// positions in the sampled columns, which are all the source rows have.
 struct ColumnBlock {
     std::int32_t first = 0;  // the block's first target column
     std::int32_t count = 0;  // its columns of the rescaled picture
@@ -134,6 +115,7 @@ struct ColumnBlock {
     ColumnTable table;
     std::vector<Run> runs;      // of the same source columns
     std::vector<Run> unsettled; // stretches of runs that the current pair of rows does not settle
+    std::int32_t pairTop = -1, pairBottom = -1; // the pair of rows `unsettled` is for
     std::vector<Pixel> line;    // the row's pixels
 };
 
@@ -149,8 +131,10 @@ void layOutBlock(ColumnBlock& block, std::int32_t first, std::int32_t count, con
     // Pixels up to the next byte boundary (or the target's edge) are packed with the
     // block; past the rescaled picture they stay white.
     block.packed = std::min(plan.target.width - first, (count + 7) / 8 * 8);
+    block.line.resize(static_cast<std::size_t>(std::min(blockColumns, count)) + 8);
     std::fill(block.line.begin() + count, block.line.begin() + block.packed, whitePixel);
     block.runs.clear();
+    block.pairTop = block.pairBottom = -1;
     if (block.inner <= 0)
         return;
     ColumnTable& table = block.table;
@@ -184,11 +168,12 @@ void settleRuns(ColumnBlock& block, const Pixel* top, const Pixel* bottom, Pixel
     }
 }
 
-// A row with the pair of source rows of the row above differs from it in the unsettled
-// stretches and the last column only: the bytes above are copied and those repacked.
-void packRepeatedPair(const ColumnBlock& block, const Pixel* line, const std::uint8_t* above, std::uint8_t* bits)
+// A row with the pair of source rows of the row made before it differs from that row in
+// the unsettled stretches and the last column only: its bytes are copied and those
+// repacked.
+void packRepeatedPair(const ColumnBlock& block, const Pixel* line, const std::uint8_t* before, std::uint8_t* bits)
 {
-    std::memcpy(bits, above, static_cast<std::size_t>((block.packed + 7) / 8));
+    std::memcpy(bits, before, static_cast<std::size_t>((block.packed + 7) / 8));
     std::int32_t packedUpTo = 0;
     for (const Run& r : block.unsettled)
         packColumns(line, r.from, r.to, block.packed, bits, packedUpTo);
@@ -196,67 +181,167 @@ void packRepeatedPair(const ColumnBlock& block, const Pixel* line, const std::ui
         packColumns(line, block.inner, block.inner + 1, block.packed, bits, packedUpTo);
 }
 
-// The block's rows. Rows that share their pair of source rows share the runs whose colour
-// does not matter to the decision: those are worked out once for the pair, the others for
-// every row.
-void makeBlockRows(const Bitmap& S, const ConversionPlan& plan, ColumnBlock& block, BitPicture& target)
-{
-    const std::int32_t H = plan.sourceHeight, NH = plan.rescaled.height;
-    const std::int32_t keptRows = std::min(NH, plan.target.height);
-    const std::int32_t lastSampled = static_cast<std::int32_t>(plan.sampling.columns.size()) - 1;
-    Pixel* const line = block.line.data();
-    SampledIndex row(plan.sampling.rows);
-    std::int32_t pairTop = -1, pairBottom = -1;
-    for (std::int32_t i = 0; i < keptRows; ++i) {
-        std::uint8_t* bits = target.row(i) + block.first / 8;
-        if (i + 1 == NH) {
-            const Pixel* last = S.rowData(row.of(H - 1));
+// Makes the target's rows as bits from the sampled source rows as the reader hands them
+// over, from the bottom up: the rescaled picture where the target holds it, white around
+// it. Only the two source rows that the next target rows blend are held. A target row is
+// made once the upper of its pair of source rows has come, the row made before it being
+// the one below; rows that share their pair share the runs whose colour does not matter to
+// the decision, worked out once for the pair.
+class TargetMaker : public RowSink {
+public:
+    TargetMaker(const ConversionPlan& plan, BitPicture& target)
+        : plan(plan), target(target), sampledRows(static_cast<std::int32_t>(plan.sampling.rows.size())),
+          sampledColumns(static_cast<std::int32_t>(plan.sampling.columns.size())),
+          keptRows(std::min(plan.rescaled.height, plan.target.height)),
+          keptColumns(std::min(plan.rescaled.width, plan.target.width)),
+          unscaled(plan.rescaled.width == plan.sourceWidth && plan.rescaled.height == plan.sourceHeight),
+          layoutsHeld(keptColumns <= layoutColumnsHeld)
+    {
+        for (std::vector<Pixel>& line : lines)
+            line.assign(static_cast<std::size_t>(sampledColumns), whitePixel);
+        // Rows above the rescaled picture's last one are made from pairs; the last one from
+        // the last source row alone.
+        nextRow = std::min(plan.rescaled.height - 1, keptRows) - 1;
+        if (unscaled)
+            return;
+        const std::int32_t blockCount = (keptColumns + blockColumns - 1) / blockColumns;
+        blocks.resize(static_cast<std::size_t>(layoutsHeld ? blockCount : 1));
+        if (layoutsHeld) {
+            SampledIndex column(plan.sampling.columns);
+            for (std::int32_t b = 0; b < blockCount; ++b)
+                layOutBlock(blocks[static_cast<std::size_t>(b)], b * blockColumns,
+                            std::min(blockColumns, keptColumns - b * blockColumns), plan, column);
+        }
+    }
+
+    Pixel* rowBuffer(std::int32_t k) override { return lines[k & 1].data(); }
+
+    void rowDone(std::int32_t k, bool wasHeld) override
+    {
+        Pixel* const source = lines[k & 1].data();
+        if (unscaled) {
+            // At the same size every source position is a whole pixel and every blend is the
+            // source colour: sampled row k is target row k, and a row the file does not hold
+            // stays white.
+            if (wasHeld && k < keptRows)
+                packUnscaled(source, target.row(k));
+            return;
+        }
+        if (!wasHeld)
+            std::fill(source, source + sampledColumns, whitePixel);
+        if (k == sampledRows - 1 && plan.rescaled.height <= keptRows)
+            makeLastRow(source);
+        for (; nextRow >= 0; --nextRow) {
+            const SourceSpan span = sourceSpan(nextRow, plan.sourceHeight, plan.rescaled.height);
+            const std::int32_t y0 = positionOf(span.first);
+            if (y0 < k)
+                break;
+            const std::int32_t y1 = y0 + (std::min(span.first + 1, plan.sourceHeight - 1) != span.first);
+            makeRow(nextRow, y0, y1, span.fraction);
+        }
+    }
+
+private:
+    // The place of a source row in the sampled rows.
+    std::int32_t positionOf(std::int32_t row) const
+    {
+        const auto& rows = plan.sampling.rows;
+        return static_cast<std::int32_t>(std::lower_bound(rows.begin(), rows.end(), row) - rows.begin());
+    }
+
+    void packUnscaled(const Pixel* in, std::uint8_t* bits)
+    {
+        const std::int32_t whole = keptColumns / 8 * 8;
+        packBlackWhiteRow(in, whole, bits);
+        if (whole < keptColumns) {
+            Pixel rest[8];
+            std::fill(std::copy(in + whole, in + keptColumns, rest), rest + 8, whitePixel);
+            packBlackWhiteRow(rest, std::min(plan.target.width, whole + 8) - whole, bits + whole / 8);
+        }
+    }
+
+    // Block b of the columns: laid out once where the layouts of every block are held, else
+    // laid out again for each row.
+    ColumnBlock& blockAt(std::size_t b, SampledIndex& column)
+    {
+        if (layoutsHeld)
+            return blocks[b];
+        const std::int32_t first = static_cast<std::int32_t>(b) * blockColumns;
+        layOutBlock(blocks[0], first, std::min(blockColumns, keptColumns - first), plan, column);
+        return blocks[0];
+    }
+
+    template <typename MakeBlockRow>
+    void eachBlock(MakeBlockRow makeBlockRow)
+    {
+        SampledIndex column(plan.sampling.columns);
+        const std::size_t blockCount = static_cast<std::size_t>((keptColumns + blockColumns - 1) / blockColumns);
+        for (std::size_t b = 0; b < blockCount; ++b)
+            makeBlockRow(blockAt(b, column));
+    }
+
+    // The rescaled picture's last row: the last source row blended along the row.
+    void makeLastRow(const Pixel* last)
+    {
+        const std::int32_t i = plan.rescaled.height - 1;
+        eachBlock([&](ColumnBlock& block) {
+            Pixel* const line = block.line.data();
             if (block.inner > 0)
                 blendLastRow(block.table, block.inner, last, line);
             if (block.lastColumn)
-                line[block.inner] = last[lastSampled];
-            packBlackWhiteRow(line, block.packed, bits);
-            continue;
-        }
-        const SourceSpan span = sourceSpan(i, H, NH);
-        const std::int32_t y0 = row.of(span.first);
-        const std::int32_t y1 = y0 + (std::min(span.first + 1, H - 1) != span.first);
-        const Pixel* top = S.rowData(y0);
-        const Pixel* bottom = S.rowData(y1);
-        const bool samePair = y0 == pairTop && y1 == pairBottom;
-        if (!samePair) {
-            pairTop = y0;
-            pairBottom = y1;
-            settleRuns(block, top, bottom, line);
-        }
-        for (const Run& r : block.unsettled)
-            blendRow(block.table, r.from, r.to, top, bottom, span.fraction, line);
-        if (block.lastColumn)
-            line[block.inner] = blendPair(top[lastSampled], bottom[lastSampled], span.fraction);
-        if (samePair)
-            packRepeatedPair(block, line, target.row(i - 1) + block.first / 8, bits);
-        else
-            packBlackWhiteRow(line, block.packed, bits);
+                line[block.inner] = last[sampledColumns - 1];
+            packBlackWhiteRow(line, block.packed, target.row(i) + block.first / 8);
+            block.pairTop = block.pairBottom = -1;
+        });
+        madeRow = i;
     }
-}
 
-// The target's rows as bits: the rescaled picture where the target holds it, white
-// around it. Columns are done a block at a time, as the rescale does them.
-void makeTarget(const Bitmap& S, const ConversionPlan& plan, BitPicture& target)
-{
-    if (plan.rescaled.width == plan.sourceWidth && plan.rescaled.height == plan.sourceHeight) {
-        packUnscaled(S, plan, target);
-        return;
+    void makeRow(std::int32_t i, std::int32_t y0, std::int32_t y1, double fraction)
+    {
+        const Pixel* top = lines[y0 & 1].data();
+        const Pixel* bottom = lines[y1 & 1].data();
+        eachBlock([&](ColumnBlock& block) {
+            Pixel* const line = block.line.data();
+            std::uint8_t* bits = target.row(i) + block.first / 8;
+            const bool samePair = y0 == block.pairTop && y1 == block.pairBottom;
+            if (!samePair) {
+                block.pairTop = y0;
+                block.pairBottom = y1;
+                settleRuns(block, top, bottom, line);
+            }
+            for (const Run& r : block.unsettled)
+                blendRow(block.table, r.from, r.to, top, bottom, fraction, line);
+            if (block.lastColumn)
+                line[block.inner] = blendPair(top[sampledColumns - 1], bottom[sampledColumns - 1], fraction);
+            if (samePair)
+                packRepeatedPair(block, line, target.row(madeRow) + block.first / 8, bits);
+            else
+                packBlackWhiteRow(line, block.packed, bits);
+        });
+        madeRow = i;
     }
-    const std::int32_t keptColumns = std::min(plan.rescaled.width, plan.target.width);
-    ColumnBlock block;
-    block.line.assign(static_cast<std::size_t>(std::min(blockColumns, keptColumns)) + 8, whitePixel);
-    SampledIndex column(plan.sampling.columns);
-    for (std::int32_t first = 0; first < keptColumns; first += blockColumns) {
-        layOutBlock(block, first, std::min(blockColumns, keptColumns - first), plan, column);
-        makeBlockRows(S, plan, block, target);
-    }
-}
+
+    const ConversionPlan& plan;
+    BitPicture& target;
+    const std::int32_t sampledRows, sampledColumns, keptRows, keptColumns;
+    const bool unscaled;
+    const bool layoutsHeld;
+    std::vector<Pixel> lines[2];           // the two source rows: sampled row k is in lines[k & 1]
+    std::vector<ColumnBlock> blocks;
+    std::int32_t nextRow;                  // the next target row to make, from the bottom up
+    std::int32_t madeRow = -1;             // the target row made last
+};
+
+// Takes the rows as they are read and leaves them: the reader's messages without a target.
+class RowsPassedOver : public RowSink {
+public:
+    explicit RowsPassedOver(std::size_t columns) : line(columns) {}
+    Pixel* rowBuffer(std::int32_t) override { return line.data(); }
+    void rowDone(std::int32_t, bool) override {}
+
+private:
+    std::vector<Pixel> line;
+};
 
 } // namespace
 
@@ -284,23 +369,36 @@ bool planConversion(std::int32_t width, std::int32_t height, std::int32_t target
 }
 
 bool loadSource(Bitmap& source, const std::string& path, std::int32_t targetWidth, std::int32_t targetHeight,
-                ConversionPlan& plan)
+                ConversionPlan& plan, BitPicture& target)
 {
     BmpFile file;
     if (!source.loadHeader(path.c_str(), file))
         return false;
-    const bool planned = planConversion(file.picture.width, file.picture.height, targetWidth, targetHeight, plan);
-    plan.sampled = source.loadPixels(file, planned ? &plan.sampling : nullptr);
+    plan.made = planConversion(file.picture.width, file.picture.height, targetWidth, targetHeight, plan);
+    if (!plan.made) {
+        source.loadPixels(file);
+        return true;
+    }
+    try {
+        target.setDimensions(plan.target.width, plan.target.height);
+    } catch (const std::bad_alloc&) {
+        // Reported by the conversion, after its progress lines, as memory that cannot be had.
+        plan.targetMissing = true;
+        RowsPassedOver rows(plan.sampling.columns.size());
+        readSampledRows(file, plan.sampling, rows);
+        return true;
+    }
+    TargetMaker maker(plan, target);
+    readSampledRows(file, plan.sampling, maker);
     return true;
 }
 
-int runSampledConversion(const Bitmap& sampled, const ConversionPlan& plan, const std::string& sourcePath)
+int runMadeConversion(BitPicture& target, const ConversionPlan& plan, const std::string& sourcePath)
 {
     return guardConversion(sourcePath, [&] {
         reportTarget(plan.target);
-        BitPicture target;
-        target.setDimensions(plan.target.width, plan.target.height);
-        makeTarget(sampled, plan, target);
+        if (plan.targetMissing)
+            throw std::bad_alloc();
         return finishConversion(
             sourcePath,
             [&](const std::string& previewName) {

@@ -6,12 +6,15 @@
 // The target size and the size of the rescaled picture follow from the stored size and
 // the options alone, and with them the rows and columns of the source that the bilinear
 // rescale samples: two of each for every destination row and column that the target
-// keeps. Only those are read from the file (rows are seeked past); each target row is
-// resampled with the rescale's own kernels, made black and white by the preview
-// writer's rule and packed straight into bits. The preview is written from the bits and
-// read back into bits, and the header is packed from those. Outputs and messages are
-// those of runPipeline on the whole picture.
+// keeps. Only those are read from the file (rows are seeked past), row by row as they are
+// stored; each target row is made as soon as its source rows have come, resampled with the
+// rescale's own kernels, made black and white by the preview writer's rule and packed
+// straight into bits. At most two source rows are held, so a conversion takes little
+// more memory than its target as bits. The preview is written from the bits and read back
+// into bits, and the header is packed from those. Outputs and messages are those of
+// runPipeline on the whole picture.
 
+#include "bit_picture.h"
 #include "bitmap.h"
 #include "pipeline.h"
 
@@ -21,11 +24,17 @@
 struct ConversionPlan {
     std::int32_t sourceWidth = 0; // as stored
     std::int32_t sourceHeight = 0;
-    bool sampled = false;         // the source holds the sampled rows and columns only
+    bool made = false;            // the target was made from the rows as they were read
+    bool targetMissing = false;   // the memory for the target could not be had
     TargetSize target{};
     PictureSize rescaled{};
     PictureSampling sampling;     // rows and columns of the stored picture
 };
+
+// The most target columns whose layouts (source columns and weights) are held for the
+// whole conversion; a wider target lays out its columns again for each row. Tests set a
+// small number.
+extern std::int32_t layoutColumnsHeld;
 
 // Fills the plan for a stored picture and the -w/-h values. False where the conversion
 // takes the whole picture: a target side that is not positive, a size beyond a limit, or a
@@ -34,10 +43,13 @@ struct ConversionPlan {
 bool planConversion(std::int32_t width, std::int32_t height, std::int32_t targetWidth, std::int32_t targetHeight,
                     ConversionPlan& plan);
 
-// Loads the source: its header, then the plan from the stored size, then the pixels,
-// sampled where the plan allows. The result is that of Bitmap::load.
+// Loads the source: its header, then the plan from the stored size, then the pixels. Where
+// the plan allows, the rows go straight into `target` as bits and `source` keeps no pixels
+// (plan.made); otherwise `source` holds the whole picture. The result is that of
+// Bitmap::load.
 bool loadSource(Bitmap& source, const std::string& path, std::int32_t targetWidth, std::int32_t targetHeight,
-                ConversionPlan& plan);
+                ConversionPlan& plan, BitPicture& target);
 
-// The conversion of a sampled source. Returns the exit code.
-int runSampledConversion(const Bitmap& sampled, const ConversionPlan& plan, const std::string& sourcePath);
+// The rest of a conversion whose target was made by loadSource: the preview and the
+// header. Returns the exit code.
+int runMadeConversion(BitPicture& target, const ConversionPlan& plan, const std::string& sourcePath);

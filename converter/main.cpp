@@ -38,9 +38,10 @@ int convert(int argc, char** argv)
 
     // Only the pixels the target depends on are read, where that can be told beforehand.
     ConversionPlan plan;
+    BitPicture target;
     bool loaded = false;
     try {
-        loaded = loadSource(sourceBitmap, sourcePath, options.targetWidth, options.targetHeight, plan);
+        loaded = loadSource(sourceBitmap, sourcePath, options.targetWidth, options.targetHeight, plan, target);
     } catch (...) {
         std::cerr << "Error opening file \"" << sourcePath << "\"" << std::endl << std::endl;
         return -1;
@@ -53,8 +54,8 @@ int convert(int argc, char** argv)
     if (verbose)
         std::cout << "Source height:" << plan.sourceHeight << "    source width:" << plan.sourceWidth << std::endl;
 
-    if (plan.sampled)
-        return runSampledConversion(sourceBitmap, plan, sourcePath);
+    if (plan.made)
+        return runMadeConversion(target, plan, sourcePath);
     return runPipeline(sourceBitmap, targetBitmap, sourcePath, options.targetWidth, options.targetHeight);
 }
 

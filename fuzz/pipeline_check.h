@@ -4,8 +4,8 @@
 // The conversion check: arbitrary bytes plus input-chosen -w, -h and array attributes
 // through the whole conversion, in a scratch directory. Input layout: two little-endian
 // 16-bit option codes (width, height), one byte of flags (1 -pgm, 2 -pic30, 4 the
-// library's messages on, 8 -v), then the source file. The program's conversion (from
-// the sampled source where it can) and the literal one (load, rescaleBitmap,
+// library's messages on, 8 -v), then the source file. The program's conversion (made
+// from the rows as they are read, where it can) and the literal one (load, rescaleBitmap,
 // copyRegion, setBitDepth, save, load, header) must give the same exit code, the same
 // messages in the same order and the same bytes in both files. A conversion within the
 // limits must succeed with a header that shows exactly its preview; one beyond them must
@@ -81,17 +81,18 @@ inline Outcome convertCaptured(const std::string& source, std::int32_t width, st
         Bitmap sourceBitmap;
         Bitmap targetBitmap;
         ConversionPlan plan;
-        const bool loaded = sampledWhereItCan ? loadSource(sourceBitmap, source, width, height, plan)
+        BitPicture target;
+        const bool loaded = sampledWhereItCan ? loadSource(sourceBitmap, source, width, height, plan, target)
                                               : sourceBitmap.load(source.c_str());
         if (!loaded) {
             o.code = -1;
         } else {
-            // The program prints the stored size, which a sampled source does not have.
+            // The program prints the stored size, which it takes from the header.
             const std::int32_t shownHeight = sampledWhereItCan ? plan.sourceHeight : sourceBitmap.height;
             const std::int32_t shownWidth = sampledWhereItCan ? plan.sourceWidth : sourceBitmap.width;
             if (verbose)
                 std::cout << "Source height:" << shownHeight << "    source width:" << shownWidth << std::endl;
-            o.code = plan.sampled ? runSampledConversion(sourceBitmap, plan, source)
+            o.code = plan.made ? runMadeConversion(target, plan, source)
                                   : runPipeline(sourceBitmap, targetBitmap, source, width, height);
         }
     }

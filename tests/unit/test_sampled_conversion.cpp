@@ -247,6 +247,43 @@ TEST(SampledConversion, RowsReadInSmallPiecesGiveTheOnePieceLoadsPixelsAndMessag
     }
 }
 
+// Targets wider than a block of columns, with the layouts of every block held and laid out
+// again for every row: the blocks must join up, and the rows made from the bottom up as
+// the file is read must be the literal conversion's, scaling up and down.
+TEST(SampledConversion, WideTargetsGiveTheLiteralConversionsBytes)
+{
+    struct Case {
+        int depth, width, height, targetWidth, targetHeight;
+    };
+    const Case cases[] = {{24, 9, 3, 4097, -1}, {24, 50, 4, 8200, 9}, {8, 9000, 3, 8193, -1},
+                          {24, 8200, 2, -1, -1},  {16, 13, 7, 4500, 30}};
+    std::mt19937 random(5);
+    const std::int32_t savedHeld = layoutColumnsHeld;
+    for (const std::int32_t held : {savedHeld, 100}) {
+        layoutColumnsHeld = held;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " -> " +
+                         std::to_string(c.targetWidth) + "x" + std::to_string(c.targetHeight) + ", layouts held up to " +
+                         std::to_string(held) + " columns");
+            // Blocks of one colour: scaling up makes long runs the rows share.
+            const Bytes file = randomFile(c.depth, c.width, c.height, false, 0, random, c.depth >= 8 ? 3 : 0);
+            // The conversion check takes sizes up to 128 from its input; these are set directly.
+            TempDir dir;
+            const std::string path = dir.write("wide.bmp", file);
+            const auto literal = fuzz::pipelineDetail::convertCaptured(path, c.targetWidth, c.targetHeight, false,
+                                                                       dir.path("wide_glcd.bmp"), dir.path("wide_glcd.h"));
+            const auto made = fuzz::pipelineDetail::convertCaptured(path, c.targetWidth, c.targetHeight, true,
+                                                                    dir.path("wide_glcd.bmp"), dir.path("wide_glcd.h"));
+            EXPECT_EQ(made.code, 0);
+            EXPECT_EQ(made.code, literal.code);
+            EXPECT_EQ(made.err, literal.err);
+            EXPECT_TRUE(made.preview == literal.preview) << "the previews differ";
+            EXPECT_TRUE(made.header == literal.header) << "the headers differ";
+        }
+    }
+    layoutColumnsHeld = savedHeld;
+}
+
 TEST(SampledConversion, SamplingsThatMakeNoPictureLoadTheWholePicture)
 {
     std::mt19937 random(3);
