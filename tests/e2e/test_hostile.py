@@ -207,8 +207,8 @@ class TruncatedFiles(TempDirTest):
 
 class PictureAtTheLimit(TempDirTest):
     """58 bytes claiming 16384 x 16384 pixels, exactly the limit: accepted and converted,
-    in a few seconds with one grid of 1 GiB, writing 33 MB of preview and 203 MB of
-    header."""
+    in about a second with the 32 MiB target as bits, writing 33 MB of preview and 203 MB
+    of header."""
 
     def test_converts(self):
         self.write("big.bmp", claim(16384, 16384))
@@ -219,8 +219,8 @@ class PictureAtTheLimit(TempDirTest):
             f.seek(-80, os.SEEK_END)
             self.assertTrue(f.read().endswith(b"};\n#endif  //define _BIG_GLCD_H \n".replace(b"\n", LINE_END)))
         self.assertEqual(os.path.getsize(self.path("big_glcd.bmp")), 62 + 16384 * 2048)
-        if not EMULATED:
-            self.assertLess(peak_kib, 3 * 1024 * 1024)
+        if not EMULATED and not SANITIZED:
+            self.assertLess(peak_kib, 50 * 1024)
 
 
 if __name__ == "__main__":
