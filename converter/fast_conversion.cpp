@@ -68,11 +68,13 @@ private:
 bool settledBlackOrWhite(const RunCorners& c, Pixel& stand)
 {
     int least = 0, most = 0;
-    for (std::uint8_t Pixel::*channel : {&Pixel::blue, &Pixel::green, &Pixel::red}) {
-        const int a = c.p00.*channel, b = c.p10.*channel, d = c.p01.*channel, e = c.p11.*channel;
+    auto add = [&](int a, int b, int d, int e) {
         least += std::max(std::min(std::min(a, b), std::min(d, e)) - 1, 0);
         most += std::max(std::max(a, b), std::max(d, e));
-    }
+    };
+    add(c.p00.blue, c.p10.blue, c.p01.blue, c.p11.blue);
+    add(c.p00.green, c.p10.green, c.p01.green, c.p11.green);
+    add(c.p00.red, c.p10.red, c.p01.red, c.p11.red);
     if (most < whiteFromSum) {
         stand = blackPixel;
         return true;
