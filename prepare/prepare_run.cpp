@@ -45,17 +45,19 @@ int exitFor(Refusal kind)
     return notAPicture;
 }
 
-// The whole file in memory; false when it cannot be opened or read.
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes)
+// The whole file in memory, or the message why it cannot be had.
+std::string readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes)
 {
     FilePtr file(openFile(path.c_str(), "rb"));
     if (!file)
-        return false;
+        return "source file " + quoted(path) + " can not be opened";
     std::uint8_t piece[1 << 16];
     std::size_t got;
     while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0)
         bytes.insert(bytes.end(), piece, piece + got);
-    return std::ferror(file.get()) == 0;
+    if (std::ferror(file.get()))
+        return "source file " + quoted(path) + " can not be read";
+    return {};
 }
 
 // Whether panelbake itself reads this BMP: its header is accepted as panelbake accepts it.
@@ -141,8 +143,9 @@ int writeAnimation(const PrepareOptions& options, const GifAnimation& animation,
 int prepare(const PrepareOptions& options)
 {
     std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(options.source, bytes))
-        return fail(sourceUnreadable, "source file " + quoted(options.source) + " can not be read");
+    const std::string unreadable = readWholeFile(options.source, bytes);
+    if (!unreadable.empty())
+        return fail(sourceUnreadable, unreadable);
     const std::string output = options.output.empty() ? preparedName(options.source) : options.output;
     const PictureFormat format = sniffFormat(bytes.data(), bytes.size());
     const DecodeLimits limits = programLimits();

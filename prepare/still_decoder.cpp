@@ -6,6 +6,7 @@
 #include "stb_failure.h"
 #include "stb_image.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -43,12 +44,36 @@ void placePixels(const Sample* in, std::int32_t width, std::int32_t height, cons
     }
 }
 
+void checkPixelLimit(std::int64_t width, std::int64_t height, const DecodeLimits& limits)
+{
+    if (width * height > limits.maxPixels)
+        throw PictureRefusal(Refusal::tooLarge, "it is " + sizeText(width, height) + ", more than the " +
+                                                    std::to_string(limits.maxPixels) + " this program takes");
+}
+
+// A PNG's stated size, read from its header chunk (IHDR, first after the signature:
+// length, type, then width and height as big-endian 32-bit numbers) before the library
+// sees it: stb_image refuses sizes past its own smaller limit with no more than "unknown
+// image type".
+void checkPngStatedSize(const std::uint8_t* data, std::size_t size, const DecodeLimits& limits)
+{
+    if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0)
+        return;
+    auto u32 = [&](std::size_t at) {
+        return std::uint32_t{data[at]} << 24 | std::uint32_t{data[at + 1]} << 16 | std::uint32_t{data[at + 2]} << 8 |
+               std::uint32_t{data[at + 3]};
+    };
+    checkPixelLimit(u32(16), u32(20), limits);
+}
+
 } // namespace
 
 PictureSize stillPictureSize(const std::uint8_t* data, std::size_t size, PictureFormat format,
                              const DecodeLimits& limits)
 {
     checkStbLength(size);
+    if (format == PictureFormat::png)
+        checkPngStatedSize(data, size, limits);
     int width = 0;
     int height = 0;
     int channels = 0;
@@ -56,9 +81,7 @@ PictureSize stillPictureSize(const std::uint8_t* data, std::size_t size, Picture
         throw stbFailure(formatName(format));
     if (width < 1 || height < 1)
         throw PictureRefusal(Refusal::corrupt, "it has no pixels");
-    if (std::int64_t{width} * height > limits.maxPixels)
-        throw PictureRefusal(Refusal::tooLarge, "it is " + sizeText(width, height) + ", more than the " +
-                                                    std::to_string(limits.maxPixels) + " this program takes");
+    checkPixelLimit(width, height, limits);
     return {width, height};
 }
 
