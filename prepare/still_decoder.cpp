@@ -4,6 +4,7 @@
 #include "exif_orientation.h"
 #include "pixel_rules.h"
 #include "stb_failure.h"
+#include "stb_guards.h"
 #include "stb_image.h"
 
 #include <cstring>
@@ -74,6 +75,8 @@ PictureSize stillPictureSize(const std::uint8_t* data, std::size_t size, Picture
     checkStbLength(size);
     if (format == PictureFormat::png)
         checkPngStatedSize(data, size, limits);
+    if (format == PictureFormat::jpeg)
+        checkJpegForStb(data, size);
     int width = 0;
     int height = 0;
     int channels = 0;
