@@ -90,14 +90,16 @@ class PackagingTest(unittest.TestCase):
 
     def test_install_puts_binary_man_page_and_cmake_package_in_place(self):
         expected = ["bin/panelbake", "share/man/man1/panelbake.1.gz", "lib/cmake/panelbake/panelbake-config.cmake",
+                    "bin/panelbake-prepare", "share/man/man1/panelbake-prepare.1.gz",
                     "lib/cmake/panelbake/panelbake-config-version.cmake",
                     "lib/cmake/panelbake/panelbake-add-image.cmake",
                     "share/doc/panelbake/copyright", "share/doc/panelbake/changelog.gz"]
         installed = sorted(str(p.relative_to(self.prefix)) for p in self.prefix.rglob("*") if p.is_file())
         self.assertEqual(sorted(expected), installed)
         self.assertTrue(os.access(self.prefix / "bin/panelbake", os.X_OK))
-        self.assertEqual((SOURCE_DIR / "man/panelbake.1").read_bytes(),
-                         gzip.decompress((self.prefix / "share/man/man1/panelbake.1.gz").read_bytes()))
+        for program in ("panelbake", "panelbake-prepare"):
+            self.assertEqual((SOURCE_DIR / f"man/{program}.1").read_bytes(),
+                             gzip.decompress((self.prefix / f"share/man/man1/{program}.1.gz").read_bytes()))
         # The licence travels with the program: its whole text is in the copyright file.
         copyright_text = (self.prefix / "share/doc/panelbake/copyright").read_text()
         licence = (SOURCE_DIR / "LICENSE").read_text().split("\n\n", 2)[2]
@@ -123,7 +125,8 @@ class PackagingTest(unittest.TestCase):
         self.assert_dependencies_installed(fields["Depends"])
 
         contents = run(["dpkg-deb", "-c", package]).stdout
-        for path in ("./usr/bin/panelbake", "./usr/share/man/man1/panelbake.1.gz",
+        for path in ("./usr/bin/panelbake", "./usr/share/man/man1/panelbake.1.gz", "./usr/bin/panelbake-prepare",
+                     "./usr/share/man/man1/panelbake-prepare.1.gz",
                      "./usr/lib/cmake/panelbake/panelbake-config.cmake", "./usr/share/doc/panelbake/copyright"):
             self.assertIn(path, contents)
         self.assert_lintian_silent(package)
@@ -132,6 +135,7 @@ class PackagingTest(unittest.TestCase):
         run(["dpkg", "-x", package, root])
         self.assert_converts_like_the_tested_build(root / "usr/bin/panelbake")
         self.assertEqual(USAGE_EXIT, subprocess.run([root / "usr/bin/panelbake"], capture_output=True).returncode)
+        self.assertEqual(0, subprocess.run([root / "usr/bin/panelbake-prepare", "--help"], capture_output=True).returncode)
 
     def assert_lintian_silent(self, package):
         """Debian's own checker finds no error and no warning in the package."""
