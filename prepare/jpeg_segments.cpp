@@ -48,8 +48,12 @@ bool forEachJpegSegment(const std::uint8_t* data, std::size_t size,
         if (at + 4 > size)
             return false;
         const std::size_t length = std::size_t{data[at + 2]} << 8 | data[at + 3];
-        if (length < 2 || length > size - at - 2)
+        if (length < 2)
             return false;
+        if (length > size - at - 2) { // cut short: what there is, and the end
+            visit(JpegSegment{marker, data + at + 4, size - at - 4});
+            return false;
+        }
         if (!visit(JpegSegment{marker, data + at + 4, length - 2}))
             return true;
         at += 2 + length;

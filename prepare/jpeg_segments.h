@@ -19,6 +19,8 @@ struct JpegSegment {
 
 // Calls `visit` for each segment with a length, in file order, until it returns false or
 // the end of the picture (FF D9). Bytes between segments are passed over up to the next
-// FF. False when the data is not a JPEG or a segment runs past the end of the data.
+// FF. A segment that runs past the end of the data is visited with the bytes there are,
+// and ends the walk: decoders read on as if the rest were there. False when the data is
+// not a JPEG or a segment runs past its end.
 bool forEachJpegSegment(const std::uint8_t* data, std::size_t size,
                         const std::function<bool(const JpegSegment&)>& visit);
