@@ -219,6 +219,32 @@ class PackagingTest(unittest.TestCase):
         configure("-DPICTURE_HEIGHT=32")
         self.assertFalse(build_converts())
 
+    def test_cmake_package_and_make_example_take_a_png_through_panelbake_prepare(self):
+        project = self.workdir("consumer-png")
+        pictures = project / "pictures"
+        pictures.mkdir()
+        with Image.open(SAMPLE) as image:
+            image.save(pictures / "sample-landscape.png")
+        build = project / "build"
+        run(["cmake", "-S", SOURCE_DIR / "tests/consumer", "-B", build, f"-DCMAKE_PREFIX_PATH={self.prefix}",
+             f"-DPICTURE={pictures / 'sample-landscape.png'}"])
+        self.assertIn("Converting sample-landscape.png", run(["cmake", "--build", build]).stdout)
+        image_dir = build / "panelbake/check_picture/sample_landscape_glcd"
+        expected = page_column_bytes(image_dir / "sample_landscape_glcd.bmp")
+        result = run([build / "check_picture"], input=expected.hex())
+        self.assertEqual(f"128 x 64\n{len(expected)} bytes match\n", result.stdout)
+        self.assertEqual(["sample-landscape.png"], [p.name for p in pictures.iterdir()])
+
+        make = self.workdir("make-png")
+        (make / "pictures").mkdir()
+        shutil.copy(pictures / "sample-landscape.png", make / "pictures/landscape.png")
+        command = ["make", "-f", SOURCE_DIR / "examples/Makefile.example", f"PANELBAKE={self.prefix / 'bin/panelbake'}",
+                   f"PANELBAKE_PREPARE={self.prefix / 'bin/panelbake-prepare'}", "PANELBAKE_FLAGS=-h 64"]
+        self.assertIn("panelbake-prepare pictures/landscape.png", run(command, cwd=make).stdout)
+        self.assertEqual(header_bytes(image_dir / "sample_landscape_glcd.h"),
+                         header_bytes(make / "build/pictures/landscape_glcd.h"))
+        self.assertNotIn("panelbake", run(command, cwd=make).stdout)
+
     def test_cmake_function_rejects_misuse_at_configure_time(self):
         cases = [
             ("both attributes", "panelbake_add_image(app logo.bmp PROGMEM PIC30)", "PROGMEM or PIC30"),

@@ -17,6 +17,7 @@ Reference rules, stated once:
 """
 import io
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -393,6 +394,19 @@ class Prepare(TempDirTest):
                 self.assertTrue(err.startswith("Error: " + message), err)
         code, out, err = self.prepare("missing.png")
         self.assertEqual((code, err), (UNREADABLE, 'Error: source file "missing.png" can not be opened\n'))
+
+    def test_man_page_describes_every_option_and_exit_status(self):
+        man = os.path.join(os.environ["PANELBAKE_SOURCE_DIR"], "man", "panelbake-prepare.1")
+        result = subprocess.run(["groff", "-man", "-Tutf8", "-ww", man], capture_output=True,
+                                env=dict(os.environ, LC_ALL="C.UTF-8"))
+        self.assertEqual(result.stderr.decode(), "")
+        text = re.sub(r".\x08", "", result.stdout.decode())
+        usage = self.prepare("--help")[1]
+        self.assertEqual(re.findall(r"^\t(-[-\w]+)", usage, re.M), ["-o", "--force", "-v", "--help"])
+        options = text[text.index("\nOPTIONS\n"):text.index("\nOUTPUT FILES\n")]
+        self.assertEqual(re.findall(r"^ {7}(-[-\w]+)", options, re.M), ["-o", "--force", "-v", "--help"])
+        statuses = text[text.index("\nEXIT STATUS\n"):text.index("\nEXAMPLES\n")]
+        self.assertEqual(re.findall(r"^ {7}(\d+)", statuses, re.M), [str(code) for code in range(8)])
 
     def test_existing_outputs_are_never_overwritten_unasked(self):
         self.write("logo.png", png(samples(4, 4, 3, 255), 8, RGB))
