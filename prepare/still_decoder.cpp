@@ -45,9 +45,11 @@ void placePixels(const Sample* in, std::int32_t width, std::int32_t height, cons
     }
 }
 
+// Sides of up to 32 bits each: either side alone over the limit settles it before the
+// product is taken.
 void checkPixelLimit(std::int64_t width, std::int64_t height, const DecodeLimits& limits)
 {
-    if (width * height > limits.maxPixels)
+    if (width > limits.maxPixels || height > limits.maxPixels || width * height > limits.maxPixels)
         throw PictureRefusal(Refusal::tooLarge, "it is " + sizeText(width, height) + ", more than the " +
                                                     std::to_string(limits.maxPixels) + " this program takes");
 }
