@@ -3,7 +3,8 @@
 
 // The preparation check: arbitrary bytes as a picture for panelbake-prepare. A picture
 // is decoded whole, or refused with a PictureRefusal; what is decoded must have the size
-// its header states (sides swapped by an EXIF turn), 24 bits, and an animation as many
+// its header states (sides swapped by an EXIF turn), every shown row made from pixels
+// inside it, and an animation as many
 // frames, each of the screen's size, as its blocks list. Aborts on a violation.
 
 #include "fuzz_support.h"
@@ -13,6 +14,7 @@
 #include "still_decoder.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace fuzz {
 
@@ -43,13 +45,15 @@ inline int prepareInput(const std::uint8_t* data, std::size_t size)
             check(frames == animation.frames.size(), "every frame composed");
         } else if (format != PictureFormat::unknown) {
             const PictureSize stored = stillPictureSize(data, size, format, limits);
-            Bitmap picture;
-            decodeStill(data, size, format, limits, picture);
+            const DecodedStill picture(data, size, format, limits);
             const bool turned = format == PictureFormat::jpeg && orientation >= 5;
-            check(picture.width == (turned ? stored.height : stored.width) &&
-                      picture.height == (turned ? stored.width : stored.height),
+            check(picture.width() == (turned ? stored.height : stored.width) &&
+                      picture.height() == (turned ? stored.width : stored.height),
                   "the stated size, turned");
-            check(picture.bitsPerPixel == 24, "24 bits");
+            // Every shown row, from pixels inside the decoded picture (the sanitizers watch).
+            std::vector<std::uint8_t> row(3 * static_cast<std::size_t>(picture.width()));
+            for (std::int32_t y = 0; y < picture.height(); ++y)
+                picture.shownRow(y, row.data());
         }
     } catch (const PictureRefusal&) {
         // refused with a reason: as it should be for a malformed or oversized picture

@@ -98,21 +98,21 @@ OrientedLayout orientedLayout(int orientation, std::int32_t storedWidth, std::in
     const std::int64_t w = storedWidth;
     const std::int64_t h = storedHeight;
     switch (orientation) {
-    case 2:
+    case 2: // shown (X, Y) is stored (w - 1 - X, Y)
         return {storedWidth, storedHeight, w - 1, -1, w};
-    case 3:
+    case 3: // stored (w - 1 - X, h - 1 - Y)
         return {storedWidth, storedHeight, (h - 1) * w + w - 1, -1, -w};
-    case 4:
+    case 4: // stored (X, h - 1 - Y)
         return {storedWidth, storedHeight, (h - 1) * w, 1, -w};
-    case 5:
-        return {storedHeight, storedWidth, 0, h, 1};
-    case 6:
-        return {storedHeight, storedWidth, h - 1, h, -1};
-    case 7:
-        return {storedHeight, storedWidth, (w - 1) * h + h - 1, -h, -1};
-    case 8:
-        return {storedHeight, storedWidth, (w - 1) * h, -h, 1};
-    default:
+    case 5: // stored (Y, X)
+        return {storedHeight, storedWidth, 0, w, 1};
+    case 6: // stored (Y, h - 1 - X)
+        return {storedHeight, storedWidth, (h - 1) * w, -w, 1};
+    case 7: // stored (w - 1 - Y, h - 1 - X)
+        return {storedHeight, storedWidth, (h - 1) * w + w - 1, -w, -1};
+    case 8: // stored (w - 1 - Y, X)
+        return {storedHeight, storedWidth, w - 1, w, -1};
+    default: // stored (X, Y)
         return {storedWidth, storedHeight, 0, 1, w};
     }
 }

@@ -12,7 +12,9 @@
 #include "prepare_options.h"
 #include "prepared_names.h"
 #include "still_decoder.h"
+#include "true_color_rows.h"
 
+#include <functional>
 #include <iostream>
 #include <new>
 #include <string>
@@ -51,6 +53,9 @@ std::string readWholeFile(const std::string& path, std::vector<std::uint8_t>& by
     FilePtr file(openFile(path.c_str(), "rb"));
     if (!file)
         return "source file " + quoted(path) + " can not be opened";
+    const std::int64_t size = regularFileSize(file.get());
+    if (size > 0)
+        bytes.reserve(static_cast<std::size_t>(size));
     std::uint8_t piece[1 << 16];
     std::size_t got;
     while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0)
@@ -103,12 +108,13 @@ int copyBmp(const PrepareOptions& options, const std::string& output, const std:
     return commitOutputs(batch, 1, options.verbose);
 }
 
-int writeStill(const PrepareOptions& options, const std::string& output, const Bitmap& picture)
+// Writes the one BMP of a picture with `save`, which takes the path to write.
+int writeOne(const PrepareOptions& options, const std::string& output, const std::function<bool(const char*)>& save)
 {
     if (const int refused = checkOutputsFree({output}, options.force))
         return refused;
     OutputBatch batch({output});
-    if (!picture.save(batch.temporaryPath(0).c_str()))
+    if (!save(batch.temporaryPath(0).c_str()))
         return fail(outputFailed, "could not write " + quoted(output));
     return commitOutputs(batch, 1, options.verbose);
 }
@@ -162,17 +168,20 @@ int prepare(const PrepareOptions& options)
             if (animation.frames.size() > 1)
                 return writeAnimation(options, animation, bytes);
             int code = prepared;
-            composeGifFrames(animation, bytes.data(), bytes.size(),
-                             [&](const Bitmap& frame, int) { code = writeStill(options, output, frame); });
+            composeGifFrames(animation, bytes.data(), bytes.size(), [&](const Bitmap& frame, int) {
+                code = writeOne(options, output, [&](const char* path) { return frame.save(path); });
+            });
             return code;
         }
         case PictureFormat::png:
         case PictureFormat::jpeg:
             break;
         }
-        Bitmap picture;
-        decodeStill(bytes.data(), bytes.size(), format, limits, picture);
-        return writeStill(options, output, picture);
+        const DecodedStill picture(bytes.data(), bytes.size(), format, limits);
+        return writeOne(options, output, [&](const char* path) {
+            return saveTrueColorRows(path, picture.width(), picture.height(),
+                                     [&](std::int32_t y, std::uint8_t* row) { picture.shownRow(y, row); });
+        });
     } catch (const PictureRefusal& refusal) {
         return fail(exitFor(refusal.kind), "source file " + quoted(options.source) + ": " + refusal.what());
     }
