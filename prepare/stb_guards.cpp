@@ -4,6 +4,8 @@
 #include "jpeg_segments.h"
 #include "picture_refusal.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr std::uint8_t defineHuffmanTables = 0xC4;
@@ -39,4 +41,27 @@ void checkJpegForStb(const std::uint8_t* data, std::size_t size)
     });
     if (fault)
         throw PictureRefusal(Refusal::corrupt, fault);
+}
+
+std::vector<std::uint8_t> withoutEmptyPngData(const std::uint8_t* data, std::size_t size)
+{
+    // After the 8-byte signature, chunks: a big-endian length, the type, the data and a
+    // 4-byte check sum.
+    std::vector<std::uint8_t> copy;
+    std::size_t kept = 8; // bytes up to here are in the copy, or would be
+    std::size_t at = 8;
+    while (at + 12 <= size) {
+        const std::size_t length = std::size_t{data[at]} << 24 | std::size_t{data[at + 1]} << 16 |
+                                   std::size_t{data[at + 2]} << 8 | data[at + 3];
+        if (length > size - at - 12)
+            break;
+        if (length == 0 && std::memcmp(data + at + 4, "IDAT", 4) == 0) {
+            copy.insert(copy.end(), data + (copy.empty() ? 0 : kept), data + at);
+            kept = at + 12;
+        }
+        at += 12 + length;
+    }
+    if (!copy.empty())
+        copy.insert(copy.end(), data + kept, data + size);
+    return copy;
 }

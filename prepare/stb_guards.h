@@ -7,9 +7,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 // A JPEG Huffman table (DHT) lists how many codes it has of each length 1 to 16; more
 // than 256 in all overruns the library's arrays of 256 symbols while it builds the table.
 // A table that does not fit in its segment is refused too: the library would take its
 // counts from the bytes after it.
 void checkJpegForStb(const std::uint8_t* data, std::size_t size);
+
+// A PNG image data chunk (IDAT) of no bytes before any other makes the library copy no
+// bytes to a null pointer. Such a chunk holds nothing, so the file is decoded without it:
+// the copy of the file with those chunks left out, or an empty vector when it has none.
+std::vector<std::uint8_t> withoutEmptyPngData(const std::uint8_t* data, std::size_t size);
