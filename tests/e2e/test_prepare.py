@@ -114,6 +114,7 @@ class Prepare(TempDirTest):
             ("palette8_trns", 8, PALETTE, 1, {"palette": palette, "trns": bytes(range(0, 256, 19))}),
             ("rgba8_interlaced", 8, RGBA, 4, {"interlaced": True}),
             ("palette4_interlaced", 4, PALETTE, 1, {"palette": palette, "interlaced": True}),
+            ("rgb8_empty_first_idat", 8, RGB, 3, {"empty_idat_first": True}),
         ]
         for name, depth, colour_type, channels, extra in cases:
             with self.subTest(name):
