@@ -4,6 +4,7 @@
 #include "jpeg_segments.h"
 #include "picture_refusal.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -43,21 +44,25 @@ void checkJpegForStb(const std::uint8_t* data, std::size_t size)
         throw PictureRefusal(Refusal::corrupt, fault);
 }
 
-std::vector<std::uint8_t> withoutEmptyPngData(const std::uint8_t* data, std::size_t size)
+std::vector<std::uint8_t> pngForStb(const std::uint8_t* data, std::size_t size)
 {
     // After the 8-byte signature, chunks: a big-endian length, the type, the data and a
     // 4-byte check sum.
     std::vector<std::uint8_t> copy;
-    std::size_t kept = 8; // bytes up to here are in the copy, or would be
+    std::size_t kept = 0; // bytes before this are in the copy, once there is one
     std::size_t at = 8;
-    while (at + 12 <= size) {
+    while (at + 8 <= size) {
         const std::size_t length = std::size_t{data[at]} << 24 | std::size_t{data[at + 1]} << 16 |
                                    std::size_t{data[at + 2]} << 8 | data[at + 3];
-        if (length > size - at - 12)
+        const bool imageData = std::memcmp(data + at + 4, "IDAT", 4) == 0;
+        if (length > size - at - 8) {
+            if (imageData)
+                throw PictureRefusal(Refusal::corrupt, "the PNG is cut short inside its image data");
             break;
-        if (length == 0 && std::memcmp(data + at + 4, "IDAT", 4) == 0) {
-            copy.insert(copy.end(), data + (copy.empty() ? 0 : kept), data + at);
-            kept = at + 12;
+        }
+        if (imageData && length == 0) {
+            copy.insert(copy.end(), data + kept, data + at);
+            kept = std::min(at + 12, size);
         }
         at += 12 + length;
     }

@@ -15,7 +15,10 @@
 // counts from the bytes after it.
 void checkJpegForStb(const std::uint8_t* data, std::size_t size);
 
-// A PNG image data chunk (IDAT) of no bytes before any other makes the library copy no
-// bytes to a null pointer. Such a chunk holds nothing, so the file is decoded without it:
-// the copy of the file with those chunks left out, or an empty vector when it has none.
-std::vector<std::uint8_t> withoutEmptyPngData(const std::uint8_t* data, std::size_t size);
+// PNG image data chunks (IDAT) as the library takes them. It makes room for a chunk's
+// stated length before reading it, so a chunk that claims more bytes than the file has
+// left would have a few bytes take gigabytes: such a file is refused as cut short. And a
+// chunk of no bytes before any other makes it copy no bytes to a null pointer: it holds
+// nothing, so the file is decoded without it. Returns the copy of the file with those
+// chunks left out, or an empty vector when it has none.
+std::vector<std::uint8_t> pngForStb(const std::uint8_t* data, std::size_t size);

@@ -101,7 +101,7 @@ DecodedStill::DecodedStill(const std::uint8_t* data, std::size_t size, PictureFo
     const PictureSize stored = stillPictureSize(data, size, format, limits);
     std::vector<std::uint8_t> cleaned;
     if (format == PictureFormat::png)
-        cleaned = withoutEmptyPngData(data, size);
+        cleaned = pngForStb(data, size);
     if (!cleaned.empty()) {
         data = cleaned.data();
         size = cleaned.size();

@@ -363,7 +363,8 @@ class Prepare(TempDirTest):
         cases = [
             ("unknown.png", b"just some text\n", NOT_A_PICTURE, "it is not a PNG, JPEG, GIF or BMP picture"),
             ("empty.png", b"", NOT_A_PICTURE, "it is not a PNG, JPEG, GIF or BMP picture"),
-            ("cut.png", good_png[:60], NOT_A_PICTURE, "it could not be decoded as PNG"),
+            ("cut.png", good_png[:60], NOT_A_PICTURE, "the PNG is cut short inside its image data"),
+            ("bad.png", good_png[:40] + bytes(20) + good_png[60:], NOT_A_PICTURE, "it could not be decoded as PNG"),
             ("cut.jpg", photo.getvalue()[:300], NOT_A_PICTURE, "it could not be decoded as JPEG"),
             ("cut.gif", self.three_frames(0)[:-20], NOT_A_PICTURE, "the GIF is cut short inside a frame"),
             ("rle.bmp", bmp(4, 4, 8, compression=1), NOT_A_PICTURE, "it could not be decoded as BMP"),
