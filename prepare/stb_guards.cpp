@@ -10,6 +10,8 @@
 namespace {
 
 constexpr std::uint8_t defineHuffmanTables = 0xC4;
+constexpr std::uint8_t progressiveFrame = 0xC2;
+constexpr std::uint8_t startOfScan = 0xDA;
 constexpr std::size_t maxHuffmanCodes = 256;
 
 } // namespace
@@ -17,7 +19,33 @@ constexpr std::size_t maxHuffmanCodes = 256;
 void checkJpegForStb(const std::uint8_t* data, std::size_t size)
 {
     const char* fault = nullptr;
+    bool progressive = false;
+    bool defined[2][4] = {}; // [DC, AC][table]: defined by a segment so far
     forEachJpegSegment(data, size, [&](const JpegSegment& segment) {
+        const std::uint8_t* p = segment.payload;
+        if (segment.marker == progressiveFrame)
+            progressive = true;
+        if (segment.marker == startOfScan && segment.size >= 1) {
+            // The components (an id, then the DC table in the high and the AC table in
+            // the low four bits), then the first and last coefficient and the
+            // approximation bits. A progressive scan of the first coefficient uses DC tables
+            // (none once it refines), one of the others AC tables; any other scan both.
+            const std::size_t components = p[0];
+            if (segment.size < 1 + 2 * components + 3)
+                return true; // the library refuses it
+            const std::uint8_t first = p[1 + 2 * components];
+            const std::uint8_t refining = p[3 + 2 * components] >> 4;
+            const bool usesDc = !progressive || (first == 0 && refining == 0);
+            const bool usesAc = !progressive || first > 0;
+            for (std::size_t c = 0; c < components; ++c) {
+                const int dc = p[2 + 2 * c] >> 4;
+                const int ac = p[2 + 2 * c] & 15;
+                if ((usesDc && dc < 4 && !defined[0][dc]) || (usesAc && ac < 4 && !defined[1][ac])) {
+                    fault = "a scan of the JPEG uses a Huffman table it does not define";
+                    return false;
+                }
+            }
+        }
         if (segment.marker != defineHuffmanTables)
             return true;
         // One or more tables: a class and index byte, 16 counts, then the symbols. The
@@ -31,11 +59,15 @@ void checkJpegForStb(const std::uint8_t* data, std::size_t size)
             }
             std::size_t codes = 0;
             for (std::size_t i = 1; i <= 16; ++i)
-                codes += segment.payload[at + i];
+                codes += p[at + i];
             if (codes > maxHuffmanCodes) {
                 fault = "a Huffman table of the JPEG lists more than 256 codes";
                 return false;
             }
+            const int tableClass = p[at] >> 4;
+            const int table = p[at] & 15;
+            if (tableClass < 2 && table < 4) // the library refuses any other
+                defined[tableClass][table] = true;
             at += 17 + codes;
         }
         return true;
