@@ -6,12 +6,20 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 constexpr std::uint8_t defineHuffmanTables = 0xC4;
 constexpr std::uint8_t progressiveFrame = 0xC2;
 constexpr std::uint8_t startOfScan = 0xDA;
+constexpr std::uint8_t defineQuantization = 0xDB;
+
+// The start-of-frame markers the library reads: baseline, extended and progressive.
+bool isFrame(std::uint8_t marker)
+{
+    return marker >= 0xC0 && marker <= 0xC2;
+}
 constexpr std::size_t maxHuffmanCodes = 256;
 
 } // namespace
@@ -21,11 +29,31 @@ void checkJpegForStb(const std::uint8_t* data, std::size_t size)
     const char* fault = nullptr;
     bool progressive = false;
     bool defined[2][4] = {}; // [DC, AC][table]: defined by a segment so far
+    bool quantization[4] = {};
+    std::vector<int> frameTables; // the quantization table of each of the frame's components
     forEachJpegSegment(data, size, [&](const JpegSegment& segment) {
         const std::uint8_t* p = segment.payload;
         if (segment.marker == progressiveFrame)
             progressive = true;
+        if (isFrame(segment.marker) && segment.size >= 6) {
+            // precision, height, width, the number of components, then 3 bytes each: an
+            // id, the sampling factors and the quantization table
+            frameTables.clear();
+            for (std::size_t c = 0; c < p[5] && 8 + 3 * c < segment.size; ++c)
+                frameTables.push_back(p[8 + 3 * c]);
+        }
+        if (segment.marker == defineQuantization) {
+            // tables of a precision and index byte and 64 values of 1 or 2 bytes
+            for (std::size_t at = 0; at < segment.size; at += 1 + 64 * (1 + (p[at] >> 4 != 0)))
+                if ((p[at] & 15) < 4)
+                    quantization[p[at] & 15] = true;
+        }
         if (segment.marker == startOfScan && segment.size >= 1) {
+            for (const int table : frameTables)
+                if (table < 4 && !quantization[table]) {
+                    fault = "a scan of the JPEG uses a quantization table it does not define";
+                    return false;
+                }
             // The components (an id, then the DC table in the high and the AC table in
             // the low four bits), then the first and last coefficient and the
             // approximation bits. A progressive scan of the first coefficient uses DC tables

@@ -12,8 +12,10 @@
 // A JPEG Huffman table (DHT) lists how many codes it has of each length 1 to 16; more
 // than 256 in all overruns the library's arrays of 256 symbols while it builds the table.
 // A table that does not fit in its segment is refused too: the library would take its
-// counts from the bytes after it. And a scan that decodes with a table no segment before
-// it defined is refused: the library would read its tables from memory it never set.
+// counts from the bytes after it. And a scan that decodes with a Huffman or quantization
+// table no segment before it defined is refused: the library would read that table from
+// memory it never set (out of bounds for a Huffman table, different pixels on every run
+// for a quantization table).
 void checkJpegForStb(const std::uint8_t* data, std::size_t size);
 
 // PNG image data chunks (IDAT) as the library takes them. It makes room for a chunk's

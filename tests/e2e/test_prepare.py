@@ -53,6 +53,18 @@ def pillow_flat(data):
     return white
 
 
+def without_segments(jpeg, marker):
+    """The JPEG without its segments of one marker (those before the first scan)."""
+    out = bytearray(jpeg[:2])
+    at = 2
+    while jpeg[at + 1] != 0xDA:
+        length = struct.unpack(">H", jpeg[at + 2:at + 4])[0]
+        if jpeg[at + 1] != marker:
+            out += jpeg[at:at + 2 + length]
+        at += 2 + length
+    return bytes(out + jpeg[at:])
+
+
 def samples(width, height, channels, top):
     """Varied samples 0..top, each channel running its own way."""
     return [[tuple((x * 7 + y * 13 + c * 29 + x * y * (c + 1)) * 2654435761 % (top + 1) for c in range(channels))
@@ -368,6 +380,11 @@ class Prepare(TempDirTest):
             ("cut.jpg", photo.getvalue()[:300], NOT_A_PICTURE, "it could not be decoded as JPEG"),
             ("cut.gif", self.three_frames(0)[:-20], NOT_A_PICTURE, "the GIF is cut short inside a frame"),
             ("rle.bmp", bmp(4, 4, 8, compression=1), NOT_A_PICTURE, "it could not be decoded as BMP"),
+            # Tables stb_image would read from memory it never set.
+            ("no_dqt.jpg", without_segments(photo.getvalue(), 0xDB), NOT_A_PICTURE,
+             "a scan of the JPEG uses a quantization table it does not define"),
+            ("no_dht.jpg", without_segments(photo.getvalue(), 0xC4), NOT_A_PICTURE,
+             "a scan of the JPEG uses a Huffman table it does not define"),
             # a decompression bomb: 40000 x 40000 stated, a few bytes of data
             ("bomb.png", png([[(0,)]], 8, GREY, width=40000, height=40000), TOO_LARGE,
              "it is 40000 x 40000 pixels, more than the 268435456 this program takes"),
