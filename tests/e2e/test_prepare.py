@@ -135,6 +135,13 @@ class Prepare(TempDirTest):
                 data = png(rows, depth, colour_type, **extra)
                 self.assertEqual(list(self.prepared(name + ".png", data).getdata()), list(pillow_flat(data).getdata()))
 
+    def test_every_colour_and_alpha_is_laid_on_white_as_pillow_pastes_it(self):
+        rows = [[(c, 255 - c, c // 2, a) for c in range(256)] for a in range(256)]
+        data = png(rows, 8, RGBA)
+        image = self.prepared("all.png", data)
+        self.assertEqual(list(image.getdata()), list(pillow_flat(data).getdata()))
+        self.assertEqual(list(image.getdata()), flat(p for row in rows for p in row))
+
     def test_16_bit_png_rounds_to_the_nearest_8_bit_value(self):
         # Values around the halfway points, where v / 257 rounded and v >> 8 differ.
         values = [0, 128, 129, 385, 386, 32896, 32897, 65407, 65408, 65535, 1000, 40000]
