@@ -1,158 +1,22 @@
 // SPDX-License-Identifier: MIT
-// The page: any picture in, panelbake's header and preview out. Every conversion is a run of
-// panelbake itself, compiled to WebAssembly (panelbake-module.js), inside this browser.
+// The page: any picture in, panelbake's header and preview out. Every picture is prepared
+// by panelbake-prepare and converted by panelbake, both compiled to WebAssembly and run in
+// the page's worker (bridge.js, worker.js); this thread only shows what they make.
 'use strict';
 
-// ---- One conversion function, for the page and for tests ---------------------------------
+// ---- Pictures ----------------------------------------------------------------------------
 
-// window.panelbake.run(args, files) runs the program as a new process would: a fresh instance
-// of the module, in a fresh, empty working directory holding `files` (relative path ->
-// Uint8Array). It resolves to {code, stdout, stderr, files}: the exit status as a shell sees
-// it, exactly the bytes written to standard output and standard error (read as UTF-8), and
-// every file in the working directory after the run.
-window.panelbake = (() => {
-  const WORK_DIR = '/work';
-  const utf8 = new TextDecoder();
-
-  function writeFiles(FS, files) {
-    for (const [path, bytes] of Object.entries(files)) {
-      let dir = WORK_DIR;
-      for (const part of path.split('/').slice(0, -1)) {
-        dir += '/' + part;
-        if (!FS.analyzePath(dir).exists) FS.mkdir(dir);
-      }
-      FS.writeFile(WORK_DIR + '/' + path, bytes instanceof Uint8Array ? bytes : new Uint8Array(bytes));
-    }
-  }
-
-  function readFiles(FS, dir, prefix, found) {
-    for (const name of FS.readdir(dir)) {
-      if (name === '.' || name === '..') continue;
-      const mode = FS.stat(dir + '/' + name).mode;
-      if (FS.isDir(mode)) readFiles(FS, dir + '/' + name, prefix + name + '/', found);
-      else if (FS.isFile(mode)) found[prefix + name] = FS.readFile(dir + '/' + name);
-    }
-    return found;
-  }
-
-  let compiled;  // the compiled WebAssembly (a Promise), shared by the runs after the first
-
-  async function run(args, files = {}) {
-    const stdout = [];
-    const stderr = [];
-    const module = await createPanelbake({
-      wasmCompiled: compiled,
-      preRun: [(m) => {
-        // Standard output and error byte by byte: nothing added, nothing dropped.
-        m.FS.init(() => null, (byte) => stdout.push(byte & 255), (byte) => stderr.push(byte & 255));
-        m.FS.mkdir(WORK_DIR);
-        m.FS.chdir(WORK_DIR);
-        writeFiles(m.FS, files);
-      }],
-    });
-    compiled = module.wasmCompiled;
-    let status;
-    try {
-      status = module.callMain(args.map(String));
-    } catch (error) {
-      // exit() inside the program may end the run with this exception instead of a return.
-      if (!error || error.name !== 'ExitStatus') throw error;
-      status = error.status;
-    }
-    return {
-      code: status & 255,
-      stdout: utf8.decode(new Uint8Array(stdout)),
-      stderr: utf8.decode(new Uint8Array(stderr)),
-      files: readFiles(module.FS, WORK_DIR, '', {}),
-    };
-  }
-
-  // Ready once a first run (the usage text) has gone through: the module is loaded and warm.
-  const api = {run, readyAt: null};
-  api.ready = run([]).then(() => { api.readyAt = performance.now(); });
-  return api;
-})();
-
-// ---- Pictures into BMP files ---------------------------------------------------------------
-
-const isBmp = (bytes) => bytes.length >= 2 && bytes[0] === 0x42 && bytes[1] === 0x4d;  // "BM"
-
-// A channel C with alpha A laid on white, rounded as Pillow's paste with a mask rounds.
-// The canvas may hand back C slightly changed for partly transparent pixels (it keeps C × A);
-// C × A / 255 rounds to the same value either way.
-const onWhite = (c, a) => 255 - a + Math.round(c * a / 255);
-
-// A 24-bit BMP with the 40-byte info header, bottom-up, as Pillow writes it (96 dpi).
-function bmp24(width, height, rgba) {
-  const stride = (width * 3 + 3) & ~3;
-  const bmp = new Uint8Array(54 + stride * height);
-  const view = new DataView(bmp.buffer);
-  bmp.set([0x42, 0x4d]);
-  view.setUint32(2, bmp.length, true);
-  view.setUint32(10, 54, true);
-  view.setUint32(14, 40, true);
-  view.setInt32(18, width, true);
-  view.setInt32(22, height, true);
-  view.setUint16(26, 1, true);
-  view.setUint16(28, 24, true);
-  view.setUint32(34, stride * height, true);
-  view.setInt32(38, 3780, true);
-  view.setInt32(42, 3780, true);
-  for (let y = 0; y < height; y++) {
-    let out = 54 + (height - 1 - y) * stride;
-    for (let i = y * width * 4, end = i + width * 4; i < end; i += 4) {
-      const a = rgba[i + 3];
-      bmp[out++] = onWhite(rgba[i + 2], a);
-      bmp[out++] = onWhite(rgba[i + 1], a);
-      bmp[out++] = onWhite(rgba[i], a);
-    }
-  }
-  return bmp;
+// How a picture is taken, from its first bytes: a BMP goes to panelbake as it is; a WebP or
+// AVIF picture, which panelbake-prepare does not read, is decoded by the browser; anything
+// else goes through panelbake-prepare, which says what it cannot decode.
+async function pictureKind(file) {
+  const head = String.fromCharCode(...new Uint8Array(await file.slice(0, 12).arrayBuffer()));
+  if (head.startsWith('BM')) return 'bmp';
+  if (/^RIFF[^]{4}WEBP|^[^]{4}ftypavi[fs]/.test(head)) return 'browser';
+  return 'prepare';
 }
 
-// A BMP goes to panelbake as it is; any other picture the browser decodes is laid on white.
-// What the browser cannot decode goes as it is too, and panelbake says what it makes of it.
-async function preparePicture(file) {
-  const bytes = new Uint8Array(await file.arrayBuffer());
-  const asItIs = {name: file.name, bytes, source: file.name, prepared: false};
-  if (isBmp(bytes) || /\.bmp$/i.test(file.name)) return asItIs;
-  let picture;
-  try {
-    picture = await createImageBitmap(file, {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
-  } catch (error) {
-    return asItIs;
-  }
-  const {width, height} = picture;
-  const canvas = document.createElement('canvas');
-  canvas.width = width;
-  canvas.height = height;
-  const context = canvas.getContext('2d', {willReadFrequently: true});
-  context.drawImage(picture, 0, 0);
-  picture.close();
-  const rgba = context.getImageData(0, 0, width, height).data;
-  const name = file.name.replace(/\.[^.]*$/, '') + '.bmp';
-  return {name, bytes: bmp24(width, height, rgba), source: file.name, prepared: true, width, height};
-}
-
-// ---- The header's bytes --------------------------------------------------------------------
-
-function readHeader(bytes) {
-  const start = bytes.indexOf(0x7b);  // "{"
-  const text = new TextDecoder().decode(bytes.subarray(0, start));
-  const size = (what) => Number(new RegExp(`^#define \\S+_${what}\\s+(\\d+)`, 'm').exec(text)[1]);
-  const width = size('WIDTH');
-  const height = size('HEIGHT');
-  const data = new Uint8Array(width * Math.ceil(height / 8));
-  const hex = (c) => (c <= 57 ? c - 48 : (c | 32) - 87);
-  let n = 0;
-  for (let i = start; n < data.length && i < bytes.length - 3; i++) {  // after "{"
-    if (bytes[i] === 0x30 && bytes[i + 1] === 0x78) {  // "0x"
-      data[n++] = hex(bytes[i + 2]) * 16 + hex(bytes[i + 3]);
-      i += 3;
-    }
-  }
-  return {width, height, data};
-}
+const bmpName = (name) => name.replace(/\.[^.]*$/, '') + '.bmp';
 
 // ---- What an exit code means (the README's table) ------------------------------------------
 
@@ -177,7 +41,7 @@ function exitMeaning(code, stderr) {
 const $ = (id) => document.getElementById(id);
 const form = {
   picture: $('picture'), display: $('display'), width: $('width'), height: $('height'),
-  verbose: $('verbose'), zoom: $('zoom'),
+  verbose: $('verbose'), zoom: $('zoom'), frame: $('frame'),
 };
 const MARGIN = 8;  // left of the pixels: the page marks
 const PANEL = [0xc9, 0xd8, 0xb6];
@@ -185,7 +49,7 @@ const INK = [0x1e, 0x26, 0x1e];
 const HEADER_SHOWN = 1 << 20;  // characters of a large header shown in the text box
 const DRAWN_PIXELS = 1 << 24;  // the largest preview drawn
 
-let picture = null;  // {name, bytes, source, prepared}
+let picture = null;  // {file, name, kind, prepared: {frames, header} once prepared, frame}
 let image = null;    // {width, height, data} of the last header
 let cursor = null;   // {x, y} of the pixel pointed at
 let zoom = 1;
@@ -208,40 +72,139 @@ function optionArgs() {
   return args;
 }
 
-function offerDownload(link, name, bytes, type) {
+// A link to bytes or a Blob; a Blob from the worker is linked as it is, without a copy.
+function offerDownload(link, name, data, type) {
   if (downloads[link.id]) URL.revokeObjectURL(downloads[link.id]);
-  downloads[link.id] = URL.createObjectURL(new Blob([bytes], {type}));
+  downloads[link.id] = URL.createObjectURL(data instanceof Blob ? data : new Blob([data], {type}));
   link.href = downloads[link.id];
   link.download = name;
 }
 
-// Conversions run one at a time; a change during a run converts again once it is done.
-let converting = false;
-let wanted = false;
-async function convert() {
-  $('command').textContent =
-    ['panelbake', picture ? picture.name : 'picture.bmp', ...optionArgs()].map(shellWord).join(' ');
+// The picture panelbake converts: the chosen BMP, or the prepared one (a frame of a GIF).
+function sourceOf(chosen) {
+  if (chosen.kind === 'bmp') return {name: chosen.name, blob: chosen.file};
+  return chosen.prepared ? chosen.prepared.frames[chosen.frame] : {name: bmpName(chosen.name), blob: null};
+}
+
+// The command line that gives the same result: with panelbake-prepare first where the page
+// prepares the picture with it.
+function showCommand() {
+  const convert = ['panelbake', picture ? sourceOf(picture).name : 'picture.bmp', ...optionArgs()];
+  const steps = [convert];
+  if (picture && picture.kind === 'prepare') steps.unshift(['panelbake-prepare', picture.name]);
+  $('command').textContent = steps.map((step) => step.map(shellWord).join(' ')).join(' && ');
+}
+
+// Conversions go to the page's worker. Only the newest counts: a change while a conversion
+// is under way ends the worker and converts in a fresh one, except while the picture is
+// being prepared, which is not done again: the newest options then wait for it.
+let current = null;  // the job under way: {picture, args, preparing}
+let waiting = null;  // the newest job held back while the picture is prepared
+
+function convert() {
+  showCommand();
   if (!picture) return;
-  wanted = true;
-  if (converting) return;
-  converting = true;
+  const job = {picture, args: optionArgs(), preparing: false};
   setBusy(true);
-  try {
-    while (wanted) {
-      wanted = false;
-      const {name, bytes} = picture;
-      let result;
-      try {
-        result = await window.panelbake.run([name, ...optionArgs()], {[name]: bytes});
-      } catch (error) {
-        result = {code: null, stdout: '', stderr: `${error}\n`, files: {}};
-      }
-      showResult(result, name);
-    }
-  } finally {
-    converting = false;
-    setBusy(false);
+  if (current && current.preparing && current.picture === picture) {
+    waiting = job;
+    return;
   }
+  pageLane.abandon();
+  waiting = null;
+  run(job);
+}
+
+async function run(job) {
+  current = job;
+  const {picture: chosen} = job;
+  if (!chosen.prepared && chosen.kind !== 'bmp') {
+    job.preparing = true;
+    const result = await prepareInWorker(chosen);
+    if (current !== job) return;  // a newer picture was chosen
+    job.preparing = false;
+    if (!takePrepared(chosen, result)) {
+      current = null;
+      setBusy(false);
+      return;
+    }
+    showCommand();
+    if (waiting) {
+      job = waiting;
+      waiting = null;
+      current = job;
+    }
+  }
+  const source = sourceOf(chosen);
+  let result;
+  try {
+    const program = await loadProgram('createPanelbake');
+    if (current !== job) return;
+    result = await pageLane.post({type: 'run', factory: 'createPanelbake', args: [source.name, ...job.args],
+                                  blobs: {[source.name]: source.blob}, readHeader: true}, [program]);
+  } catch (error) {
+    result = {code: null, stdout: '', stderr: `${error}\n`, files: {}};
+  }
+  if (current !== job || result === null) return;  // abandoned for a newer job
+  current = null;
+  showResult(result, source.name);
+  setBusy(false);
+}
+
+// The picture prepared in the worker: by panelbake-prepare, or for a format it does not
+// read, by the browser. Resolves to the run's result, or null when abandoned.
+async function prepareInWorker(chosen) {
+  if (chosen.kind === 'browser') {
+    return pageLane.post({type: 'decode', name: chosen.name, blob: chosen.file}, []);
+  }
+  let program;
+  try {
+    program = await loadProgram('createPanelbakePrepare');
+  } catch (error) {
+    return {code: null, stdout: '', stderr: `${error.message}\n`, files: {}};
+  }
+  if (current === null || current.picture !== chosen) return null;
+  return pageLane.post({type: 'run', factory: 'createPanelbakePrepare', args: [chosen.name],
+                        blobs: {[chosen.name]: chosen.file}, pictureBlobs: true}, [program]);
+}
+
+// Keeps what the preparation made, the BMP (or one per frame) and a GIF's frames header, and
+// offers it for download. A picture that could not be decoded is said so, and nothing is
+// converted.
+function takePrepared(chosen, {code, stdout, stderr, files}) {
+  const frames = Object.keys(files).filter((name) => /\.bmp$/i.test(name)).sort()
+    .map((name) => ({name, blob: files[name]}));
+  const headerName = Object.keys(files).find((name) => name.endsWith('.h'));
+  if (code !== 0 || frames.length === 0) {
+    showMessages(stdout, stderr);
+    const reason = stderr.trim().split('\n').map((line) => line.replace(/^Error: /, '')).join(' ');
+    failed(`The picture could not be decoded: ${reason || `${chosen.name} gave no picture`}`);
+    return false;
+  }
+  chosen.prepared = {frames, header: headerName ? {name: headerName, bytes: files[headerName]} : null};
+  chosen.frame = 0;
+  showPrepared(chosen);
+  return true;
+}
+
+function showPrepared(chosen) {
+  const {frames, header} = chosen.prepared;
+  const frame = frames[chosen.frame];
+  $('prepared').hidden = false;
+  offerDownload($('prepared-download'), frame.name, frame.blob, 'image/bmp');
+  $('prepared-download').textContent = `Download the prepared BMP, ${frame.name} (${bytesText(frame.blob.size)})`;
+  $('frames-header-download').hidden = !header;
+  if (header) {
+    offerDownload($('frames-header-download'), header.name, header.bytes, 'text/plain');
+    $('frames-header-download').textContent = `Download the frames header, ${header.name}`;
+  }
+  $('frames').hidden = frames.length < 2;
+  if (frames.length > 1 && form.frame.options.length !== frames.length) {
+    form.frame.replaceChildren(...frames.map(({name}, i) =>
+      new Option(`${i + 1} of ${frames.length}: ${name}`, String(i))));
+  }
+  form.frame.value = String(chosen.frame);
+  $('decoded-by-browser').hidden = chosen.kind !== 'browser';
 }
 
 // The report says whether a conversion is under way, and counts the results shown.
@@ -250,8 +213,8 @@ function setBusy(busy) {
   $('report').setAttribute('aria-busy', String(busy));
 }
 
-function showResult({code, stdout, stderr, files}, source) {
-  $('report').dataset.results = Number($('report').dataset.results || 0) + 1;
+// The program's messages sit outside the live region: only the summary is announced.
+function showMessages(stdout, stderr) {
   const messages = $('messages');
   messages.replaceChildren(stdout);
   if (stderr) {
@@ -261,23 +224,32 @@ function showResult({code, stdout, stderr, files}, source) {
     messages.append(span);
   }
   messages.hidden = !stdout && !stderr;
+}
 
-  const made = Object.keys(files).filter((name) => name !== source);
-  const headerName = made.find((name) => name.endsWith('.h'));
-  const previewName = made.find((name) => name.endsWith('.bmp'));
-  if (code !== 0 || !headerName || !previewName) {
+function failed(summary) {
+  $('report').dataset.results = Number($('report').dataset.results || 0) + 1;
+  $('summary').textContent = summary;
+  $('summary').className = 'failed';
+  $('preview-area').hidden = true;
+  $('files-area').hidden = true;
+  image = null;
+}
+
+function showResult({code, stdout, stderr, files, image: made}, source) {
+  showMessages(stdout, stderr);
+  const written = Object.keys(files).filter((name) => name !== source);
+  const headerName = written.find((name) => name.endsWith('.h'));
+  const previewName = written.find((name) => name.endsWith('.bmp'));
+  if (code !== 0 || !headerName || !previewName || !made) {
     const hint = /not a supported BMP/.test(stderr) && !form.verbose.checked ? ' Tick -v to see why.' : '';
-    $('summary').textContent = code === null ? 'panelbake stopped unexpectedly.'
-      : `Failed with exit code ${code}: ${exitMeaning(code, stderr)}.${hint}`;
-    $('summary').className = 'failed';
-    $('preview-area').hidden = true;
-    $('files-area').hidden = true;
-    image = null;
+    failed(code === null ? `panelbake stopped unexpectedly: ${stderr.trim()}`
+      : `Failed with exit code ${code}: ${exitMeaning(code, stderr)}.${hint}`);
     return;
   }
+  $('report').dataset.results = Number($('report').dataset.results || 0) + 1;
 
   const header = files[headerName];
-  image = readHeader(header);
+  image = made;
   const pages = Math.ceil(image.height / 8);
   $('summary').className = '';
   $('summary').textContent = `${image.width} × ${image.height} pixels: ${counted(pages, 'page')}` +
@@ -428,26 +400,37 @@ function moveByKey(event) {
 
 // ---- Wiring ----------------------------------------------------------------------------------
 
+// Every pick wins over the ones before it: a pick still reading its first bytes when a
+// newer one comes is dropped, and a job under way for an older picture is abandoned.
+let picks = 0;
 async function takePicture(file) {
   if (!file) return;
+  const pick = ++picks;
   $('summary').className = '';
   $('summary').textContent = `Reading ${file.name}…`;
   setBusy(true);
+  let kind;
   try {
-    picture = await preparePicture(file);
+    kind = await pictureKind(file);
   } catch (error) {
+    kind = null;
+  }
+  if (pick !== picks) return;
+  if (!kind) {
     picture = null;
-    $('summary').className = 'failed';
-    $('summary').textContent = `${file.name} could not be read: ${error.message}`;
-    setBusy(converting);
+    pageLane.abandon();
+    current = waiting = null;
+    showCommand();
+    failed(`${file.name} could not be read.`);
+    setBusy(false);
     return;
   }
-  $('prepared').hidden = !picture.prepared;
-  if (picture.prepared) {
-    offerDownload($('prepared-download'), picture.name, picture.bytes, 'image/bmp');
-    $('prepared-download').textContent = `Download the prepared BMP, ${picture.name}` +
-      ` (${picture.width} × ${picture.height}, 24 bits, ${bytesText(picture.bytes.length)})`;
-  }
+  picture = {file, name: file.name, kind, prepared: null, frame: 0};
+  $('prepared').hidden = true;
+  $('frames').hidden = true;
+  form.frame.replaceChildren();
+  $('decoded-by-browser').hidden = true;
+  if (kind !== 'bmp') $('summary').textContent = `Decoding ${file.name}…`;
   cursor = null;
   convert();
 }
@@ -487,6 +470,12 @@ for (const input of [form.width, form.height]) {
 for (const input of document.querySelectorAll('input[name=memory], #verbose')) {
   input.addEventListener('change', convert);
 }
+form.frame.addEventListener('change', () => {
+  if (!picture || !picture.prepared) return;
+  picture.frame = Number(form.frame.value);
+  showPrepared(picture);
+  convert();
+});
 form.zoom.addEventListener('change', () => { if (image) drawPreview(); });
 window.addEventListener('resize', () => { if (image && form.zoom.value === '0') drawPreview(); });
 
