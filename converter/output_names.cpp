@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "output_names.h"
 
-namespace {
-
-// Index where the file-name part of a path begins.
 std::size_t fileNameStart(const std::string& path)
 {
 #ifdef _WIN32
@@ -14,6 +11,8 @@ std::size_t fileNameStart(const std::string& path)
     return separator == std::string::npos ? 0 : separator + 1;
 }
 
+namespace {
+
 bool isAsciiLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -22,6 +21,16 @@ bool isAsciiLetter(char c)
 bool isAsciiDigit(char c)
 {
     return c >= '0' && c <= '9';
+}
+
+// The ASCII letters of `s` from the case of `from` ('a' or 'A') to that of `to`; other
+// bytes stay as they are.
+std::string inAsciiCase(std::string s, char from, char to)
+{
+    for (char& c : s)
+        if (c >= from && c <= from + 25)
+            c = static_cast<char>(c - from + to);
+    return s;
 }
 
 } // namespace
@@ -55,4 +64,14 @@ std::string identifierStem(const std::string& baseName)
     if (!stem.empty() && isAsciiDigit(stem.front()))
         stem.insert(stem.begin(), '_');
     return stem;
+}
+
+std::string macroStem(const std::string& baseName)
+{
+    return inAsciiCase(identifierStem(baseName), 'a', 'A');
+}
+
+std::string arrayName(const std::string& baseName)
+{
+    return inAsciiCase(identifierStem(baseName), 'A', 'a') + "_bmp";
 }

@@ -28,16 +28,6 @@ const std::array<std::array<char, 6>, 256> byteTexts = [] {
     return texts;
 }();
 
-// The ASCII letters of `s` from the case of `from` ('a' or 'A') to that of `to`; other
-// bytes stay as they are, whatever the locale.
-std::string inAsciiCase(std::string s, char from, char to)
-{
-    for (char& c : s)
-        if (c >= from && c <= from + 25)
-            c = static_cast<char>(c - from + to);
-    return s;
-}
-
 const char* arrayPrefix()
 {
     if (avrProgmem)
@@ -157,7 +147,7 @@ void putBytes(HeaderText& out, const std::uint8_t* bytes, std::int32_t first, st
 }
 
 // The lines before the bytes: the include guard, the size and the array's declaration.
-void putPreamble(HeaderText& out, const std::string& upper, const std::string& lower, std::int32_t W, std::int32_t H)
+void putPreamble(HeaderText& out, const std::string& upper, const std::string& array, std::int32_t W, std::int32_t H)
 {
     out.put(hyphenLine);
     out.put("\n");
@@ -167,14 +157,13 @@ void putPreamble(HeaderText& out, const std::string& upper, const std::string& l
     out.put("\n");
     out.put("#define " + upper + "_HEIGHT " + std::to_string(H) + " \n");
     out.put("#define " + upper + "_WIDTH  " + std::to_string(W) + " \n");
-    out.put(arrayPrefix() + lower + "_bmp[]={\n");
+    out.put(arrayPrefix() + array + "[]={\n");
 }
 
 // Builds the header text and hands it to `flush`.
 void generateHeader(const BitPicture& bitmap, const std::string& baseName, const HeaderText::Flush& flush)
 {
-    const std::string stem = identifierStem(baseName);
-    const std::string upper = inAsciiCase(stem, 'a', 'A');
+    const std::string upper = macroStem(baseName);
     const std::int32_t W = bitmap.width();
     const std::int32_t H = bitmap.height();
     const std::int32_t pageCount = H / 8;
@@ -184,7 +173,7 @@ void generateHeader(const BitPicture& bitmap, const std::string& baseName, const
     // most seven characters a byte, line ends included).
     const std::size_t dataBytes = static_cast<std::size_t>(W) * 7 * (static_cast<std::size_t>(pageCount) + 1);
     HeaderText out(std::min(HeaderText::pieceSize + 7 * static_cast<std::size_t>(stretch), dataBytes) + 512, flush);
-    putPreamble(out, upper, inAsciiCase(stem, 'A', 'a'), W, H);
+    putPreamble(out, upper, arrayName(baseName), W, H);
     std::vector<std::uint8_t> bytes;
     for (std::int32_t p = 0; p < pageCount; ++p) {
         packPage(bitmap, 8 * p, 8, bytes);

@@ -1,0 +1,14 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The kind of picture a file holds, told from its first bytes alone.
+
+#include <cstddef>
+#include <cstdint>
+
+enum class PictureFormat { unknown, png, jpeg, gif, bmp };
+
+PictureFormat sniffFormat(const std::uint8_t* data, std::size_t size);
+
+// "PNG", "JPEG", "GIF", "BMP", or "unknown".
+const char* formatName(PictureFormat format);

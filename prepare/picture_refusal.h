@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// Why a picture is not prepared. The decoders throw a PictureRefusal; the run turns its
+// kind into the exit code and prints its reason after the file's name.
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+enum class Refusal {
+    unknownFormat, // not PNG, JPEG, GIF or BMP
+    corrupt,       // one of those, but cut short or malformed
+    tooLarge,      // a valid picture over this program's limits
+    outOfMemory,   // the memory for decoding it cannot be had
+};
+
+class PictureRefusal : public std::runtime_error {
+public:
+    PictureRefusal(Refusal kind, const std::string& reason) : std::runtime_error(reason), kind(kind) {}
+    Refusal kind;
+};
+
+// The limits a decoder checks from a picture's header, before a pixel is decoded.
+struct DecodeLimits {
+    // Pixels of one picture, or of the logical screen of an animation.
+    std::int64_t maxPixels;
+    // Pixels of all the frames of an animation together, each counted at the size of the
+    // screen: the frames written in all.
+    std::int64_t maxFramePixels;
+};

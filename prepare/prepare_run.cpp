@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: MIT
+#include "prepare_run.h"
+
+#include "bitmap.h"
+#include "bmp_header.h"
+#include "diagnostics.h"
+#include "file_stream.h"
+#include "frames_header.h"
+#include "gif_frames.h"
+#include "output_files.h"
+#include "picture_format.h"
+#include "prepare_options.h"
+#include "prepared_names.h"
+#include "still_decoder.h"
+
+#include <iostream>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+int fail(int code, const std::string& message)
+{
+    std::cerr << "Error: " << message << std::endl;
+    return code;
+}
+
+std::string quoted(const std::string& path)
+{
+    return "\"" + path + "\"";
+}
+
+int exitFor(Refusal kind)
+{
+    switch (kind) {
+    case Refusal::unknownFormat:
+    case Refusal::corrupt:
+        break;
+    case Refusal::tooLarge:
+        return pictureTooLarge;
+    case Refusal::outOfMemory:
+        return outOfMemory;
+    }
+    return notAPicture;
+}
+
+// The whole file in memory; false when it cannot be opened or read.
+bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes)
+{
+    FilePtr file(openFile(path.c_str(), "rb"));
+    if (!file)
+        return false;
+    std::uint8_t piece[1 << 16];
+    std::size_t got;
+    while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0)
+        bytes.insert(bytes.end(), piece, piece + got);
+    return std::ferror(file.get()) == 0;
+}
+
+// Whether panelbake itself reads this BMP: its header is accepted as panelbake accepts it.
+bool panelbakeReads(const std::string& path)
+{
+    BmpFile file;
+    return readBmpHeader(path.c_str(), file) == HeaderOutcome::accepted;
+}
+
+// Refuses, before anything is written, outputs that exist, unless they may be replaced.
+int checkOutputsFree(const std::vector<std::string>& paths, bool force)
+{
+    if (force)
+        return prepared;
+    for (const std::string& path : paths)
+        if (pathExists(path))
+            return fail(outputExists, quoted(path) + " exists; give --force to replace it");
+    return prepared;
+}
+
+// Moves the complete files into place, naming each with -v.
+int commitOutputs(OutputBatch& batch, std::size_t count, bool verbose)
+{
+    std::string failed;
+    if (!batch.commit(failed))
+        return fail(outputFailed, "could not write " + quoted(failed));
+    if (verbose)
+        for (std::size_t i = 0; i < count; ++i)
+            std::cout << "wrote " << quoted(batch.finalPath(i)) << std::endl;
+    return prepared;
+}
+
+int copyBmp(const PrepareOptions& options, const std::string& output, const std::vector<std::uint8_t>& bytes)
+{
+    // The source is its own output: it is what panelbake reads already.
+    if (sameFile(options.source, output))
+        return prepared;
+    if (const int refused = checkOutputsFree({output}, options.force))
+        return refused;
+    OutputBatch batch({output});
+    if (!writeWholeFile(batch.temporaryPath(0), bytes.data(), bytes.size()))
+        return fail(outputFailed, "could not write " + quoted(output));
+    return commitOutputs(batch, 1, options.verbose);
+}
+
+int writeStill(const PrepareOptions& options, const std::string& output, const Bitmap& picture)
+{
+    if (const int refused = checkOutputsFree({output}, options.force))
+        return refused;
+    OutputBatch batch({output});
+    if (!picture.save(batch.temporaryPath(0).c_str()))
+        return fail(outputFailed, "could not write " + quoted(output));
+    return commitOutputs(batch, 1, options.verbose);
+}
+
+int writeAnimation(const PrepareOptions& options, const GifAnimation& animation, const std::vector<std::uint8_t>& bytes)
+{
+    const std::string base = withoutExtension(options.output.empty() ? options.source : options.output);
+    std::vector<std::string> paths = frameNames(base, animation.frames.size());
+    const std::vector<std::string> frames = paths;
+    paths.push_back(framesHeaderName(base));
+    if (const int refused = checkOutputsFree(paths, options.force))
+        return refused;
+
+    OutputBatch batch(paths);
+    std::vector<int> delays;
+    std::size_t failedFrame = frames.size();
+    composeGifFrames(animation, bytes.data(), bytes.size(), [&](const Bitmap& frame, int delayMs) {
+        const std::size_t i = delays.size();
+        delays.push_back(delayMs);
+        if (failedFrame == frames.size() && !frame.save(batch.temporaryPath(i).c_str()))
+            failedFrame = i;
+    });
+    if (failedFrame < frames.size())
+        return fail(outputFailed, "could not write " + quoted(frames[failedFrame]));
+    const std::string header = framesHeaderText(paths.back(), frames, delays);
+    if (!writeWholeFile(batch.temporaryPath(frames.size()), reinterpret_cast<const std::uint8_t*>(header.data()),
+                        header.size(), true))
+        return fail(outputFailed, "could not write " + quoted(paths.back()));
+    return commitOutputs(batch, paths.size(), options.verbose);
+}
+
+int prepare(const PrepareOptions& options)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!readWholeFile(options.source, bytes))
+        return fail(sourceUnreadable, "source file " + quoted(options.source) + " can not be read");
+    const std::string output = options.output.empty() ? preparedName(options.source) : options.output;
+    const PictureFormat format = sniffFormat(bytes.data(), bytes.size());
+    const DecodeLimits limits = programLimits();
+    try {
+        switch (format) {
+        case PictureFormat::unknown:
+            throw PictureRefusal(Refusal::unknownFormat, "it is not a PNG, JPEG, GIF or BMP picture");
+        case PictureFormat::bmp:
+            if (panelbakeReads(options.source))
+                return copyBmp(options, output, bytes);
+            break; // panelbake refuses it: decoded here, if the decoder reads it
+        case PictureFormat::gif: {
+            const GifAnimation animation = scanGif(bytes.data(), bytes.size(), limits);
+            if (animation.frames.size() > 1)
+                return writeAnimation(options, animation, bytes);
+            int code = prepared;
+            composeGifFrames(animation, bytes.data(), bytes.size(),
+                             [&](const Bitmap& frame, int) { code = writeStill(options, output, frame); });
+            return code;
+        }
+        case PictureFormat::png:
+        case PictureFormat::jpeg:
+            break;
+        }
+        Bitmap picture;
+        decodeStill(bytes.data(), bytes.size(), format, limits, picture);
+        return writeStill(options, output, picture);
+    } catch (const PictureRefusal& refusal) {
+        return fail(exitFor(refusal.kind), "source file " + quoted(options.source) + ": " + refusal.what());
+    }
+}
+
+} // namespace
+
+DecodeLimits programLimits()
+{
+    return {Bitmap::maxPixels, Bitmap::maxPixels};
+}
+
+int runPrepare(int argc, const char* const* argv)
+{
+    bitmapWarnings = false;
+    const PrepareOptions options = parsePrepareOptions(argc, argv);
+    if (options.help) {
+        std::cout << prepareUsage();
+        return prepared;
+    }
+    if (!options.problem.empty()) {
+        std::cerr << "Error: " << options.problem << std::endl << std::endl << prepareUsage();
+        return commandLineError;
+    }
+    try {
+        return prepare(options);
+    } catch (const std::bad_alloc&) {
+        return fail(outOfMemory, "not enough memory to prepare " + quoted(options.source));
+    }
+}

@@ -1,0 +1,26 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// panelbake-prepare as a whole: the command line in, files and an exit code out. The
+// page runs the same function on the same arguments.
+
+#include "picture_refusal.h"
+
+// The exit codes, as documented in the usage text, the man page and the README.
+enum PrepareExit : int {
+    prepared = 0,        // written, or nothing to do
+    commandLineError = 1,
+    sourceUnreadable = 2,
+    notAPicture = 3,     // unknown format, or a damaged picture
+    pictureTooLarge = 4,
+    outputExists = 5,    // without --force: nothing written
+    outputFailed = 6,    // nothing left behind
+    outOfMemory = 7,
+};
+
+// The limits the program decodes within: a picture as large as panelbake converts, and
+// the frames of an animation as many pixels in all.
+DecodeLimits programLimits();
+
+// Messages go to standard error ("Error: ..."), -v's lines and --help to standard output.
+int runPrepare(int argc, const char* const* argv);
