@@ -8,9 +8,10 @@
 
 // Each program's site script (embed-program.js) records its script and its WebAssembly
 // under its factory's name. panelbake's is loaded with the page; panelbake-prepare's, with
-// the decoders, on first need.
+// the decoders, on first need. The page's thread does nothing more with them: a worker
+// decodes and compiles the WebAssembly.
 const PROGRAM_SCRIPTS = {createPanelbake: 'panelbake-module.js', createPanelbakePrepare: 'panelbake-prepare-module.js'};
-const compiledPrograms = {};
+const loadedPrograms = {};
 
 function loadScript(src) {
   return new Promise((resolve, reject) => {
@@ -22,25 +23,18 @@ function loadScript(src) {
   });
 }
 
-function base64Bytes(text) {
-  const binary = atob(text);
-  const bytes = new Uint8Array(binary.length);
-  for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
-  return bytes;
-}
-
 // Resolves to the message that hands the program to a worker: its script's text and its
-// WebAssembly, compiled once (WebAssembly.Module is passed to workers as it is).
+// WebAssembly (gzipped, as base64), which each worker compiles once.
 function loadProgram(factory) {
-  if (!compiledPrograms[factory]) {
-    compiledPrograms[factory] = (async () => {
+  if (!loadedPrograms[factory]) {
+    loadedPrograms[factory] = (async () => {
       if (!(self.panelbakePrograms && self.panelbakePrograms[factory])) await loadScript(PROGRAM_SCRIPTS[factory]);
-      const {script, wasm} = self.panelbakePrograms[factory];
-      return {type: 'program', factory, script, module: await WebAssembly.compile(base64Bytes(wasm))};
+      const {script, wasmGzip} = self.panelbakePrograms[factory];
+      return {type: 'program', factory, script, wasmGzip};
     })();
-    compiledPrograms[factory].catch(() => { delete compiledPrograms[factory]; });
+    loadedPrograms[factory].catch(() => { delete loadedPrograms[factory]; });
   }
-  return compiledPrograms[factory];
+  return loadedPrograms[factory];
 }
 
 // ---- Workers -----------------------------------------------------------------------------
@@ -49,15 +43,21 @@ let workerUrl = null;
 let lastJob = 0;
 
 // A worker and the jobs sent to it. abandon() ends the worker and every job in it (they
-// resolve to null) and goes on with a fresh one; a lane that keeps a spare has it started
-// and given the programs already, so that the next job does not wait for a start.
+// resolve to null) and goes on with a fresh one; a lane that keeps a spare (keepSpare(),
+// once the page is ready) has it started and given the programs already, so that the next
+// job does not wait for a start.
 class Lane {
-  constructor(keepSpare) {
-    this.keepSpare = keepSpare;
+  constructor() {
+    this.spareKept = false;
     this.programs = [];
     this.jobs = new Map();  // id -> {resolve, worker}
     this.worker = this.start();
-    this.spare = keepSpare ? this.start() : null;
+    this.spare = null;
+  }
+
+  keepSpare() {
+    this.spareKept = true;
+    if (!this.spare) this.spare = this.start();
   }
 
   start() {
@@ -106,7 +106,7 @@ class Lane {
     worker.terminate();
     if (worker !== this.worker) return;
     this.worker = this.spare || this.start();
-    this.spare = this.keepSpare ? this.start() : null;
+    this.spare = this.spareKept ? this.start() : null;
   }
 
   busy() {
@@ -131,7 +131,7 @@ window.panelbake = (() => {
   let lane = null;
   async function runIn(factory, args, files) {
     const program = await loadProgram(factory);
-    if (!lane) lane = new Lane(false);
+    if (!lane) lane = new Lane();
     const result = await lane.post({type: 'run', factory, args: args.map(String), files}, [program]);
     if (result.code === null) throw new Error(result.stderr.trim());
     return result;
@@ -145,9 +145,12 @@ window.panelbake = (() => {
 })();
 
 // The page's own lane: a newer job abandons the one under way (page.js decides when).
-const pageLane = new Lane(true);
+const pageLane = new Lane();
 
 // Ready once the page's worker has run panelbake (its usage text): compiled and warm.
 window.panelbake.ready = loadProgram('createPanelbake')
   .then((program) => pageLane.post({type: 'run', factory: 'createPanelbake', args: []}, [program]))
-  .then(() => { window.panelbake.readyAt = performance.now(); });
+  .then(() => {
+    window.panelbake.readyAt = performance.now();
+    pageLane.keepSpare();
+  });

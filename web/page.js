@@ -49,7 +49,9 @@ const INK = [0x1e, 0x26, 0x1e];
 const HEADER_SHOWN = 1 << 20;  // characters of a large header shown in the text box
 const DRAWN_PIXELS = 1 << 24;  // the largest preview drawn
 
-let picture = null;  // {file, name, kind, prepared: {frames, header} once prepared, frame}
+// The chosen picture: {key, file, name, kind (pictureKind), prepared: {frames: [{name, size}],
+// header} once prepared, frame: the index of the frame converted, blobs: name -> Blob}.
+let picture = null;
 let image = null;    // {width, height, data} of the last header
 let cursor = null;   // {x, y} of the pixel pointed at
 let zoom = 1;
@@ -57,7 +59,10 @@ let headerBytes = null;
 const downloads = {};
 
 const shellWord = (s) => (/^[\w@%+=:,./-]+$/.test(s) ? s : `'${s.replace(/'/g, `'\\''`)}'`);
-const counted = (n, what) => `${n.toLocaleString('en')} ${what}${n === 1 ? '' : 's'}`;
+// Made while the page loads: a number format's first use takes tens of milliseconds.
+const numbers = new Intl.NumberFormat('en');
+numbers.format(0);
+const counted = (n, what) => `${numbers.format(n)} ${what}${n === 1 ? '' : 's'}`;
 const bytesText = (n) => counted(n, 'byte');
 
 function optionArgs() {
@@ -80,100 +85,124 @@ function offerDownload(link, name, data, type) {
   link.download = name;
 }
 
-// The picture panelbake converts: the chosen BMP, or the prepared one (a frame of a GIF).
-function sourceOf(chosen) {
-  if (chosen.kind === 'bmp') return {name: chosen.name, blob: chosen.file};
-  return chosen.prepared ? chosen.prepared.frames[chosen.frame] : {name: bmpName(chosen.name), blob: null};
+// The name of the BMP panelbake converts: the chosen one, or the prepared one (a GIF's frame).
+function sourceName(chosen) {
+  if (chosen.prepared) return chosen.prepared.frames[chosen.frame].name;
+  return chosen.kind === 'bmp' ? chosen.name : bmpName(chosen.name);
 }
 
 // The command line that gives the same result: with panelbake-prepare first where the page
 // prepares the picture with it.
 function showCommand() {
-  const convert = ['panelbake', picture ? sourceOf(picture).name : 'picture.bmp', ...optionArgs()];
-  const steps = [convert];
+  const steps = [['panelbake', picture ? sourceName(picture) : 'picture.bmp', ...optionArgs()]];
   if (picture && picture.kind === 'prepare') steps.unshift(['panelbake-prepare', picture.name]);
   $('command').textContent = steps.map((step) => step.map(shellWord).join(' ')).join(' && ');
 }
 
-// Conversions go to the page's worker. Only the newest counts: a change while a conversion
-// is under way ends the worker and converts in a fresh one, except while the picture is
-// being prepared, which is not done again: the newest options then wait for it.
-let current = null;  // the job under way: {picture, args, preparing}
-let waiting = null;  // the newest job held back while the picture is prepared
+// Conversions go to the page's worker, which holds the prepared picture. Only the newest
+// options count: a change while a conversion is under way waits for it and its result is
+// dropped; one under way for longer than ABANDON_AFTER_MS is ended with its worker instead,
+// and a fresh worker reads the picture from its Blob. A new pick ends whatever is under way.
+const ABANDON_AFTER_MS = 100;
+let current = null;  // the job under way: {picture, args, kind: 'prepare' or 'convert', started}
+let waiting = null;  // the newest job, held back until the one under way ends
 
 function convert() {
   showCommand();
   if (!picture) return;
-  const job = {picture, args: optionArgs(), preparing: false};
+  const job = {picture, args: optionArgs()};
   setBusy(true);
-  if (current && current.preparing && current.picture === picture) {
+  const endable = current && current.kind === 'convert' && picture.blobs &&
+    performance.now() - current.started > ABANDON_AFTER_MS;
+  if (current && current.picture === picture && !endable) {
     waiting = job;
     return;
   }
   pageLane.abandon();
   waiting = null;
-  run(job);
+  start(job);
 }
 
-async function run(job) {
+async function start(job) {
   current = job;
-  const {picture: chosen} = job;
-  if (!chosen.prepared && chosen.kind !== 'bmp') {
-    job.preparing = true;
+  const chosen = job.picture;
+  job.kind = 'prepare';
+  job.started = performance.now();
+  let program;
+  try {
+    program = await loadProgram('createPanelbake');
+  } catch (error) {
+    program = error;
+  }
+  if (current !== job) return;
+  if (!chosen.prepared) {
     const result = await prepareInWorker(chosen);
-    if (current !== job) return;  // a newer picture was chosen
-    job.preparing = false;
+    if (current !== job || result === null) return;  // a newer picture was chosen
     if (!takePrepared(chosen, result)) {
       current = null;
       setBusy(false);
       return;
     }
     showCommand();
+  }
+  for (;;) {
     if (waiting) {
-      job = waiting;
+      job = current = waiting;
       waiting = null;
-      current = job;
     }
+    job.kind = 'convert';
+    job.started = performance.now();
+    const name = sourceName(chosen);
+    const converted = program instanceof Error
+      ? Promise.resolve({code: null, stdout: '', stderr: `${program.message}\n`, files: {}})
+      : pageLane.post({type: 'convert', key: chosen.key, name, blob: chosen.blobs ? chosen.blobs[name] : null,
+                       args: job.args}, [program]);
+    if (!chosen.blobs && !chosen.blobsAsked) keepBlobs(chosen);  // after the first conversion
+    const result = await converted;
+    if (current !== job || result === null) return;  // abandoned for a newer job
+    if (waiting) continue;  // newer options came meanwhile: this result is dropped
+    current = null;
+    showResult(result, name);
+    setBusy(false);
+    return;
   }
-  const source = sourceOf(chosen);
-  let result;
-  try {
-    const program = await loadProgram('createPanelbake');
-    if (current !== job) return;
-    result = await pageLane.post({type: 'run', factory: 'createPanelbake', args: [source.name, ...job.args],
-                                  blobs: {[source.name]: source.blob}, readHeader: true}, [program]);
-  } catch (error) {
-    result = {code: null, stdout: '', stderr: `${error}\n`, files: {}};
-  }
-  if (current !== job || result === null) return;  // abandoned for a newer job
-  current = null;
-  showResult(result, source.name);
-  setBusy(false);
 }
 
 // The picture prepared in the worker: by panelbake-prepare, or for a format it does not
-// read, by the browser. Resolves to the run's result, or null when abandoned.
+// read, by the browser. Resolves to the result, or null when abandoned.
 async function prepareInWorker(chosen) {
-  if (chosen.kind === 'browser') {
-    return pageLane.post({type: 'decode', name: chosen.name, blob: chosen.file}, []);
+  const byBrowser = chosen.kind === 'browser';
+  const programs = [];
+  if (!byBrowser) {
+    try {
+      programs.push(await loadProgram('createPanelbakePrepare'));
+    } catch (error) {
+      return {code: null, stdout: '', stderr: `${error.message}\n`, files: {}};
+    }
+    if (current === null || current.picture !== chosen) return null;
   }
-  let program;
-  try {
-    program = await loadProgram('createPanelbakePrepare');
-  } catch (error) {
-    return {code: null, stdout: '', stderr: `${error.message}\n`, files: {}};
-  }
-  if (current === null || current.picture !== chosen) return null;
-  return pageLane.post({type: 'run', factory: 'createPanelbakePrepare', args: [chosen.name],
-                        blobs: {[chosen.name]: chosen.file}, pictureBlobs: true}, [program]);
+  return pageLane.post({type: 'prepare', key: chosen.key, name: chosen.name, blob: chosen.file, byBrowser}, programs);
 }
 
-// Keeps what the preparation made, the BMP (or one per frame) and a GIF's frames header, and
-// offers it for download. A picture that could not be decoded is said so, and nothing is
+// The worker's prepared BMP files as Blobs, asked for once the first conversion is under
+// way: to download, and for a fresh worker to read.
+async function keepBlobs(chosen) {
+  chosen.blobsAsked = true;
+  const result = await pageLane.post({type: 'blobs', key: chosen.key}, []);
+  if (!result || result.code !== 0 || Object.keys(result.files).length === 0) {
+    chosen.blobsAsked = false;
+    return;
+  }
+  chosen.blobs = result.files;
+  if (chosen === picture) showPrepared(chosen);
+}
+
+// Keeps what the preparation made, the names and sizes of the BMP (or one per frame) and a
+// GIF's frames header. A picture that could not be decoded is said so, and nothing is
 // converted.
 function takePrepared(chosen, {code, stdout, stderr, files}) {
   const frames = Object.keys(files).filter((name) => /\.bmp$/i.test(name)).sort()
-    .map((name) => ({name, blob: files[name]}));
+    .map((name) => ({name, size: files[name]}));
   const headerName = Object.keys(files).find((name) => name.endsWith('.h'));
   if (code !== 0 || frames.length === 0) {
     showMessages(stdout, stderr);
@@ -190,9 +219,13 @@ function takePrepared(chosen, {code, stdout, stderr, files}) {
 function showPrepared(chosen) {
   const {frames, header} = chosen.prepared;
   const frame = frames[chosen.frame];
+  const blob = chosen.blobs && chosen.blobs[frame.name];
   $('prepared').hidden = false;
-  offerDownload($('prepared-download'), frame.name, frame.blob, 'image/bmp');
-  $('prepared-download').textContent = `Download the prepared BMP, ${frame.name} (${bytesText(frame.blob.size)})`;
+  $('prepared-download').hidden = !blob;
+  if (blob) {
+    offerDownload($('prepared-download'), frame.name, blob, 'image/bmp');
+    $('prepared-download').textContent = `Download the prepared BMP, ${frame.name} (${bytesText(frame.size)})`;
+  }
   $('frames-header-download').hidden = !header;
   if (header) {
     offerDownload($('frames-header-download'), header.name, header.bytes, 'text/plain');
@@ -425,7 +458,11 @@ async function takePicture(file) {
     setBusy(false);
     return;
   }
-  picture = {file, name: file.name, kind, prepared: null, frame: 0};
+  picture = {key: String(pick), file, name: file.name, kind, prepared: null, frame: 0, blobs: null};
+  if (kind === 'bmp') {
+    picture.prepared = {frames: [{name: file.name, size: file.size}], header: null};
+    picture.blobs = {[file.name]: file};
+  }
   $('prepared').hidden = true;
   $('frames').hidden = true;
   form.frame.replaceChildren();
@@ -504,6 +541,15 @@ document.addEventListener('drop', (event) => {
   event.preventDefault();
   $('drop').classList.remove('over');
   takePicture(event.dataTransfer.files[0]);
+});
+
+// The canvases are made ready once the page is: a first drawing takes tens of milliseconds,
+// which a first result would otherwise wait for.
+window.panelbake.ready.then(() => {
+  const pixel = document.createElement('canvas');
+  pixel.width = pixel.height = 1;
+  pixel.getContext('2d').putImageData(new ImageData(1, 1), 0, 0);
+  $('preview').getContext('2d').drawImage(pixel, 0, 0);
 });
 
 presetFromSize();

@@ -1,29 +1,44 @@
 // SPDX-License-Identifier: MIT
 // The page's worker. It holds the programs the page has compiled (panelbake, and
-// panelbake-prepare once a picture needs it) and runs each job in a fresh instance of one,
-// as a new process would run. bridge.js starts it from the text of this function (a Blob
-// URL, which a page opened from disk may start too) and sends it messages:
-//   {type: 'program', factory, script, module}  a program: its script's text and its
-//                                               compiled WebAssembly.Module
-//   {type: 'run', id, factory, args, files, blobs}
-//                                               one run; answered {type: 'done', id, result};
-//                                               with pictureBlobs, BMP files come back as Blobs;
-//                                               with readHeader, result.image is the header's
-//                                               {width, height, data}
-//   {type: 'decode', id, name, blob}            a picture decoded by the browser into a
-//                                               24-bit BMP; answered the same way
-// Jobs run one after another, in the order sent.
+// panelbake-prepare once a picture needs it) and the page's prepared picture, and runs each
+// job in a fresh instance of a program, as a new process would run. bridge.js starts it
+// from the text of this function (a Blob URL, which a page opened from disk may start too)
+// and sends it messages, answered {type: 'done', id, result} one after another:
+//   {type: 'program', factory, script, wasmGzip}
+//                                               a program: its script's text and its
+//                                               WebAssembly, gzipped, as base64 (no answer)
+//   {type: 'run', id, factory, args, files}     one run in a working directory holding files
+//   {type: 'prepare', id, key, name, blob, byBrowser}
+//                                               the chosen picture prepared by
+//                                               panelbake-prepare (or, byBrowser, decoded by
+//                                               the browser); its BMP files are held under
+//                                               key, and answered with their sizes
+//   {type: 'convert', id, key, name, blob, args}
+//                                               panelbake run on the held BMP `name` (read
+//                                               from blob first where not held); result.image
+//                                               is the header's {width, height, data}
+//   {type: 'blobs', id, key}                    the held BMP files as Blobs, for download and
+//                                               for a fresh worker
 function panelbakeWorker() {
   'use strict';
   const WORK_DIR = '/work';
-  const BLOB_DIR = '/blobs';
-  const programs = {};  // factory name -> {create, module}
+  const programs = {};  // factory name -> {create, module: a Promise of the compiled WebAssembly.Module}
+  let held = {key: null, files: {}};  // the page's picture: BMP file name -> bytes
 
-  function loadProgram({factory, script, module}) {
+  async function compile(wasmGzip) {
+    const binary = atob(wasmGzip);
+    const bytes = new Uint8Array(binary.length);
+    for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
+    const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
+    return WebAssembly.compile(await new Response(stream).arrayBuffer());
+  }
+
+  // The program's script defines its factory; its WebAssembly is compiled once, here.
+  function loadProgram({factory, script, wasmGzip}) {
     const url = URL.createObjectURL(new Blob([script], {type: 'text/javascript'}));
     importScripts(url);
     URL.revokeObjectURL(url);
-    programs[factory] = {create: self[factory], module};
+    programs[factory] = {create: self[factory], module: compile(wasmGzip)};
   }
 
   function makeParents(FS, path) {
@@ -34,25 +49,26 @@ function panelbakeWorker() {
     }
   }
 
-  // Every regular file under dir, by relative path. A picture mounted from a Blob is a
-  // symbolic link in the working directory and is not read back.
-  function readFiles(FS, dir, prefix, found) {
+  // Every file under dir but the ones lent, by relative path.
+  function readFiles(FS, dir, prefix, lent, found) {
     for (const name of FS.readdir(dir)) {
-      if (name === '.' || name === '..') continue;
-      const mode = FS.lstat(dir + '/' + name).mode;
-      if (FS.isDir(mode)) readFiles(FS, dir + '/' + name, prefix + name + '/', found);
+      if (name === '.' || name === '..' || lent.has(prefix + name)) continue;
+      const mode = FS.stat(dir + '/' + name).mode;
+      if (FS.isDir(mode)) readFiles(FS, dir + '/' + name, prefix + name + '/', lent, found);
       else if (FS.isFile(mode)) found[prefix + name] = FS.readFile(dir + '/' + name);
     }
     return found;
   }
 
   // A fresh instance of the program runs with the arguments after its name, in a working
-  // directory holding `files` (relative path -> bytes, written in) and `blobs` (relative
-  // path -> Blob, mounted read-only: a run reads only the parts of the file it reads).
-  // Resolves to {code, stdout, stderr, files}: the exit status as a shell sees it, the
-  // bytes written to standard output and error as UTF-8 text, and every file written.
-  async function runProgram({factory, args, files = {}, blobs = {}}) {
-    const {create, module} = programs[factory];
+  // directory holding `files` (relative path -> bytes, written in) and `lent` (name ->
+  // bytes held here, which become a read-only file without a copy: a run reads only the
+  // parts of the picture it reads). Resolves to {code, stdout, stderr, files}: the exit
+  // status as a shell sees it, the bytes written to standard output and error as UTF-8
+  // text, and every file in the directory afterwards but the lent ones.
+  async function runProgram({factory, args, files = {}, lent = {}}) {
+    const create = programs[factory].create;
+    const module = await programs[factory].module;
     const stdout = [];
     const stderr = [];
     const instance = await new Promise((resolve, reject) => {
@@ -69,14 +85,8 @@ function panelbakeWorker() {
             makeParents(m.FS, path);
             m.FS.writeFile(WORK_DIR + '/' + path, bytes instanceof Uint8Array ? bytes : new Uint8Array(bytes));
           }
-          const mounted = Object.entries(blobs);
-          if (mounted.length) {
-            m.FS.mkdir(BLOB_DIR);
-            m.FS.mount(m.WORKERFS, {blobs: mounted.map(([name, data]) => ({name, data}))}, BLOB_DIR);
-            for (const [path] of mounted) {
-              makeParents(m.FS, path);
-              m.FS.symlink(BLOB_DIR + '/' + path, WORK_DIR + '/' + path);
-            }
+          for (const [name, bytes] of Object.entries(lent)) {
+            m.FS.createDataFile(WORK_DIR, name, bytes, true, false, true);  // readable, not writable, owned
           }
           m.FS.chdir(WORK_DIR);
         }],
@@ -95,7 +105,7 @@ function panelbakeWorker() {
       code: status & 255,
       stdout: utf8.decode(new Uint8Array(stdout)),
       stderr: utf8.decode(new Uint8Array(stderr)),
-      files: readFiles(instance.FS, WORK_DIR, '', {}),
+      files: readFiles(instance.FS, WORK_DIR, '', new Set(Object.keys(lent)), {}),
     };
   }
 
@@ -131,9 +141,9 @@ function panelbakeWorker() {
   }
 
   // A picture in a format panelbake-prepare does not read, decoded by the browser without
-  // colour-space conversion, as a 24-bit BMP (a Blob). Resolves to {code, stderr, files}
-  // as a run does: code 1 where the browser cannot decode it.
-  async function decodeByBrowser({name, blob}) {
+  // colour-space conversion, as a 24-bit BMP. Resolves to {code, stdout, stderr, files} as a
+  // run does: code 1 where the browser cannot decode it.
+  async function decodeByBrowser(name, blob) {
     let picture;
     try {
       picture = await createImageBitmap(blob, {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
@@ -146,7 +156,7 @@ function panelbakeWorker() {
     picture.close();
     const rgba = context.getImageData(0, 0, width, height).data;
     const bmpName = name.replace(/\.[^.]*$/, '') + '.bmp';
-    return {code: 0, stdout: '', stderr: '', files: {[bmpName]: new Blob([bmp24(width, height, rgba)], {type: 'image/bmp'})}};
+    return {code: 0, stdout: '', stderr: '', files: {[bmpName]: bmp24(width, height, rgba)}};
   }
 
   // The page and width, height and bytes of a header panelbake wrote, read in the worker:
@@ -169,13 +179,40 @@ function panelbakeWorker() {
     return {width, height, data};
   }
 
-  // The page's pictures stay Blobs: a BMP goes back as one, which the page keeps and
-  // mounts for each run, and which it offers for download without a copy.
-  function asBlobs(result) {
-    for (const [name, bytes] of Object.entries(result.files)) {
-      if (/\.bmp$/i.test(name) && bytes instanceof Uint8Array) result.files[name] = new Blob([bytes], {type: 'image/bmp'});
+  async function bytesOf(blob) {
+    return new Uint8Array(await blob.arrayBuffer());
+  }
+
+  // The chosen picture prepared: its BMP files are held, and answered with their sizes; a
+  // GIF's frames header comes as it is.
+  async function prepare({key, name, blob, byBrowser}) {
+    held = {key, files: {}};
+    const source = await bytesOf(blob);
+    const result = byBrowser ? await decodeByBrowser(name, blob)
+      : await runProgram({factory: 'createPanelbakePrepare', args: [name], lent: {[name]: source}});
+    for (const [file, bytes] of Object.entries(result.files)) {
+      if (!/\.bmp$/i.test(file)) continue;
+      held.files[file] = bytes;
+      result.files[file] = bytes.length;
     }
     return result;
+  }
+
+  async function convert({key, name, blob, args}) {
+    if (held.key !== key) held = {key, files: {}};
+    if (!held.files[name]) held.files[name] = await bytesOf(blob);
+    const result = await runProgram({factory: 'createPanelbake', args: [name, ...args], lent: {[name]: held.files[name]}});
+    const header = Object.keys(result.files).find((file) => file.endsWith('.h'));
+    if (result.code === 0 && header) result.image = readHeader(result.files[header]);
+    return result;
+  }
+
+  function blobs({key}) {
+    const files = {};
+    if (held.key === key) {
+      for (const [name, bytes] of Object.entries(held.files)) files[name] = new Blob([bytes], {type: 'image/bmp'});
+    }
+    return {code: 0, stdout: '', stderr: '', files};
   }
 
   function transferable(result) {
@@ -184,6 +221,8 @@ function panelbakeWorker() {
     return arrays.map((data) => data.buffer);
   }
 
+  const JOBS = {run: runProgram, prepare, convert, blobs};
+
   async function handle(message) {
     if (message.type === 'program') {
       loadProgram(message);
@@ -191,10 +230,7 @@ function panelbakeWorker() {
     }
     let result;
     try {
-      result = message.type === 'decode' ? await decodeByBrowser(message) : await runProgram(message);
-      if (message.pictureBlobs) asBlobs(result);
-      const header = Object.keys(result.files).find((name) => name.endsWith('.h'));
-      if (message.readHeader && result.code === 0 && header) result.image = readHeader(result.files[header]);
+      result = await JOBS[message.type](message);
     } catch (error) {
       result = {code: null, stdout: '', stderr: `${error}\n`, files: {}};
     }
