@@ -470,6 +470,19 @@ class PageTests:
         self.assert_result_is(native(["walk_02.bmp", "-h", "32"], {"walk_02.bmp": expected["walk_02.bmp"]}),
                               "walk_02_glcd.h")
 
+    def test_webp_is_decoded_by_the_browser_and_the_page_says_so(self):
+        folder = pictures()
+        with Image.open(folder / "logo.png") as logo:
+            logo.save(folder / "logo.webp", lossless=True)
+        self.convert(folder / "logo.webp", height="64")
+        self.assertFalse(self.element("decoded-by-browser").get_property("hidden"))
+        self.assertEqual((folder / "logo.bmp").read_bytes(), self.link_bytes("prepared-download"))
+        self.assertEqual("panelbake logo.bmp -h 64", self.element("command").text)
+        self.assert_result_is(native(["logo.bmp", "-h", "64"], {"logo.bmp": (folder / "logo.bmp").read_bytes()}),
+                              "logo_glcd.h")
+        self.convert(SAMPLE)  # the note goes with the picture
+        self.assertTrue(self.element("decoded-by-browser").get_property("hidden"))
+
     def test_a_picture_that_cannot_be_decoded_says_so_with_its_size(self):
         self.convert(prepared_pictures() / "huge.png", height="64")
         summary = self.element("summary").text
@@ -597,20 +610,21 @@ FIREFOX_PICK = """
   const [name, data, height] = %s;
   await window.panelbake.ready;
   const report = document.getElementById('report');
-  const shown = Number(report.dataset.results || 0);
+  const until = (done) => new Promise((resolve) => {
+    const check = () => (done() ? resolve() : setTimeout(check, 20));
+    check();
+  });
   const field = document.getElementById('height');
   field.value = height;
-  field.dispatchEvent(new Event('input'));
+  field.dispatchEvent(new Event('input'));  // converts the picture before, if any
+  await until(() => report.dataset.state !== 'busy');
+  const shown = Number(report.dataset.results || 0);
   const transfer = new DataTransfer();
   transfer.items.add(new File([Uint8Array.from(atob(data), (c) => c.charCodeAt(0))], name));
   const input = document.getElementById('picture');
   input.files = transfer.files;
   input.dispatchEvent(new Event('change'));
-  await new Promise((resolve) => {
-    const check = () => (Number(report.dataset.results) > shown && report.dataset.state === 'done'
-      ? resolve() : setTimeout(check, 20));
-    check();
-  });
+  await until(() => Number(report.dataset.results) > shown && report.dataset.state === 'done');
   return JSON.stringify({summary: document.getElementById('summary').textContent,
                          header: document.getElementById('header').value,
                          command: document.getElementById('command').textContent});
@@ -635,16 +649,17 @@ class Firefox:
             ["/usr/bin/firefox-esr", "--headless", "--remote-debugging-port", str(port), "--profile", self.profile],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         deadline = time.monotonic() + 60
-        while True:
+        while True:  # until Firefox listens
             try:
-                # The handshake is refused while an Origin header is sent.
-                self.socket = websocket.create_connection(f"ws://127.0.0.1:{port}/session", suppress_origin=True,
-                                                          timeout=120)
+                socket.create_connection(("127.0.0.1", port), timeout=1).close()
                 break
             except OSError:
                 if time.monotonic() > deadline:
                     raise
                 time.sleep(0.25)
+        # The handshake is refused while an Origin header is sent.
+        self.socket = websocket.create_connection(f"ws://127.0.0.1:{port}/session", suppress_origin=True,
+                                                  timeout=120)
         self.last_id = 0
         self.send("session.new", {"capabilities": {}})
         self.context = self.send("browsingContext.getTree", {})["contexts"][0]["context"]
