@@ -6,6 +6,7 @@
 #include "diagnostics.h"
 #include "file_stream.h"
 #include "nearest_color.h"
+#include "true_color_rows.h"
 #include "vector_kernels.h"
 
 #include <algorithm>
@@ -196,4 +197,14 @@ bool BitPicture::save(const char* path) const
     static const std::vector<Pixel> blackWhite = {blackPixel, whitePixel};
     return writeBmpFile(path, w, h, 1, blackWhite, 0, 0,
                         [&](std::int32_t y, std::uint8_t*) -> const std::uint8_t* { return row(y); });
+}
+
+bool saveTrueColorRows(const char* path, std::int32_t width, std::int32_t height,
+                       const std::function<void(std::int32_t y, std::uint8_t* row)>& fillRow)
+{
+    static const std::vector<Pixel> noTable;
+    return writeBmpFile(path, width, height, 24, noTable, 0, 0, [&](std::int32_t y, std::uint8_t* b) {
+        fillRow(y, b);
+        return static_cast<const std::uint8_t*>(b);
+    });
 }

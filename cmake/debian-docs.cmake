@@ -37,14 +37,18 @@ set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_
 install(FILES ${PANELBAKE_DEBIAN_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # gzip -9n: best compression, no name or time stamp, so the bytes depend on the input alone.
-set(man_page ${PANELBAKE_DEBIAN_DIR}/panelbake.1.gz)
+set(man_pages)
+foreach(program panelbake panelbake-prepare)
+  set(man_page ${PANELBAKE_DEBIAN_DIR}/${program}.1.gz)
+  add_custom_command(OUTPUT ${man_page}
+    COMMAND ${PANELBAKE_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/man/${program}.1 > ${man_page}
+    DEPENDS ${PROJECT_SOURCE_DIR}/man/${program}.1 VERBATIM)
+  list(APPEND man_pages ${man_page})
+endforeach()
 set(changelog ${PANELBAKE_DEBIAN_DIR}/changelog.gz)
-add_custom_command(OUTPUT ${man_page}
-  COMMAND ${PANELBAKE_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/man/panelbake.1 > ${man_page}
-  DEPENDS ${PROJECT_SOURCE_DIR}/man/panelbake.1 VERBATIM)
 add_custom_command(OUTPUT ${changelog}
   COMMAND ${PANELBAKE_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/cmake/debian/changelog > ${changelog}
   DEPENDS ${PROJECT_SOURCE_DIR}/cmake/debian/changelog VERBATIM)
-add_custom_target(compressed_docs ALL DEPENDS ${man_page} ${changelog})
-install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+add_custom_target(compressed_docs ALL DEPENDS ${man_pages} ${changelog})
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})

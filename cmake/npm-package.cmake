@@ -17,19 +17,23 @@ file(CONFIGURE OUTPUT ${stage}/package.json @ONLY CONTENT [[
   "description": "@CPACK_PACKAGE_DESCRIPTION_SUMMARY@",
   "license": "MIT",
   "keywords": ["bmp", "glcd", "lcd", "ssd1306", "ks0108", "st7565", "pcd8544", "avr", "embedded"],
-  "bin": {"panelbake": "bin/panelbake.js"},
-  "files": ["bin/", "panelbake.js", "panelbake.wasm", "README.md", "LICENSE"],
+  "bin": {"panelbake": "bin/panelbake.js", "panelbake-prepare": "bin/panelbake-prepare.js"},
+  "files": ["bin/", "panelbake.js", "panelbake.wasm", "panelbake-prepare.js", "panelbake-prepare.wasm", "README.md",
+            "LICENSE"],
   "engines": {"node": ">=18"}
 }
 ]])
 add_custom_command(
   OUTPUT ${tarball}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${stage}/bin
-  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/npm/panelbake.js ${stage}/bin/panelbake.js
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_CURRENT_LIST_DIR}/npm/panelbake.js
+          ${CMAKE_CURRENT_LIST_DIR}/npm/panelbake-prepare.js ${stage}/bin
   COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:panelbake> $<TARGET_FILE_DIR:panelbake>/panelbake.wasm
+          $<TARGET_FILE:panelbake-prepare> $<TARGET_FILE_DIR:panelbake-prepare>/panelbake-prepare.wasm
           ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE ${stage}
   COMMAND ${PANELBAKE_NPM} pack --silent --pack-destination ${PROJECT_BINARY_DIR} ${stage}
-  DEPENDS panelbake ${stage}/package.json ${CMAKE_CURRENT_LIST_DIR}/npm/panelbake.js
+  DEPENDS panelbake panelbake-prepare ${stage}/package.json ${CMAKE_CURRENT_LIST_DIR}/npm/panelbake.js
+          ${CMAKE_CURRENT_LIST_DIR}/npm/panelbake-prepare.js
           ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
   COMMENT "Packing the npm package"
   VERBATIM)

@@ -1,21 +1,25 @@
 # SPDX-License-Identifier: MIT
 # The Windows package: panelbake-<version>-win64.zip, to unpack anywhere. It holds
-# bin/panelbake.exe, the CMake package in lib/cmake/panelbake (find_package finds it
+# bin/panelbake.exe and bin/panelbake-prepare.exe, the CMake package in lib/cmake/panelbake (find_package finds it
 # with CMAKE_PREFIX_PATH set to the unpacked folder), the README, the licence and the
-# manual as plain text.
+# manuals as plain text.
 
-# The manual page rendered as plain text (no terminal escapes, no overstriking).
+# The manual pages rendered as plain text (no terminal escapes, no overstriking).
 find_program(PANELBAKE_GROFF groff REQUIRED)
-set(PANELBAKE_MANUAL_TEXT ${PROJECT_BINARY_DIR}/panelbake-manual.txt)
-add_custom_command(
-  OUTPUT ${PANELBAKE_MANUAL_TEXT}
-  COMMAND sh -c "\"$0\" -man -Tascii -P-cbou \"$1\" > \"$2\""
-          ${PANELBAKE_GROFF} ${PROJECT_SOURCE_DIR}/man/panelbake.1 ${PANELBAKE_MANUAL_TEXT}
-  DEPENDS ${PROJECT_SOURCE_DIR}/man/panelbake.1
-  VERBATIM)
-add_custom_target(panelbake_manual_text ALL DEPENDS ${PANELBAKE_MANUAL_TEXT})
+set(manual_texts)
+foreach(program panelbake panelbake-prepare)
+  set(text ${PROJECT_BINARY_DIR}/${program}-manual.txt)
+  add_custom_command(
+    OUTPUT ${text}
+    COMMAND sh -c "\"$0\" -man -Tascii -P-cbou \"$1\" > \"$2\""
+            ${PANELBAKE_GROFF} ${PROJECT_SOURCE_DIR}/man/${program}.1 ${text}
+    DEPENDS ${PROJECT_SOURCE_DIR}/man/${program}.1
+    VERBATIM)
+  install(FILES ${text} DESTINATION . RENAME ${program}.txt)
+  list(APPEND manual_texts ${text})
+endforeach()
+add_custom_target(panelbake_manual_text ALL DEPENDS ${manual_texts})
 
-install(FILES ${PANELBAKE_MANUAL_TEXT} DESTINATION . RENAME panelbake.txt)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
 install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
 

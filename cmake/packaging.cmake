@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-install(TARGETS panelbake RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS panelbake panelbake-prepare RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(NOT WIN32)
   # The Windows zip carries the licence and a plain-text manual of its own.
   include(${CMAKE_CURRENT_LIST_DIR}/debian-docs.cmake)
@@ -43,7 +43,9 @@ writes a 1-bit preview BMP and a C header that holds the picture as
 page-column bytes, ready to be copied into the display memory of a monochrome
 graphic LCD that is organised in pages eight pixel rows high. The header can
 carry the program-memory attribute of AVR or PIC30 compilers. A CMake package
-with panelbake_add_image() regenerates headers from pictures at build time.")
+with panelbake_add_image() regenerates headers from pictures at build time.
+panelbake-prepare turns PNG, JPEG and GIF pictures, animations included, into
+the BMP files panelbake converts.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${PANELBAKE_PACKAGE_MAINTAINER})

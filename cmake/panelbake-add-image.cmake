@@ -1,25 +1,27 @@
 # SPDX-License-Identifier: MIT
-# panelbake_add_image(<target> <picture.bmp> [WIDTH <n>] [HEIGHT <n>] [PROGMEM | PIC30])
+# panelbake_add_image(<target> <picture> [WIDTH <n>] [HEIGHT <n>] [PROGMEM | PIC30])
 #
-# Converts <picture.bmp> at build time into a C header of page-column bytes for <target>
+# Converts <picture> at build time into a C header of page-column bytes for <target>
 # and adds the header's directory to <target>'s include path, so that sources of the
 # target can `#include "<name>_glcd.h"`.
 #
-#   <picture.bmp>  the source picture; a relative path is taken from the current source
-#                  directory.
+#   <picture>      the source picture: a BMP, or a PNG, JPEG or GIF picture of one frame,
+#                  which panelbake-prepare turns into <name>.bmp first; a relative path is
+#                  taken from the current source directory.
 #   WIDTH, HEIGHT  target size in pixels (panelbake's -w and -h). Give one of them to keep
 #                  the picture's proportions; without either the picture keeps its size.
 #   PROGMEM        place the array in AVR program memory (-pgm).
 #   PIC30          place the array in PIC30 auto_psv space (-pic30).
 #
-# The picture is copied into its own directory under
+# The picture is copied (a BMP) or prepared (any other) into its own directory under
 # ${CMAKE_CURRENT_BINARY_DIR}/panelbake/<target>/, and the converter writes the header and
 # the 1-bit preview next to that copy, so nothing is written to the source tree. The
-# header is made again only when the picture, the options or the converter change.
+# header is made again only when the picture, the options or the programs change.
 #
 # File names follow panelbake's rule: the first ".bmp" of the picture's file name becomes
 # "_glcd" and every '-' becomes '_' (my-logo.bmp gives my_logo_glcd.h and the array
-# my_logo_glcd_bmp).
+# my_logo_glcd_bmp). A PNG, JPEG or GIF picture is named as its BMP: my-logo.png gives
+# my-logo.bmp, and so my_logo_glcd.h.
 include_guard(GLOBAL)
 
 # Sets <var> to the name panelbake gives the outputs of a picture named <fileName>,
@@ -72,7 +74,15 @@ function(panelbake_add_image target picture)
 
   get_filename_component(source "${picture}" ABSOLUTE BASE_DIR "${CMAKE_CURRENT_SOURCE_DIR}")
   get_filename_component(fileName "${source}" NAME)
-  _panelbake_output_stem(stem "${fileName}")
+  # A PNG, JPEG or GIF picture goes through panelbake-prepare into the BMP of its name.
+  set(prepare FALSE)
+  if(fileName MATCHES "^(.+)\\.([Pp][Nn][Gg]|[Jj][Pp][Ee]?[Gg]|[Gg][Ii][Ff])$")
+    set(prepare TRUE)
+    set(bmpName "${CMAKE_MATCH_1}.bmp")
+  else()
+    set(bmpName "${fileName}")
+  endif()
+  _panelbake_output_stem(stem "${bmpName}")
 
   get_property(stems TARGET ${target} PROPERTY PANELBAKE_IMAGE_STEMS)
   if(stem IN_LIST stems)
@@ -95,15 +105,22 @@ function(panelbake_add_image target picture)
     file(WRITE "${settings}" "${text}")
   endif()
 
+  if(prepare)
+    set(bringPicture panelbake::panelbake-prepare "${source}" -o "${bmpName}" --force)
+    set(programs "$<TARGET_FILE:panelbake::panelbake>" "$<TARGET_FILE:panelbake::panelbake-prepare>")
+  else()
+    set(bringPicture "${CMAKE_COMMAND}" -E copy "${source}" "${directory}/${bmpName}")
+    set(programs "$<TARGET_FILE:panelbake::panelbake>")
+  endif()
   add_custom_command(
     OUTPUT "${header}" "${preview}"
-    BYPRODUCTS "${directory}/${fileName}"
+    BYPRODUCTS "${directory}/${bmpName}"
     # A failed run must not leave an earlier header behind as if it were current.
     COMMAND "${CMAKE_COMMAND}" -E rm -f "${header}" "${preview}"
-    COMMAND "${CMAKE_COMMAND}" -E copy "${source}" "${directory}/${fileName}"
-    COMMAND panelbake::panelbake "${fileName}" ${options}
+    COMMAND ${bringPicture}
+    COMMAND panelbake::panelbake "${bmpName}" ${options}
     WORKING_DIRECTORY "${directory}"
-    DEPENDS "${source}" "${settings}" "$<TARGET_FILE:panelbake::panelbake>"
+    DEPENDS "${source}" "${settings}" ${programs}
     COMMENT "Converting ${fileName} to ${stem}.h for ${target}"
     VERBATIM)
 

@@ -2,10 +2,12 @@
 # SPDX-License-Identifier: MIT
 """Writes the seed corpus of the fuzz targets: small crafted BMP files that reach every
 depth, both 16-bit masks, short colour tables, extra bytes, truncated data, V4/V5
-headers and the rejections.
+headers and the rejections; and for the preparation target small PNG, JPEG and GIF
+pictures of every kind it decodes.
 
-    fuzz/make_corpus.py            rewrite fuzz/corpus/reader and fuzz/corpus/pipeline
+    fuzz/make_corpus.py            rewrite fuzz/corpus/reader, pipeline and prepare
 """
+import io
 import pathlib
 import shutil
 import struct
@@ -14,6 +16,7 @@ import sys
 HERE = pathlib.Path(__file__).resolve().parent
 sys.path.insert(0, str(HERE.parent / "tests" / "e2e"))
 from bmp_craft import bmp, gray_table, pattern_rows  # noqa: E402
+from picture_craft import GREY, GREY_ALPHA, PALETTE, RGB, RGBA, gif, gif_frame, png  # noqa: E402
 
 MASKS_565 = (0xF800, 0x07E0, 0x001F)
 MASKS_555 = (0x7C00, 0x03E0, 0x001F)
@@ -62,11 +65,53 @@ def pipeline_seed(width, height, flags, data):
     return struct.pack("<HHB", width + 3, height + 3, flags) + data
 
 
+def picture_seeds():
+    """Pictures for the preparation target: a few pixels each, of every PNG colour type
+    and depth, JPEG baseline, progressive and turned, GIF frames of every disposal."""
+    from PIL import Image
+
+    def rows(width, height, channels, top):
+        return [[tuple((x * 5 + y * 3 + c * 7) % (top + 1) for c in range(channels)) for x in range(width)]
+                for y in range(height)]
+
+    palette = [(i * 40 % 256, i * 90 % 256, i * 20 % 256) for i in range(8)]
+    files = {}
+    for colour_type, channels in ((GREY, 1), (RGB, 3), (GREY_ALPHA, 2), (RGBA, 4)):
+        for depth in ((1, 2, 4, 8, 16) if colour_type == GREY else (8, 16)):
+            files[f"png_type{colour_type}_{depth}bit"] = png(rows(5, 3, channels, (1 << depth) - 1), depth, colour_type)
+    files["png_palette_trns"] = png(rows(5, 3, 1, 7), 4, PALETTE, palette=palette, trns=bytes([0, 128, 255]))
+    files["png_interlaced"] = png(rows(9, 9, 4, 255), 8, RGBA, interlaced=True)
+    files["png_rgb_trns"] = png(rows(4, 4, 3, 255), 8, RGB, trns=b"\0\0\0\5\0\12")
+    picture = Image.new("RGB", (17, 9))
+    picture.putdata([(x * 15, y * 28, (x + y) * 9) for y in range(9) for x in range(17)])
+    for name, options in (("baseline", {}), ("progressive", {"progressive": True}), ("grey", {})):
+        out = io.BytesIO()
+        (picture.convert("L") if name == "grey" else picture).save(out, "JPEG", quality=75, **options)
+        files["jpeg_" + name] = out.getvalue()
+    exif = Image.Exif()
+    exif[0x0112] = 6
+    out = io.BytesIO()
+    picture.save(out, "JPEG", quality=75, exif=exif.tobytes())
+    files["jpeg_exif_6"] = out.getvalue()
+    for disposal in range(4):
+        files[f"gif_disposal_{disposal}"] = gif(5, 4, palette, [
+            gif_frame(0, 0, [[1] * 5 for _ in range(4)], disposal=disposal, delay=2),
+            gif_frame(1, 1, [[2, 7], [7, 3]], disposal=disposal, delay=0, transparent=7),
+            gif_frame(3, 2, [[4, 5, 6]], disposal=disposal, delay=9, transparent=7, palette=palette[::-1]),
+        ])
+    files["gif_interlaced"] = gif(3, 9, palette, [gif_frame(0, 0, [[y % 8] * 3 for y in range(9)], interlaced=True)])
+    files["gif_no_trailer"] = gif(2, 2, palette, [gif_frame(0, 0, [[1, 2], [3, 4]])], trailer=False)
+    files["bmp_top_down"] = bmp(4, -2, 24, rows=pattern_rows(4, 2, 24))
+    files["bmp_32bit_masks"] = bmp(2, 2, 32, info_tail=v4_tail(124, (0xFF0000, 0xFF00, 0xFF)), compression=3)
+    return files
+
+
 def main():
     files = seeds()
     reader = HERE / "corpus" / "reader"
     pipeline = HERE / "corpus" / "pipeline"
-    for directory in (reader, pipeline):
+    prepare = HERE / "corpus" / "prepare"
+    for directory in (reader, pipeline, prepare):
         shutil.rmtree(directory, ignore_errors=True)
         directory.mkdir(parents=True)
     for name, data in files.items():
@@ -78,6 +123,8 @@ def main():
     # Library messages on: a picture one pixel wide or high is scaled through pixelAt.
     (pipeline / "messages_one_column").write_bytes(pipeline_seed(-1, 16, 4, bmp(1, 5, 24)))
     (pipeline / "messages_one_row").write_bytes(pipeline_seed(12, -1, 4, bmp(5, 1, 8)))
+    for name, data in picture_seeds().items():
+        (prepare / name).write_bytes(data)
 
 
 if __name__ == "__main__":

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "exif_orientation.h"
 
+#include "jpeg_segments.h"
+
 #include <cstring>
 
 namespace {
@@ -40,6 +42,8 @@ private:
     bool good = true;
 };
 
+constexpr std::uint8_t app1 = 0xE1;
+constexpr std::uint8_t startOfScan = 0xDA;
 constexpr std::uint16_t orientationTag = 0x0112;
 constexpr std::uint16_t shortType = 3;
 
@@ -76,36 +80,17 @@ int tiffOrientation(const std::uint8_t* tiff, std::size_t size)
 
 int jpegOrientation(const std::uint8_t* data, std::size_t size)
 {
-    Bytes b(data, size);
-    if (b.u16(0) != 0xFFD8)
-        return 1;
-    // Segments follow the start marker: FF, the marker, a big-endian length that counts
-    // itself. The pixels begin at the start of scan; the Exif block comes long before.
-    std::size_t at = 2;
-    while (b.has(at, 4)) {
-        if (data[at] != 0xFF)
-            return 1;
-        const std::uint8_t marker = data[at + 1];
-        if (marker == 0xFF) { // fill byte
-            ++at;
-            continue;
-        }
-        if (marker == 0xD8 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) { // no length
-            at += 2;
-            continue;
-        }
-        if (marker == 0xDA || marker == 0xD9) // start of scan, end of picture
-            return 1;
-        const std::uint16_t length = b.u16(at + 2);
-        if (length < 2 || !b.has(at + 2, length))
-            return 1;
-        const std::uint8_t* payload = data + at + 4;
-        const std::size_t payloadSize = length - 2u;
-        if (marker == 0xE1 && payloadSize >= 6 && std::memcmp(payload, "Exif\0\0", 6) == 0)
-            return tiffOrientation(payload + 6, payloadSize - 6);
-        at += 2 + std::size_t{length};
-    }
-    return 1;
+    // The first Exif block counts; it comes before the pixels.
+    int orientation = 1;
+    forEachJpegSegment(data, size, [&](const JpegSegment& segment) {
+        if (segment.marker == startOfScan)
+            return false;
+        if (segment.marker != app1 || segment.size < 6 || std::memcmp(segment.payload, "Exif\0\0", 6) != 0)
+            return true;
+        orientation = tiffOrientation(segment.payload + 6, segment.size - 6);
+        return false;
+    });
+    return orientation;
 }
 
 OrientedLayout orientedLayout(int orientation, std::int32_t storedWidth, std::int32_t storedHeight)
@@ -113,21 +98,21 @@ OrientedLayout orientedLayout(int orientation, std::int32_t storedWidth, std::in
     const std::int64_t w = storedWidth;
     const std::int64_t h = storedHeight;
     switch (orientation) {
-    case 2:
+    case 2: // shown (X, Y) is stored (w - 1 - X, Y)
         return {storedWidth, storedHeight, w - 1, -1, w};
-    case 3:
+    case 3: // stored (w - 1 - X, h - 1 - Y)
         return {storedWidth, storedHeight, (h - 1) * w + w - 1, -1, -w};
-    case 4:
+    case 4: // stored (X, h - 1 - Y)
         return {storedWidth, storedHeight, (h - 1) * w, 1, -w};
-    case 5:
-        return {storedHeight, storedWidth, 0, h, 1};
-    case 6:
-        return {storedHeight, storedWidth, h - 1, h, -1};
-    case 7:
-        return {storedHeight, storedWidth, (w - 1) * h + h - 1, -h, -1};
-    case 8:
-        return {storedHeight, storedWidth, (w - 1) * h, -h, 1};
-    default:
+    case 5: // stored (Y, X)
+        return {storedHeight, storedWidth, 0, w, 1};
+    case 6: // stored (Y, h - 1 - X)
+        return {storedHeight, storedWidth, (h - 1) * w, -w, 1};
+    case 7: // stored (w - 1 - Y, h - 1 - X)
+        return {storedHeight, storedWidth, (h - 1) * w + w - 1, -w, -1};
+    case 8: // stored (w - 1 - Y, X)
+        return {storedHeight, storedWidth, w - 1, w, -1};
+    default: // stored (X, Y)
         return {storedWidth, storedHeight, 0, 1, w};
     }
 }

@@ -12,9 +12,9 @@
 // the block is malformed, or the value is not one of 1 to 8. Every read is bounds-checked.
 int jpegOrientation(const std::uint8_t* data, std::size_t size);
 
-// Where the stored pixels go in the picture as shown. The shown pixel (X, Y) of a picture
-// `width` pixels wide has the index Y * width + X; stored pixel (x, y) lands at index
-// origin + x * stepX + y * stepY.
+// Where the shown pixels come from. The shown picture is width x height pixels; its pixel
+// (X, Y) is the stored pixel of index origin + X * stepX + Y * stepY, counted row by row
+// in the stored picture.
 struct OrientedLayout {
     std::int32_t width;
     std::int32_t height;

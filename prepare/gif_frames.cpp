@@ -138,6 +138,8 @@ struct Rectangle {
     std::int32_t left, top, right, bottom; // right and bottom exclusive
 };
 
+// The part of the frame on the screen. Where it is not empty, it starts at the frame's
+// own top left corner.
 Rectangle onScreen(const GifFrame& frame, const GifAnimation& animation)
 {
     return {std::min(frame.left, animation.width), std::min(frame.top, animation.height),
@@ -160,6 +162,8 @@ void drawFrame(const GifFrame& frame, const std::uint8_t* data, const GifAnimati
     if (width != frame.width || height != frame.height)
         throw PictureRefusal(Refusal::corrupt, "a frame decodes to another size than it states");
     const Rectangle r = onScreen(frame, animation);
+    if (r.left == r.right || r.top == r.bottom) // wholly off the screen
+        return;
     for (std::int32_t y = r.top; y < r.bottom; ++y) {
         const stbi_uc* in = pixels.get() + 4 * (std::size_t(y - frame.top) * std::size_t(width) + (r.left - frame.left));
         std::uint8_t* out = screen.data() + 4 * (std::size_t(y) * std::size_t(animation.width) + r.left);

@@ -12,7 +12,9 @@
 #include "prepare_options.h"
 #include "prepared_names.h"
 #include "still_decoder.h"
+#include "true_color_rows.h"
 
+#include <functional>
 #include <iostream>
 #include <new>
 #include <string>
@@ -45,17 +47,22 @@ int exitFor(Refusal kind)
     return notAPicture;
 }
 
-// The whole file in memory; false when it cannot be opened or read.
-bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes)
+// The whole file in memory, or the message why it cannot be had.
+std::string readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes)
 {
     FilePtr file(openFile(path.c_str(), "rb"));
     if (!file)
-        return false;
+        return "source file " + quoted(path) + " can not be opened";
+    const std::int64_t size = regularFileSize(file.get());
+    if (size > 0)
+        bytes.reserve(static_cast<std::size_t>(size));
     std::uint8_t piece[1 << 16];
     std::size_t got;
     while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0)
         bytes.insert(bytes.end(), piece, piece + got);
-    return std::ferror(file.get()) == 0;
+    if (std::ferror(file.get()))
+        return "source file " + quoted(path) + " can not be read";
+    return {};
 }
 
 // Whether panelbake itself reads this BMP: its header is accepted as panelbake accepts it.
@@ -101,12 +108,13 @@ int copyBmp(const PrepareOptions& options, const std::string& output, const std:
     return commitOutputs(batch, 1, options.verbose);
 }
 
-int writeStill(const PrepareOptions& options, const std::string& output, const Bitmap& picture)
+// Writes the one BMP of a picture with `save`, which takes the path to write.
+int writeOne(const PrepareOptions& options, const std::string& output, const std::function<bool(const char*)>& save)
 {
     if (const int refused = checkOutputsFree({output}, options.force))
         return refused;
     OutputBatch batch({output});
-    if (!picture.save(batch.temporaryPath(0).c_str()))
+    if (!save(batch.temporaryPath(0).c_str()))
         return fail(outputFailed, "could not write " + quoted(output));
     return commitOutputs(batch, 1, options.verbose);
 }
@@ -141,8 +149,9 @@ int writeAnimation(const PrepareOptions& options, const GifAnimation& animation,
 int prepare(const PrepareOptions& options)
 {
     std::vector<std::uint8_t> bytes;
-    if (!readWholeFile(options.source, bytes))
-        return fail(sourceUnreadable, "source file " + quoted(options.source) + " can not be read");
+    const std::string unreadable = readWholeFile(options.source, bytes);
+    if (!unreadable.empty())
+        return fail(sourceUnreadable, unreadable);
     const std::string output = options.output.empty() ? preparedName(options.source) : options.output;
     const PictureFormat format = sniffFormat(bytes.data(), bytes.size());
     const DecodeLimits limits = programLimits();
@@ -159,17 +168,20 @@ int prepare(const PrepareOptions& options)
             if (animation.frames.size() > 1)
                 return writeAnimation(options, animation, bytes);
             int code = prepared;
-            composeGifFrames(animation, bytes.data(), bytes.size(),
-                             [&](const Bitmap& frame, int) { code = writeStill(options, output, frame); });
+            composeGifFrames(animation, bytes.data(), bytes.size(), [&](const Bitmap& frame, int) {
+                code = writeOne(options, output, [&](const char* path) { return frame.save(path); });
+            });
             return code;
         }
         case PictureFormat::png:
         case PictureFormat::jpeg:
             break;
         }
-        Bitmap picture;
-        decodeStill(bytes.data(), bytes.size(), format, limits, picture);
-        return writeStill(options, output, picture);
+        const DecodedStill picture(bytes.data(), bytes.size(), format, limits);
+        return writeOne(options, output, [&](const char* path) {
+            return saveTrueColorRows(path, picture.width(), picture.height(),
+                                     [&](std::int32_t y, std::uint8_t* row) { picture.shownRow(y, row); });
+        });
     } catch (const PictureRefusal& refusal) {
         return fail(exitFor(refusal.kind), "source file " + quoted(options.source) + ": " + refusal.what());
     }

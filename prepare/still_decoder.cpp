@@ -1,44 +1,69 @@
 // SPDX-License-Identifier: MIT
 #include "still_decoder.h"
 
-#include "exif_orientation.h"
 #include "pixel_rules.h"
 #include "stb_failure.h"
+#include "stb_guards.h"
 #include "stb_image.h"
 
-#include <memory>
-#include <new>
+#include <cstring>
 #include <string>
 
 namespace {
-
-struct StbFree {
-    void operator()(void* pixels) const { stbi_image_free(pixels); }
-};
 
 std::string sizeText(std::int64_t width, std::int64_t height)
 {
     return std::to_string(width) + " x " + std::to_string(height) + " pixels";
 }
 
-// Every decoded pixel, `channels` samples of type Sample each, becomes the Bitmap's pixel
-// at its shown place: reduced to 8 bits, then laid on white.
-template <typename Sample, int channels>
-void placePixels(const Sample* in, std::int32_t width, std::int32_t height, const OrientedLayout& layout,
-                 Bitmap& picture)
+// Sides of up to 32 bits each: either side alone over the limit settles it before the
+// product is taken.
+void checkPixelLimit(std::int64_t width, std::int64_t height, const DecodeLimits& limits)
 {
-    Pixel* out = picture.rowData(0);
+    if (width > limits.maxPixels || height > limits.maxPixels || width * height > limits.maxPixels)
+        throw PictureRefusal(Refusal::tooLarge, "it is " + sizeText(width, height) + ", more than the " +
+                                                    std::to_string(limits.maxPixels) + " this program takes");
+}
+
+// A PNG's stated size, read from its header chunk (IHDR, first after the signature:
+// length, type, then width and height as big-endian 32-bit numbers) before the library
+// sees it: stb_image refuses sizes past its own smaller limit with no more than "unknown
+// image type".
+void checkPngStatedSize(const std::uint8_t* data, std::size_t size, const DecodeLimits& limits)
+{
+    if (size < 24 || std::memcmp(data + 12, "IHDR", 4) != 0)
+        return;
+    auto u32 = [&](std::size_t at) {
+        return std::uint32_t{data[at]} << 24 | std::uint32_t{data[at + 1]} << 16 | std::uint32_t{data[at + 2]} << 8 |
+               std::uint32_t{data[at + 3]};
+    };
+    checkPixelLimit(u32(16), u32(20), limits);
+}
+
+// One shown row from decoded samples of type Sample, `channels` a pixel: each sample
+// reduced to 8 bits, then laid on white by its alpha. Without alpha a pixel is opaque,
+// and onWhite(c, 255) is c.
+template <typename Sample, int channels>
+void makeRow(const Sample* samples, const OrientedLayout& layout, std::int32_t y, std::uint8_t* out)
+{
     auto byte = [](Sample v) -> std::uint8_t {
         if constexpr (sizeof(Sample) == 2)
             return nearest8Bit(v);
         else
             return v;
     };
-    for (std::int32_t y = 0; y < height; ++y) {
-        std::int64_t at = layout.origin + y * layout.stepY;
-        for (std::int32_t x = 0; x < width; ++x, in += channels, at += layout.stepX) {
-            const std::uint8_t a = channels == 4 ? byte(in[3]) : 255;
-            out[at] = Pixel{onWhite(byte(in[2]), a), onWhite(byte(in[1]), a), onWhite(byte(in[0]), a), 0};
+    std::int64_t at = layout.origin + y * layout.stepY;
+    for (std::int32_t x = 0; x < layout.width; ++x, at += layout.stepX, out += 3) {
+        const Sample* in = samples + at * channels;
+        if constexpr (channels == 4) {
+            const std::uint8_t a = byte(in[3]);
+            out[0] = onWhite(byte(in[2]), a);
+            out[1] = onWhite(byte(in[1]), a);
+            out[2] = onWhite(byte(in[0]), a);
+        } else {
+            out[0] = byte(in[2]);
+            out[1] = byte(in[1]);
+            out[2] = byte(in[0]);
         }
     }
 }
@@ -49,6 +74,10 @@ PictureSize stillPictureSize(const std::uint8_t* data, std::size_t size, Picture
                              const DecodeLimits& limits)
 {
     checkStbLength(size);
+    if (format == PictureFormat::png)
+        checkPngStatedSize(data, size, limits);
+    if (format == PictureFormat::jpeg)
+        checkJpegForStb(data, size);
     int width = 0;
     int height = 0;
     int channels = 0;
@@ -56,52 +85,45 @@ PictureSize stillPictureSize(const std::uint8_t* data, std::size_t size, Picture
         throw stbFailure(formatName(format));
     if (width < 1 || height < 1)
         throw PictureRefusal(Refusal::corrupt, "it has no pixels");
-    if (std::int64_t{width} * height > limits.maxPixels)
-        throw PictureRefusal(Refusal::tooLarge, "it is " + sizeText(width, height) + ", more than the " +
-                                                    std::to_string(limits.maxPixels) + " this program takes");
+    checkPixelLimit(width, height, limits);
     return {width, height};
 }
 
-void decodeStill(const std::uint8_t* data, std::size_t size, PictureFormat format, const DecodeLimits& limits,
-                 Bitmap& picture)
+void DecodedStill::Free::operator()(void* pixels) const
+{
+    stbi_image_free(pixels);
+}
+
+DecodedStill::DecodedStill(const std::uint8_t* data, std::size_t size, PictureFormat format,
+                           const DecodeLimits& limits)
 {
     const PictureSize stored = stillPictureSize(data, size, format, limits);
     const int length = static_cast<int>(size);
-    const int orientation = format == PictureFormat::jpeg ? jpegOrientation(data, size) : 1;
-    const OrientedLayout layout = orientedLayout(orientation, stored.width, stored.height);
-    try {
-        picture.setBitDepth(24);
-        picture.setDimensions(layout.width, layout.height);
-    } catch (const std::bad_alloc&) {
-        throw PictureRefusal(Refusal::outOfMemory, "not enough memory to decode it");
-    }
-
     // A JPEG has no alpha; every other picture is asked for four channels, so that its
     // transparency, if it has any, comes along.
-    const int channels = format == PictureFormat::jpeg ? 3 : 4;
+    channels = format == PictureFormat::jpeg ? 3 : 4;
+    sixteenBits = stbi_is_16_bit_from_memory(data, length) != 0;
     int width = 0;
     int height = 0;
     int inFile = 0;
-    if (stbi_is_16_bit_from_memory(data, length)) {
-        std::unique_ptr<std::uint16_t, StbFree> pixels(
-            stbi_load_16_from_memory(data, length, &width, &height, &inFile, channels));
-        if (!pixels)
-            throw stbFailure(formatName(format));
-        if (width != stored.width || height != stored.height)
-            throw PictureRefusal(Refusal::corrupt, "its header and its pixels disagree on its size");
-        if (channels == 4)
-            placePixels<std::uint16_t, 4>(pixels.get(), width, height, layout, picture);
-        else
-            placePixels<std::uint16_t, 3>(pixels.get(), width, height, layout, picture);
-        return;
-    }
-    std::unique_ptr<stbi_uc, StbFree> pixels(stbi_load_from_memory(data, length, &width, &height, &inFile, channels));
+    pixels.reset(sixteenBits ? static_cast<void*>(stbi_load_16_from_memory(data, length, &width, &height, &inFile, channels))
+                             : static_cast<void*>(stbi_load_from_memory(data, length, &width, &height, &inFile, channels)));
     if (!pixels)
         throw stbFailure(formatName(format));
     if (width != stored.width || height != stored.height)
         throw PictureRefusal(Refusal::corrupt, "its header and its pixels disagree on its size");
-    if (channels == 4)
-        placePixels<stbi_uc, 4>(pixels.get(), width, height, layout, picture);
-    else
-        placePixels<stbi_uc, 3>(pixels.get(), width, height, layout, picture);
+    const int orientation = format == PictureFormat::jpeg ? jpegOrientation(data, size) : 1;
+    layout = orientedLayout(orientation, width, height);
+}
+
+void DecodedStill::shownRow(std::int32_t y, std::uint8_t* row) const
+{
+    if (sixteenBits) {
+        const auto* samples = static_cast<const std::uint16_t*>(pixels.get());
+        channels == 4 ? makeRow<std::uint16_t, 4>(samples, layout, y, row)
+                      : makeRow<std::uint16_t, 3>(samples, layout, y, row);
+    } else {
+        const auto* samples = static_cast<const stbi_uc*>(pixels.get());
+        channels == 4 ? makeRow<stbi_uc, 4>(samples, layout, y, row) : makeRow<stbi_uc, 3>(samples, layout, y, row);
+    }
 }

@@ -1,23 +1,45 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// PNG, JPEG and BMP pictures, through stb_image, into a 24-bit Bitmap as panelbake reads
-// it: 16-bit samples reduced to the nearest 8-bit value, transparency laid on white, a
-// JPEG turned as its EXIF orientation says. Colour profiles are ignored.
+// PNG, JPEG and BMP pictures, through stb_image, as panelbake reads them: 16-bit samples
+// reduced to the nearest 8-bit value, transparency laid on white, a JPEG turned as its
+// EXIF orientation says. Colour profiles are ignored.
 
 #include "bitmap.h"
+#include "exif_orientation.h"
 #include "picture_format.h"
 #include "picture_refusal.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 // The stored size from the header alone; refused over the limits before any pixel is
 // decoded. Throws PictureRefusal.
 PictureSize stillPictureSize(const std::uint8_t* data, std::size_t size, PictureFormat format,
                              const DecodeLimits& limits);
 
-// Decodes the whole picture into `picture`, which becomes 24 bits deep. Throws
-// PictureRefusal; memory that cannot be had is Refusal::outOfMemory.
-void decodeStill(const std::uint8_t* data, std::size_t size, PictureFormat format, const DecodeLimits& limits,
-                 Bitmap& picture);
+// A decoded picture, held as the decoder gives it; its rows are made as shown on demand,
+// so that a large photo is in memory once.
+class DecodedStill {
+public:
+    // Decodes the whole picture. Throws PictureRefusal; memory that cannot be had is
+    // Refusal::outOfMemory.
+    DecodedStill(const std::uint8_t* data, std::size_t size, PictureFormat format, const DecodeLimits& limits);
+
+    // The size as shown.
+    std::int32_t width() const { return layout.width; }
+    std::int32_t height() const { return layout.height; }
+
+    // Row y as shown (0 is the top row), width() pixels of blue, green and red bytes.
+    void shownRow(std::int32_t y, std::uint8_t* row) const;
+
+private:
+    struct Free {
+        void operator()(void* pixels) const;
+    };
+    std::unique_ptr<void, Free> pixels;
+    bool sixteenBits = false;
+    int channels = 0;
+    OrientedLayout layout{};
+};

@@ -27,8 +27,22 @@ class NpmPackage(unittest.TestCase):
             installed = [str(scratch / "app/node_modules/.bin/panelbake")]
             outputs = [self.convert(command, scratch / name)
                        for name, command in (("installed", installed), ("tested", converter_command()))]
+            # The second command: a PNG prepared like the tested build prepares it.
+            prepare = [str(scratch / "app/node_modules/.bin/panelbake-prepare")]
+            tested = converter_command(program=os.environ["PANELBAKE_PREPARE"])
+            prepared = [self.prepare(command, scratch / ("prepare-" + name))
+                        for name, command in (("installed", prepare), ("tested", tested))]
         self.assertEqual(outputs[0][0], 0, outputs[0][2])
         self.assertEqual(outputs[0], outputs[1])
+        self.assertEqual(prepared[0][0], 0, prepared[0][2])
+        self.assertEqual(prepared[0], prepared[1])
+
+    @staticmethod
+    def prepare(command, folder):
+        folder.mkdir()
+        shutil.copy(SOURCE_DIR / "docs/sample.png", folder / "logo.png")
+        run = subprocess.run([*command, "logo.png"], cwd=folder, capture_output=True)
+        return run.returncode, run.stdout, run.stderr, (folder / "logo.bmp").read_bytes()
 
     @staticmethod
     def convert(command, folder):

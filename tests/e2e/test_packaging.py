@@ -90,14 +90,16 @@ class PackagingTest(unittest.TestCase):
 
     def test_install_puts_binary_man_page_and_cmake_package_in_place(self):
         expected = ["bin/panelbake", "share/man/man1/panelbake.1.gz", "lib/cmake/panelbake/panelbake-config.cmake",
+                    "bin/panelbake-prepare", "share/man/man1/panelbake-prepare.1.gz",
                     "lib/cmake/panelbake/panelbake-config-version.cmake",
                     "lib/cmake/panelbake/panelbake-add-image.cmake",
                     "share/doc/panelbake/copyright", "share/doc/panelbake/changelog.gz"]
         installed = sorted(str(p.relative_to(self.prefix)) for p in self.prefix.rglob("*") if p.is_file())
         self.assertEqual(sorted(expected), installed)
         self.assertTrue(os.access(self.prefix / "bin/panelbake", os.X_OK))
-        self.assertEqual((SOURCE_DIR / "man/panelbake.1").read_bytes(),
-                         gzip.decompress((self.prefix / "share/man/man1/panelbake.1.gz").read_bytes()))
+        for program in ("panelbake", "panelbake-prepare"):
+            self.assertEqual((SOURCE_DIR / f"man/{program}.1").read_bytes(),
+                             gzip.decompress((self.prefix / f"share/man/man1/{program}.1.gz").read_bytes()))
         # The licence travels with the program: its whole text is in the copyright file.
         copyright_text = (self.prefix / "share/doc/panelbake/copyright").read_text()
         licence = (SOURCE_DIR / "LICENSE").read_text().split("\n\n", 2)[2]
@@ -123,7 +125,8 @@ class PackagingTest(unittest.TestCase):
         self.assert_dependencies_installed(fields["Depends"])
 
         contents = run(["dpkg-deb", "-c", package]).stdout
-        for path in ("./usr/bin/panelbake", "./usr/share/man/man1/panelbake.1.gz",
+        for path in ("./usr/bin/panelbake", "./usr/share/man/man1/panelbake.1.gz", "./usr/bin/panelbake-prepare",
+                     "./usr/share/man/man1/panelbake-prepare.1.gz",
                      "./usr/lib/cmake/panelbake/panelbake-config.cmake", "./usr/share/doc/panelbake/copyright"):
             self.assertIn(path, contents)
         self.assert_lintian_silent(package)
@@ -132,6 +135,7 @@ class PackagingTest(unittest.TestCase):
         run(["dpkg", "-x", package, root])
         self.assert_converts_like_the_tested_build(root / "usr/bin/panelbake")
         self.assertEqual(USAGE_EXIT, subprocess.run([root / "usr/bin/panelbake"], capture_output=True).returncode)
+        self.assertEqual(0, subprocess.run([root / "usr/bin/panelbake-prepare", "--help"], capture_output=True).returncode)
 
     def assert_lintian_silent(self, package):
         """Debian's own checker finds no error and no warning in the package."""
@@ -214,6 +218,32 @@ class PackagingTest(unittest.TestCase):
         self.assertEqual(32, header_macro(header, "HEIGHT"))
         configure("-DPICTURE_HEIGHT=32")
         self.assertFalse(build_converts())
+
+    def test_cmake_package_and_make_example_take_a_png_through_panelbake_prepare(self):
+        project = self.workdir("consumer-png")
+        pictures = project / "pictures"
+        pictures.mkdir()
+        with Image.open(SAMPLE) as image:
+            image.save(pictures / "sample-landscape.png")
+        build = project / "build"
+        run(["cmake", "-S", SOURCE_DIR / "tests/consumer", "-B", build, f"-DCMAKE_PREFIX_PATH={self.prefix}",
+             f"-DPICTURE={pictures / 'sample-landscape.png'}"])
+        self.assertIn("Converting sample-landscape.png", run(["cmake", "--build", build]).stdout)
+        image_dir = build / "panelbake/check_picture/sample_landscape_glcd"
+        expected = page_column_bytes(image_dir / "sample_landscape_glcd.bmp")
+        result = run([build / "check_picture"], input=expected.hex())
+        self.assertEqual(f"128 x 64\n{len(expected)} bytes match\n", result.stdout)
+        self.assertEqual(["sample-landscape.png"], [p.name for p in pictures.iterdir()])
+
+        make = self.workdir("make-png")
+        (make / "pictures").mkdir()
+        shutil.copy(pictures / "sample-landscape.png", make / "pictures/landscape.png")
+        command = ["make", "-f", SOURCE_DIR / "examples/Makefile.example", f"PANELBAKE={self.prefix / 'bin/panelbake'}",
+                   f"PANELBAKE_PREPARE={self.prefix / 'bin/panelbake-prepare'}", "PANELBAKE_FLAGS=-h 64"]
+        self.assertIn("panelbake-prepare pictures/landscape.png", run(command, cwd=make).stdout)
+        self.assertEqual(header_bytes(image_dir / "sample_landscape_glcd.h"),
+                         header_bytes(make / "build/pictures/landscape_glcd.h"))
+        self.assertNotIn("panelbake", run(command, cwd=make).stdout)
 
     def test_cmake_function_rejects_misuse_at_configure_time(self):
         cases = [

@@ -45,12 +45,14 @@ class WindowsZip(unittest.TestCase):
 
     def test_holds_program_docs_and_cmake_package(self):
         expected = {"bin/panelbake.exe", "README.md", "panelbake.txt", "lib/cmake/panelbake/panelbake-config.cmake",
+                    "bin/panelbake-prepare.exe", "panelbake-prepare.txt",
                     "lib/cmake/panelbake/panelbake-config-version.cmake",
                     "lib/cmake/panelbake/panelbake-add-image.cmake", "LICENSE"}
         self.assertEqual({f"{self.name}/{n}" for n in expected}, self.names)
         self.assertEqual((SOURCE_DIR / "LICENSE").read_bytes(), (self.root / "LICENSE").read_bytes())
-        self.assertIn("EXIT STATUS", (self.root / "panelbake.txt").read_text())
-        self.assertNotIn("\b", (self.root / "panelbake.txt").read_text())
+        for manual in ("panelbake.txt", "panelbake-prepare.txt"):
+            self.assertIn("EXIT STATUS", (self.root / manual).read_text())
+            self.assertNotIn("\b", (self.root / manual).read_text())
 
     def test_program_imports_only_system_dlls_and_carries_its_version(self):
         dump = subprocess.run([OBJDUMP, "-p", self.root / "bin/panelbake.exe"], capture_output=True, text=True,

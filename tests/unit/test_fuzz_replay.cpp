@@ -3,6 +3,7 @@
 // tests/crashers/, one directory per check) through the same checks the fuzzers run.
 // A violation aborts with "fuzz check failed: ...".
 #include "../../fuzz/pipeline_check.h"
+#include "../../fuzz/prepare_check.h"
 #include "../../fuzz/reader_check.h"
 
 #include "diagnostics.h"
@@ -97,6 +98,11 @@ TEST_F(FuzzReplay, ReaderInputsRoundTrip)
 TEST_F(FuzzReplay, PipelineInputsConvert)
 {
     replay(inputsOf("pipeline"), fuzz::pipelineInput);
+}
+
+TEST_F(FuzzReplay, PictureInputsDecodeOrAreRefused)
+{
+    replay(inputsOf("prepare"), fuzz::prepareInput);
 }
 
 } // namespace
