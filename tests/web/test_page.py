@@ -192,7 +192,7 @@ def pictures():
         sample.convert("RGB").save(folder / "photo.jpg", quality=90)
     # The README's Pillow recipe, as it stands there: writes logo.bmp and photo.bmp.
     readme = (SOURCE_DIR / "README.md").read_text(encoding="utf-8")
-    recipe = re.search(r"^### Pillow \(Python\)\n+```python\n(.*?)^```", readme, re.S | re.M).group(1)
+    recipe = re.search(r"^#+ Pillow \(Python\)\n+```python\n(.*?)^```", readme, re.S | re.M).group(1)
     subprocess.run(["/usr/bin/python3", "-c", recipe], cwd=folder, check=True)
     return folder
 
