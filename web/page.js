@@ -47,6 +47,7 @@ const MARGIN = 8;  // left of the pixels: the page marks
 const PANEL = [0xc9, 0xd8, 0xb6];
 const INK = [0x1e, 0x26, 0x1e];
 const HEADER_SHOWN = 1 << 20;  // characters of a large header shown in the text box
+const MESSAGE_LINES_SHOWN = 400;  // lines of the messages shown
 const DRAWN_PIXELS = 1 << 24;  // the largest preview drawn
 
 // The chosen picture: {key, file, name, kind (pictureKind), prepared: {frames: [{name, size}],
@@ -246,17 +247,36 @@ function setBusy(busy) {
   $('report').setAttribute('aria-busy', String(busy));
 }
 
-// The program's messages sit outside the live region: only the summary is announced.
+// The first `count` lines of a text, and the number of lines after them.
+function firstLines(text, count) {
+  let end = 0;
+  for (let n = 0; n < count; n++) {
+    end = text.indexOf('\n', end) + 1;
+    if (end === 0) return [text, 0];
+  }
+  const rest = text.slice(end);
+  return [text.slice(0, end), rest.split('\n').length - (rest.endsWith('\n') ? 1 : 0)];
+}
+
+// The program's messages sit outside the live region: only the summary is announced. Of
+// many messages (a warning per pixel, say) the first lines are shown, which a browser lays
+// out in a moment, and all of them can be downloaded.
 function showMessages(stdout, stderr) {
   const messages = $('messages');
-  messages.replaceChildren(stdout);
-  if (stderr) {
+  messages.replaceChildren();
+  let cut = false;
+  for (const [text, className] of [[stdout, ''], [stderr, 'stderr']]) {
+    if (!text) continue;
+    const [shown, more] = firstLines(text, MESSAGE_LINES_SHOWN);
     const span = document.createElement('span');
-    span.className = 'stderr';
-    span.textContent = stderr;
+    span.className = className;
+    span.textContent = more ? `${shown}… and ${counted(more, 'more line')}\n` : shown;
     messages.append(span);
+    cut = cut || more > 0;
   }
   messages.hidden = !stdout && !stderr;
+  $('messages-download').hidden = !cut;
+  if (cut) offerDownload($('messages-download'), 'messages.txt', stdout + stderr, 'text/plain');
 }
 
 function failed(summary) {

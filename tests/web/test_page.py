@@ -511,8 +511,12 @@ class PageTests:
         path.write_bytes(tall)
         self.convert(path, height="300", verbose=True)
         expected = native(["tall.bmp", "-h", "300", "-v"], {"tall.bmp": tall})
-        self.assertGreater(expected["stdout"].count("\n"), 7000)
-        self.assertEqual(expected["stdout"], self.element("messages").get_property("textContent"))
+        lines = expected["stdout"].count("\n")
+        self.assertGreater(lines, 7000)
+        # The first 400 lines are shown, all of them downloaded.
+        first = "".join(expected["stdout"].splitlines(keepends=True)[:400])
+        self.assertEqual(f"{first}… and {lines - 400:,} more lines\n", self.element("messages").get_property("textContent"))
+        self.assertEqual(expected["stdout"].encode(), self.link_bytes("messages-download"))
         live = self.browser.execute_script(
             "return [...document.querySelectorAll('[role=status], [aria-live]')].map((e) => e.textContent.trim());")
         self.assertIn(self.element("summary").text, live)
