@@ -107,6 +107,7 @@ function showCommand() {
 const ABANDON_AFTER_MS = 100;
 let current = null;  // the job under way: {picture, args, kind: 'prepare' or 'convert', started}
 let waiting = null;  // the newest job, held back until the one under way ends
+let lanePicture = null;  // the picture of the jobs last sent to the worker
 
 function convert() {
   showCommand();
@@ -119,7 +120,10 @@ function convert() {
     waiting = job;
     return;
   }
-  pageLane.abandon();
+  // A worker is ended for a job under way, or for another picture's (its Blobs, say); the
+  // worker holding this picture goes on.
+  if (current || lanePicture !== picture) pageLane.abandon();
+  lanePicture = picture;
   waiting = null;
   start(job);
 }
@@ -158,13 +162,18 @@ async function start(job) {
       ? Promise.resolve({code: null, stdout: '', stderr: `${program.message}\n`, files: {}})
       : pageLane.post({type: 'convert', key: chosen.key, name, blob: chosen.blobs ? chosen.blobs[name] : null,
                        args: job.args}, [program]);
-    if (!chosen.blobs && !chosen.blobsAsked) keepBlobs(chosen);  // after the first conversion
     const result = await converted;
     if (current !== job || result === null) return;  // abandoned for a newer job
     if (waiting) continue;  // newer options came meanwhile: this result is dropped
     current = null;
-    showResult(result, name);
-    setBusy(false);
+    if (showResult(result, name)) {
+      // The preview is drawn in a task of its own, after the rest of the result is laid out.
+      const shown = image;
+      await new Promise((resolve) => setTimeout(resolve));
+      if (image === shown) drawPreview();
+    }
+    if (!current) setBusy(false);
+    askForBlobsWhenIdle(chosen);
     return;
   }
 }
@@ -185,8 +194,22 @@ async function prepareInWorker(chosen) {
   return pageLane.post({type: 'prepare', key: chosen.key, name: chosen.name, blob: chosen.file, byBrowser}, programs);
 }
 
-// The worker's prepared BMP files as Blobs, asked for once the first conversion is under
-// way: to download, and for a fresh worker to read.
+// The worker's prepared BMP files as Blobs: to download, and for a fresh worker to read.
+// Making them copies the picture, which takes a while for a large one; they are asked for
+// once the page has had no job under way for BLOBS_AFTER_MS after a result, so that a change
+// of options right after it does not wait for them.
+const BLOBS_AFTER_MS = 400;
+let blobsTimer = null;
+function askForBlobsWhenIdle(chosen) {
+  if (chosen.blobs || chosen.blobsAsked) return;
+  clearTimeout(blobsTimer);
+  blobsTimer = setTimeout(() => {
+    if (chosen !== picture) return;
+    if (current) askForBlobsWhenIdle(chosen);
+    else keepBlobs(chosen);
+  }, BLOBS_AFTER_MS);
+}
+
 async function keepBlobs(chosen) {
   chosen.blobsAsked = true;
   const result = await pageLane.post({type: 'blobs', key: chosen.key}, []);
@@ -288,6 +311,7 @@ function failed(summary) {
   image = null;
 }
 
+// Shows a run's result, all but the preview (drawPreview). False for a failure.
 function showResult({code, stdout, stderr, files, image: made}, source) {
   showMessages(stdout, stderr);
   const written = Object.keys(files).filter((name) => name !== source);
@@ -297,7 +321,7 @@ function showResult({code, stdout, stderr, files, image: made}, source) {
     const hint = /not a supported BMP/.test(stderr) && !form.verbose.checked ? ' Tick -v to see why.' : '';
     failed(code === null ? `panelbake stopped unexpectedly: ${stderr.trim()}`
       : `Failed with exit code ${code}: ${exitMeaning(code, stderr)}.${hint}`);
-    return;
+    return false;
   }
   $('report').dataset.results = Number($('report').dataset.results || 0) + 1;
 
@@ -320,7 +344,7 @@ function showResult({code, stdout, stderr, files, image: made}, source) {
   $('files-area').hidden = false;
   $('preview-area').hidden = false;
   if (cursor && (cursor.x >= image.width || cursor.y >= image.height)) cursor = null;
-  drawPreview();
+  return true;
 }
 
 // ---- The preview, as the display shows it --------------------------------------------------
@@ -563,13 +587,19 @@ document.addEventListener('drop', (event) => {
   takePicture(event.dataTransfer.files[0]);
 });
 
-// The canvases are made ready once the page is: a first drawing takes tens of milliseconds,
-// which a first result would otherwise wait for.
+// The result's parts are laid out and drawn once the page is ready, hidden again at once: the
+// first layout of their fonts and the first drawing take tens of milliseconds, which a
+// first result would otherwise wait for.
 window.panelbake.ready.then(() => {
+  if (image) return;
+  const areas = [$('preview-area'), $('files-area'), $('messages')];
+  for (const area of areas) area.hidden = false;
+  document.body.getBoundingClientRect();
   const pixel = document.createElement('canvas');
   pixel.width = pixel.height = 1;
   pixel.getContext('2d').putImageData(new ImageData(1, 1), 0, 0);
   $('preview').getContext('2d').drawImage(pixel, 0, 0);
+  for (const area of areas) area.hidden = true;
 });
 
 presetFromSize();

@@ -200,7 +200,10 @@ function panelbakeWorker() {
 
   async function convert({key, name, blob, args}) {
     if (held.key !== key) held = {key, files: {}};
-    if (!held.files[name]) held.files[name] = await bytesOf(blob);
+    if (!held.files[name]) {
+      if (!blob) throw new Error(`${name} is no longer held`);
+      held.files[name] = await bytesOf(blob);
+    }
     const result = await runProgram({factory: 'createPanelbake', args: [name, ...args], lent: {[name]: held.files[name]}});
     const header = Object.keys(result.files).find((file) => file.endsWith('.h'));
     if (result.code === 0 && header) result.image = readHeader(result.files[header]);
