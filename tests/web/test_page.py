@@ -590,8 +590,22 @@ class ServedTest(PageTests, unittest.TestCase):
         picked_ms = self.browser.execute_script("return window.pickedToDrawn;")
         # At once, while the page still makes the prepared picture's Blob for its download.
         times = [self.browser.execute_async_script(TIME_CHANGE, height) for height in ("48", "40", "56", "32", "64")]
-        long_tasks = self.browser.execute_script("return window.longTasks;")  # before the test's own reading
+        long_tasks = self.browser.execute_script("return window.longTasks.splice(0);")  # before the test's reading
         self.assert_result_is({"files": expected}, "photo_glcd.h")
+        # A new height typed while the whole photo is converted (no size given, a second or more):
+        # that conversion is ended with its worker, and only the newest options' result is shown.
+        WebDriverWait(self.browser, 20).until(lambda _: not self.element("prepared-download").get_property("hidden"))
+        field = self.element("height")
+        field.send_keys(Keys.CONTROL, "a", Keys.DELETE)
+        time.sleep(0.3)
+        shown = self.results_shown()
+        field.send_keys("32")
+        self.wait_until_done(shown)
+        typed_shown = self.results_shown() - shown
+        long_tasks += self.browser.execute_script("return window.longTasks;")
+        self.assertEqual(1, typed_shown)
+        self.assert_result_is({"files": native(["photo.bmp", "-h", "32"], {"photo.bmp": expected["photo.bmp"]})["files"]},
+                              "photo_glcd.h")
         print(f"\nphoto {photo.stat().st_size:,} bytes, 6000 x 4000: chosen to drawn {picked_ms:.0f} ms, native "
               f"prepare + panelbake {native_ms:.0f} ms (the aim: at most 2x, {picked_ms / native_ms:.1f}x here); option changes {', '.join(f'{t:.1f}' for t in times)}"
               f" ms (median limit {CONVERT_LIMIT_MS}, asserted x{CHANGE_MARGIN}); main-thread tasks over "
