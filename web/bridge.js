@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// The page's side of its worker (worker.js): the programs compiled once a page, the
+// The page's side of its worker (worker.js): the programs loaded once a page, the
 // workers started from the text of panelbakeWorker, and the jobs sent to them; and
 // window.panelbake, the interface for scripts in the page and for tests.
 'use strict';

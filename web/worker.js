@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The page's worker. It holds the programs the page has compiled (panelbake, and
-// panelbake-prepare once a picture needs it) and the page's prepared picture, and runs each
-// job in a fresh instance of a program, as a new process would run. bridge.js starts it
+// The page's worker. It holds the programs (panelbake, and panelbake-prepare once a picture
+// needs it), each compiled here once, and the page's prepared picture, and runs each job in
+// a fresh instance of a program, as a new process would run. bridge.js starts it
 // from the text of this function (a Blob URL, which a page opened from disk may start too)
-// and sends it messages, answered {type: 'done', id, result} one after another:
+// and sends it messages, answered {type: 'done', id, result}:
 //   {type: 'program', factory, script, wasmGzip}
 //                                               a program: its script's text and its
 //                                               WebAssembly, gzipped, as base64 (no answer)
@@ -19,6 +19,7 @@
 //                                               is the header's {width, height, data}
 //   {type: 'blobs', id, key}                    the held BMP files as Blobs, for download and
 //                                               for a fresh worker
+// Jobs are answered in the order sent, but for 'blobs', made beside the others.
 function panelbakeWorker() {
   'use strict';
   const WORK_DIR = '/work';
@@ -210,10 +211,18 @@ function panelbakeWorker() {
     return result;
   }
 
-  function blobs({key}) {
+  // Copying a large picture into a Blob takes a while: it goes in pieces, and the jobs
+  // that come meanwhile run between them.
+  const BLOB_PIECE = 4 << 20;
+  async function blobs({key}) {
     const files = {};
-    if (held.key === key) {
-      for (const [name, bytes] of Object.entries(held.files)) files[name] = new Blob([bytes], {type: 'image/bmp'});
+    for (const [name, bytes] of Object.entries(held.key === key ? held.files : {})) {
+      const pieces = [];
+      for (let at = 0; at < bytes.length; at += BLOB_PIECE) {
+        pieces.push(new Blob([bytes.subarray(at, at + BLOB_PIECE)]));
+        await new Promise((resolve) => setTimeout(resolve));
+      }
+      files[name] = new Blob(pieces, {type: 'image/bmp'});
     }
     return {code: 0, stdout: '', stderr: '', files};
   }
@@ -240,8 +249,10 @@ function panelbakeWorker() {
     self.postMessage({type: 'done', id: message.id, result}, transferable(result));
   }
 
+  // Jobs run one after another; the making of Blobs runs beside them.
   let queue = Promise.resolve();
   self.onmessage = (event) => {
-    queue = queue.then(() => handle(event.data));
+    if (event.data.type === 'blobs') handle(event.data);
+    else queue = queue.then(() => handle(event.data));
   };
 }
