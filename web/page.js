@@ -1,158 +1,22 @@
 // SPDX-License-Identifier: MIT
-// The page: any picture in, panelbake's header and preview out. Every conversion is a run of
-// panelbake itself, compiled to WebAssembly (panelbake-module.js), inside this browser.
+// The page: any picture in, panelbake's header and preview out. Every picture is prepared
+// by panelbake-prepare and converted by panelbake, both compiled to WebAssembly and run in
+// the page's worker (bridge.js, worker.js); this thread only shows what they make.
 'use strict';
 
-// ---- One conversion function, for the page and for tests ---------------------------------
+// ---- Pictures ----------------------------------------------------------------------------
 
-// window.panelbake.run(args, files) runs the program as a new process would: a fresh instance
-// of the module, in a fresh, empty working directory holding `files` (relative path ->
-// Uint8Array). It resolves to {code, stdout, stderr, files}: the exit status as a shell sees
-// it, exactly the bytes written to standard output and standard error (read as UTF-8), and
-// every file in the working directory after the run.
-window.panelbake = (() => {
-  const WORK_DIR = '/work';
-  const utf8 = new TextDecoder();
-
-  function writeFiles(FS, files) {
-    for (const [path, bytes] of Object.entries(files)) {
-      let dir = WORK_DIR;
-      for (const part of path.split('/').slice(0, -1)) {
-        dir += '/' + part;
-        if (!FS.analyzePath(dir).exists) FS.mkdir(dir);
-      }
-      FS.writeFile(WORK_DIR + '/' + path, bytes instanceof Uint8Array ? bytes : new Uint8Array(bytes));
-    }
-  }
-
-  function readFiles(FS, dir, prefix, found) {
-    for (const name of FS.readdir(dir)) {
-      if (name === '.' || name === '..') continue;
-      const mode = FS.stat(dir + '/' + name).mode;
-      if (FS.isDir(mode)) readFiles(FS, dir + '/' + name, prefix + name + '/', found);
-      else if (FS.isFile(mode)) found[prefix + name] = FS.readFile(dir + '/' + name);
-    }
-    return found;
-  }
-
-  let compiled;  // the compiled WebAssembly (a Promise), shared by the runs after the first
-
-  async function run(args, files = {}) {
-    const stdout = [];
-    const stderr = [];
-    const module = await createPanelbake({
-      wasmCompiled: compiled,
-      preRun: [(m) => {
-        // Standard output and error byte by byte: nothing added, nothing dropped.
-        m.FS.init(() => null, (byte) => stdout.push(byte & 255), (byte) => stderr.push(byte & 255));
-        m.FS.mkdir(WORK_DIR);
-        m.FS.chdir(WORK_DIR);
-        writeFiles(m.FS, files);
-      }],
-    });
-    compiled = module.wasmCompiled;
-    let status;
-    try {
-      status = module.callMain(args.map(String));
-    } catch (error) {
-      // exit() inside the program may end the run with this exception instead of a return.
-      if (!error || error.name !== 'ExitStatus') throw error;
-      status = error.status;
-    }
-    return {
-      code: status & 255,
-      stdout: utf8.decode(new Uint8Array(stdout)),
-      stderr: utf8.decode(new Uint8Array(stderr)),
-      files: readFiles(module.FS, WORK_DIR, '', {}),
-    };
-  }
-
-  // Ready once a first run (the usage text) has gone through: the module is loaded and warm.
-  const api = {run, readyAt: null};
-  api.ready = run([]).then(() => { api.readyAt = performance.now(); });
-  return api;
-})();
-
-// ---- Pictures into BMP files ---------------------------------------------------------------
-
-const isBmp = (bytes) => bytes.length >= 2 && bytes[0] === 0x42 && bytes[1] === 0x4d;  // "BM"
-
-// A channel C with alpha A laid on white, rounded as Pillow's paste with a mask rounds.
-// The canvas may hand back C slightly changed for partly transparent pixels (it keeps C × A);
-// C × A / 255 rounds to the same value either way.
-const onWhite = (c, a) => 255 - a + Math.round(c * a / 255);
-
-// A 24-bit BMP with the 40-byte info header, bottom-up, as Pillow writes it (96 dpi).
-function bmp24(width, height, rgba) {
-  const stride = (width * 3 + 3) & ~3;
-  const bmp = new Uint8Array(54 + stride * height);
-  const view = new DataView(bmp.buffer);
-  bmp.set([0x42, 0x4d]);
-  view.setUint32(2, bmp.length, true);
-  view.setUint32(10, 54, true);
-  view.setUint32(14, 40, true);
-  view.setInt32(18, width, true);
-  view.setInt32(22, height, true);
-  view.setUint16(26, 1, true);
-  view.setUint16(28, 24, true);
-  view.setUint32(34, stride * height, true);
-  view.setInt32(38, 3780, true);
-  view.setInt32(42, 3780, true);
-  for (let y = 0; y < height; y++) {
-    let out = 54 + (height - 1 - y) * stride;
-    for (let i = y * width * 4, end = i + width * 4; i < end; i += 4) {
-      const a = rgba[i + 3];
-      bmp[out++] = onWhite(rgba[i + 2], a);
-      bmp[out++] = onWhite(rgba[i + 1], a);
-      bmp[out++] = onWhite(rgba[i], a);
-    }
-  }
-  return bmp;
+// How a picture is taken, from its first bytes: a BMP goes to panelbake as it is; a WebP or
+// AVIF picture, which panelbake-prepare does not read, is decoded by the browser; anything
+// else goes through panelbake-prepare, which says what it cannot decode.
+async function pictureKind(file) {
+  const head = String.fromCharCode(...new Uint8Array(await file.slice(0, 12).arrayBuffer()));
+  if (head.startsWith('BM')) return 'bmp';
+  if (/^RIFF[^]{4}WEBP|^[^]{4}ftypavi[fs]/.test(head)) return 'browser';
+  return 'prepare';
 }
 
-// A BMP goes to panelbake as it is; any other picture the browser decodes is laid on white.
-// What the browser cannot decode goes as it is too, and panelbake says what it makes of it.
-async function preparePicture(file) {
-  const bytes = new Uint8Array(await file.arrayBuffer());
-  const asItIs = {name: file.name, bytes, source: file.name, prepared: false};
-  if (isBmp(bytes) || /\.bmp$/i.test(file.name)) return asItIs;
-  let picture;
-  try {
-    picture = await createImageBitmap(file, {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
-  } catch (error) {
-    return asItIs;
-  }
-  const {width, height} = picture;
-  const canvas = document.createElement('canvas');
-  canvas.width = width;
-  canvas.height = height;
-  const context = canvas.getContext('2d', {willReadFrequently: true});
-  context.drawImage(picture, 0, 0);
-  picture.close();
-  const rgba = context.getImageData(0, 0, width, height).data;
-  const name = file.name.replace(/\.[^.]*$/, '') + '.bmp';
-  return {name, bytes: bmp24(width, height, rgba), source: file.name, prepared: true, width, height};
-}
-
-// ---- The header's bytes --------------------------------------------------------------------
-
-function readHeader(bytes) {
-  const start = bytes.indexOf(0x7b);  // "{"
-  const text = new TextDecoder().decode(bytes.subarray(0, start));
-  const size = (what) => Number(new RegExp(`^#define \\S+_${what}\\s+(\\d+)`, 'm').exec(text)[1]);
-  const width = size('WIDTH');
-  const height = size('HEIGHT');
-  const data = new Uint8Array(width * Math.ceil(height / 8));
-  const hex = (c) => (c <= 57 ? c - 48 : (c | 32) - 87);
-  let n = 0;
-  for (let i = start; n < data.length && i < bytes.length - 3; i++) {  // after "{"
-    if (bytes[i] === 0x30 && bytes[i + 1] === 0x78) {  // "0x"
-      data[n++] = hex(bytes[i + 2]) * 16 + hex(bytes[i + 3]);
-      i += 3;
-    }
-  }
-  return {width, height, data};
-}
+const bmpName = (name) => name.replace(/\.[^.]*$/, '') + '.bmp';
 
 // ---- What an exit code means (the README's table) ------------------------------------------
 
@@ -177,15 +41,18 @@ function exitMeaning(code, stderr) {
 const $ = (id) => document.getElementById(id);
 const form = {
   picture: $('picture'), display: $('display'), width: $('width'), height: $('height'),
-  verbose: $('verbose'), zoom: $('zoom'),
+  verbose: $('verbose'), zoom: $('zoom'), frame: $('frame'),
 };
 const MARGIN = 8;  // left of the pixels: the page marks
 const PANEL = [0xc9, 0xd8, 0xb6];
 const INK = [0x1e, 0x26, 0x1e];
 const HEADER_SHOWN = 1 << 20;  // characters of a large header shown in the text box
+const MESSAGE_LINES_SHOWN = 400;  // lines of the messages shown
 const DRAWN_PIXELS = 1 << 24;  // the largest preview drawn
 
-let picture = null;  // {name, bytes, source, prepared}
+// The chosen picture: {key, file, name, kind (pictureKind), prepared: {frames: [{name, size}],
+// header} once prepared, frame: the index of the frame converted, blobs: name -> Blob}.
+let picture = null;
 let image = null;    // {width, height, data} of the last header
 let cursor = null;   // {x, y} of the pixel pointed at
 let zoom = 1;
@@ -193,7 +60,10 @@ let headerBytes = null;
 const downloads = {};
 
 const shellWord = (s) => (/^[\w@%+=:,./-]+$/.test(s) ? s : `'${s.replace(/'/g, `'\\''`)}'`);
-const counted = (n, what) => `${n.toLocaleString('en')} ${what}${n === 1 ? '' : 's'}`;
+// Made while the page loads: a number format's first use takes tens of milliseconds.
+const numbers = new Intl.NumberFormat('en');
+numbers.format(0);
+const counted = (n, what) => `${numbers.format(n)} ${what}${n === 1 ? '' : 's'}`;
 const bytesText = (n) => counted(n, 'byte');
 
 function optionArgs() {
@@ -208,40 +78,190 @@ function optionArgs() {
   return args;
 }
 
-function offerDownload(link, name, bytes, type) {
+// A link to bytes or a Blob; a Blob from the worker is linked as it is, without a copy.
+function offerDownload(link, name, data, type) {
   if (downloads[link.id]) URL.revokeObjectURL(downloads[link.id]);
-  downloads[link.id] = URL.createObjectURL(new Blob([bytes], {type}));
+  downloads[link.id] = URL.createObjectURL(data instanceof Blob ? data : new Blob([data], {type}));
   link.href = downloads[link.id];
   link.download = name;
 }
 
-// Conversions run one at a time; a change during a run converts again once it is done.
-let converting = false;
-let wanted = false;
-async function convert() {
-  $('command').textContent =
-    ['panelbake', picture ? picture.name : 'picture.bmp', ...optionArgs()].map(shellWord).join(' ');
+// The name of the BMP panelbake converts: the chosen one, or the prepared one (a GIF's frame).
+function sourceName(chosen) {
+  if (chosen.prepared) return chosen.prepared.frames[chosen.frame].name;
+  return chosen.kind === 'bmp' ? chosen.name : bmpName(chosen.name);
+}
+
+// The command line that gives the same result: with panelbake-prepare first where the page
+// prepares the picture with it.
+function showCommand() {
+  const steps = [['panelbake', picture ? sourceName(picture) : 'picture.bmp', ...optionArgs()]];
+  if (picture && picture.kind === 'prepare') steps.unshift(['panelbake-prepare', picture.name]);
+  $('command').textContent = steps.map((step) => step.map(shellWord).join(' ')).join(' && ');
+}
+
+// Conversions go to the page's worker, which holds the prepared picture. Only the newest
+// options count: a change while a conversion is under way waits for it and its result is
+// dropped; one under way for longer than ABANDON_AFTER_MS is ended with its worker instead,
+// and a fresh worker reads the picture from its Blob. A new pick ends whatever is under way.
+const ABANDON_AFTER_MS = 100;
+let current = null;  // the job under way: {picture, args, kind: 'prepare' or 'convert', started}
+let waiting = null;  // the newest job, held back until the one under way ends
+let lanePicture = null;  // the picture of the jobs last sent to the worker
+
+function convert() {
+  showCommand();
   if (!picture) return;
-  wanted = true;
-  if (converting) return;
-  converting = true;
+  const job = {picture, args: optionArgs()};
   setBusy(true);
-  try {
-    while (wanted) {
-      wanted = false;
-      const {name, bytes} = picture;
-      let result;
-      try {
-        result = await window.panelbake.run([name, ...optionArgs()], {[name]: bytes});
-      } catch (error) {
-        result = {code: null, stdout: '', stderr: `${error}\n`, files: {}};
-      }
-      showResult(result, name);
-    }
-  } finally {
-    converting = false;
-    setBusy(false);
+  const endable = current && current.kind === 'convert' && picture.blobs &&
+    performance.now() - current.started > ABANDON_AFTER_MS;
+  if (current && current.picture === picture && !endable) {
+    waiting = job;
+    return;
   }
+  // A worker is ended for a job under way, or for another picture's (its Blobs, say); the
+  // worker holding this picture goes on.
+  if (current || lanePicture !== picture) pageLane.abandon();
+  lanePicture = picture;
+  waiting = null;
+  start(job);
+}
+
+async function start(job) {
+  current = job;
+  const chosen = job.picture;
+  job.kind = 'prepare';
+  job.started = performance.now();
+  let program;
+  try {
+    program = await loadProgram('createPanelbake');
+  } catch (error) {
+    program = error;
+  }
+  if (current !== job) return;
+  if (!chosen.prepared) {
+    const result = await prepareInWorker(chosen);
+    if (current !== job || result === null) return;  // a newer picture was chosen
+    if (!takePrepared(chosen, result)) {
+      current = null;
+      setBusy(false);
+      return;
+    }
+    showCommand();
+  }
+  for (;;) {
+    if (waiting) {
+      job = current = waiting;
+      waiting = null;
+    }
+    job.kind = 'convert';
+    job.started = performance.now();
+    const name = sourceName(chosen);
+    const converted = program instanceof Error
+      ? Promise.resolve({code: null, stdout: '', stderr: `${program.message}\n`, files: {}})
+      : pageLane.post({type: 'convert', key: chosen.key, name, blob: chosen.blobs ? chosen.blobs[name] : null,
+                       args: job.args}, [program]);
+    const result = await converted;
+    if (current !== job || result === null) return;  // abandoned for a newer job
+    if (waiting) continue;  // newer options came meanwhile: this result is dropped
+    current = null;
+    if (showResult(result, name)) {
+      // The preview is drawn in a task of its own, after the rest of the result is laid out.
+      const shown = image;
+      await new Promise((resolve) => setTimeout(resolve));
+      if (image === shown) drawPreview();
+    }
+    if (!current) setBusy(false);
+    askForBlobsWhenIdle(chosen);
+    return;
+  }
+}
+
+// The picture prepared in the worker: by panelbake-prepare, or for a format it does not
+// read, by the browser. Resolves to the result, or null when abandoned.
+async function prepareInWorker(chosen) {
+  const byBrowser = chosen.kind === 'browser';
+  const programs = [];
+  if (!byBrowser) {
+    try {
+      programs.push(await loadProgram('createPanelbakePrepare'));
+    } catch (error) {
+      return {code: null, stdout: '', stderr: `${error.message}\n`, files: {}};
+    }
+    if (current === null || current.picture !== chosen) return null;
+  }
+  return pageLane.post({type: 'prepare', key: chosen.key, name: chosen.name, blob: chosen.file, byBrowser}, programs);
+}
+
+// The worker's prepared BMP files as Blobs: to download, and for a fresh worker to read.
+// Making them copies the picture, which takes a while for a large one; they are asked for
+// once the page has had no job under way for BLOBS_AFTER_MS after a result, so that a change
+// of options right after it does not wait for them.
+const BLOBS_AFTER_MS = 400;
+let blobsTimer = null;
+function askForBlobsWhenIdle(chosen) {
+  if (chosen.blobs || chosen.blobsAsked) return;
+  clearTimeout(blobsTimer);
+  blobsTimer = setTimeout(() => {
+    if (chosen !== picture) return;
+    if (current) askForBlobsWhenIdle(chosen);
+    else keepBlobs(chosen);
+  }, BLOBS_AFTER_MS);
+}
+
+async function keepBlobs(chosen) {
+  chosen.blobsAsked = true;
+  const result = await pageLane.post({type: 'blobs', key: chosen.key}, []);
+  if (!result || result.code !== 0 || Object.keys(result.files).length === 0) {
+    chosen.blobsAsked = false;
+    return;
+  }
+  chosen.blobs = result.files;
+  if (chosen === picture) showPrepared(chosen);
+}
+
+// Keeps what the preparation made, the names and sizes of the BMP (or one per frame) and a
+// GIF's frames header. A picture that could not be decoded is said so, and nothing is
+// converted.
+function takePrepared(chosen, {code, stdout, stderr, files}) {
+  const frames = Object.keys(files).filter((name) => /\.bmp$/i.test(name)).sort()
+    .map((name) => ({name, size: files[name]}));
+  const headerName = Object.keys(files).find((name) => name.endsWith('.h'));
+  if (code !== 0 || frames.length === 0) {
+    showMessages(stdout, stderr);
+    const reason = stderr.trim().split('\n').map((line) => line.replace(/^Error: /, '')).join(' ');
+    failed(`The picture could not be decoded: ${reason || `${chosen.name} gave no picture`}`);
+    return false;
+  }
+  chosen.prepared = {frames, header: headerName ? {name: headerName, bytes: files[headerName]} : null};
+  chosen.frame = 0;
+  showPrepared(chosen);
+  return true;
+}
+
+function showPrepared(chosen) {
+  const {frames, header} = chosen.prepared;
+  const frame = frames[chosen.frame];
+  const blob = chosen.blobs && chosen.blobs[frame.name];
+  $('prepared').hidden = false;
+  $('prepared-download').hidden = !blob;
+  if (blob) {
+    offerDownload($('prepared-download'), frame.name, blob, 'image/bmp');
+    $('prepared-download').textContent = `Download the prepared BMP, ${frame.name} (${bytesText(frame.size)})`;
+  }
+  $('frames-header-download').hidden = !header;
+  if (header) {
+    offerDownload($('frames-header-download'), header.name, header.bytes, 'text/plain');
+    $('frames-header-download').textContent = `Download the frames header, ${header.name}`;
+  }
+  $('frames').hidden = frames.length < 2;
+  if (frames.length > 1 && form.frame.options.length !== frames.length) {
+    form.frame.replaceChildren(...frames.map(({name}, i) =>
+      new Option(`${i + 1} of ${frames.length}: ${name}`, String(i))));
+  }
+  form.frame.value = String(chosen.frame);
+  $('decoded-by-browser').hidden = chosen.kind !== 'browser';
 }
 
 // The report says whether a conversion is under way, and counts the results shown.
@@ -250,34 +270,63 @@ function setBusy(busy) {
   $('report').setAttribute('aria-busy', String(busy));
 }
 
-function showResult({code, stdout, stderr, files}, source) {
-  $('report').dataset.results = Number($('report').dataset.results || 0) + 1;
+// The first `count` lines of a text, and the number of lines after them.
+function firstLines(text, count) {
+  let end = 0;
+  for (let n = 0; n < count; n++) {
+    end = text.indexOf('\n', end) + 1;
+    if (end === 0) return [text, 0];
+  }
+  const rest = text.slice(end);
+  return [text.slice(0, end), rest.split('\n').length - (rest.endsWith('\n') ? 1 : 0)];
+}
+
+// The program's messages sit outside the live region: only the summary is announced. Of
+// many messages (a warning per pixel, say) the first lines are shown, which a browser lays
+// out in a moment, and all of them can be downloaded.
+function showMessages(stdout, stderr) {
   const messages = $('messages');
-  messages.replaceChildren(stdout);
-  if (stderr) {
+  messages.replaceChildren();
+  let cut = false;
+  for (const [text, className] of [[stdout, ''], [stderr, 'stderr']]) {
+    if (!text) continue;
+    const [shown, more] = firstLines(text, MESSAGE_LINES_SHOWN);
     const span = document.createElement('span');
-    span.className = 'stderr';
-    span.textContent = stderr;
+    span.className = className;
+    span.textContent = more ? `${shown}… and ${counted(more, 'more line')}\n` : shown;
     messages.append(span);
+    cut = cut || more > 0;
   }
   messages.hidden = !stdout && !stderr;
+  $('messages-download').hidden = !cut;
+  if (cut) offerDownload($('messages-download'), 'messages.txt', stdout + stderr, 'text/plain');
+}
 
-  const made = Object.keys(files).filter((name) => name !== source);
-  const headerName = made.find((name) => name.endsWith('.h'));
-  const previewName = made.find((name) => name.endsWith('.bmp'));
-  if (code !== 0 || !headerName || !previewName) {
+function failed(summary) {
+  $('report').dataset.results = Number($('report').dataset.results || 0) + 1;
+  $('summary').textContent = summary;
+  $('summary').className = 'failed';
+  $('preview-area').hidden = true;
+  $('files-area').hidden = true;
+  image = null;
+}
+
+// Shows a run's result, all but the preview (drawPreview). False for a failure.
+function showResult({code, stdout, stderr, files, image: made}, source) {
+  showMessages(stdout, stderr);
+  const written = Object.keys(files).filter((name) => name !== source);
+  const headerName = written.find((name) => name.endsWith('.h'));
+  const previewName = written.find((name) => name.endsWith('.bmp'));
+  if (code !== 0 || !headerName || !previewName || !made) {
     const hint = /not a supported BMP/.test(stderr) && !form.verbose.checked ? ' Tick -v to see why.' : '';
-    $('summary').textContent = code === null ? 'panelbake stopped unexpectedly.'
-      : `Failed with exit code ${code}: ${exitMeaning(code, stderr)}.${hint}`;
-    $('summary').className = 'failed';
-    $('preview-area').hidden = true;
-    $('files-area').hidden = true;
-    image = null;
-    return;
+    failed(code === null ? `panelbake stopped unexpectedly: ${stderr.trim()}`
+      : `Failed with exit code ${code}: ${exitMeaning(code, stderr)}.${hint}`);
+    return false;
   }
+  $('report').dataset.results = Number($('report').dataset.results || 0) + 1;
 
   const header = files[headerName];
-  image = readHeader(header);
+  image = made;
   const pages = Math.ceil(image.height / 8);
   $('summary').className = '';
   $('summary').textContent = `${image.width} × ${image.height} pixels: ${counted(pages, 'page')}` +
@@ -295,7 +344,7 @@ function showResult({code, stdout, stderr, files}, source) {
   $('files-area').hidden = false;
   $('preview-area').hidden = false;
   if (cursor && (cursor.x >= image.width || cursor.y >= image.height)) cursor = null;
-  drawPreview();
+  return true;
 }
 
 // ---- The preview, as the display shows it --------------------------------------------------
@@ -428,26 +477,41 @@ function moveByKey(event) {
 
 // ---- Wiring ----------------------------------------------------------------------------------
 
+// Every pick wins over the ones before it: a pick still reading its first bytes when a
+// newer one comes is dropped, and a job under way for an older picture is abandoned.
+let picks = 0;
 async function takePicture(file) {
   if (!file) return;
+  const pick = ++picks;
   $('summary').className = '';
   $('summary').textContent = `Reading ${file.name}…`;
   setBusy(true);
+  let kind;
   try {
-    picture = await preparePicture(file);
+    kind = await pictureKind(file);
   } catch (error) {
+    kind = null;
+  }
+  if (pick !== picks) return;
+  if (!kind) {
     picture = null;
-    $('summary').className = 'failed';
-    $('summary').textContent = `${file.name} could not be read: ${error.message}`;
-    setBusy(converting);
+    pageLane.abandon();
+    current = waiting = null;
+    showCommand();
+    failed(`${file.name} could not be read.`);
+    setBusy(false);
     return;
   }
-  $('prepared').hidden = !picture.prepared;
-  if (picture.prepared) {
-    offerDownload($('prepared-download'), picture.name, picture.bytes, 'image/bmp');
-    $('prepared-download').textContent = `Download the prepared BMP, ${picture.name}` +
-      ` (${picture.width} × ${picture.height}, 24 bits, ${bytesText(picture.bytes.length)})`;
+  picture = {key: String(pick), file, name: file.name, kind, prepared: null, frame: 0, blobs: null};
+  if (kind === 'bmp') {
+    picture.prepared = {frames: [{name: file.name, size: file.size}], header: null};
+    picture.blobs = {[file.name]: file};
   }
+  $('prepared').hidden = true;
+  $('frames').hidden = true;
+  form.frame.replaceChildren();
+  $('decoded-by-browser').hidden = true;
+  if (kind !== 'bmp') $('summary').textContent = `Decoding ${file.name}…`;
   cursor = null;
   convert();
 }
@@ -487,6 +551,12 @@ for (const input of [form.width, form.height]) {
 for (const input of document.querySelectorAll('input[name=memory], #verbose')) {
   input.addEventListener('change', convert);
 }
+form.frame.addEventListener('change', () => {
+  if (!picture || !picture.prepared) return;
+  picture.frame = Number(form.frame.value);
+  showPrepared(picture);
+  convert();
+});
 form.zoom.addEventListener('change', () => { if (image) drawPreview(); });
 window.addEventListener('resize', () => { if (image && form.zoom.value === '0') drawPreview(); });
 
@@ -515,6 +585,21 @@ document.addEventListener('drop', (event) => {
   event.preventDefault();
   $('drop').classList.remove('over');
   takePicture(event.dataTransfer.files[0]);
+});
+
+// The result's parts are laid out and drawn once the page is ready, hidden again at once: the
+// first layout of their fonts and the first drawing take tens of milliseconds, which a
+// first result would otherwise wait for.
+window.panelbake.ready.then(() => {
+  if (image) return;
+  const areas = [$('preview-area'), $('files-area'), $('messages')];
+  for (const area of areas) area.hidden = false;
+  document.body.getBoundingClientRect();
+  const pixel = document.createElement('canvas');
+  pixel.width = pixel.height = 1;
+  pixel.getContext('2d').putImageData(new ImageData(1, 1), 0, 0);
+  $('preview').getContext('2d').drawImage(pixel, 0, 0);
+  for (const area of areas) area.hidden = true;
 });
 
 presetFromSize();

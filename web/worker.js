@@ -1,0 +1,258 @@
+// SPDX-License-Identifier: MIT
+// The page's worker. It holds the programs (panelbake, and panelbake-prepare once a picture
+// needs it), each compiled here once, and the page's prepared picture, and runs each job in
+// a fresh instance of a program, as a new process would run. bridge.js starts it
+// from the text of this function (a Blob URL, which a page opened from disk may start too)
+// and sends it messages, answered {type: 'done', id, result}:
+//   {type: 'program', factory, script, wasmGzip}
+//                                               a program: its script's text and its
+//                                               WebAssembly, gzipped, as base64 (no answer)
+//   {type: 'run', id, factory, args, files}     one run in a working directory holding files
+//   {type: 'prepare', id, key, name, blob, byBrowser}
+//                                               the chosen picture prepared by
+//                                               panelbake-prepare (or, byBrowser, decoded by
+//                                               the browser); its BMP files are held under
+//                                               key, and answered with their sizes
+//   {type: 'convert', id, key, name, blob, args}
+//                                               panelbake run on the held BMP `name` (read
+//                                               from blob first where not held); result.image
+//                                               is the header's {width, height, data}
+//   {type: 'blobs', id, key}                    the held BMP files as Blobs, for download and
+//                                               for a fresh worker
+// Jobs are answered in the order sent, but for 'blobs', made beside the others.
+function panelbakeWorker() {
+  'use strict';
+  const WORK_DIR = '/work';
+  const programs = {};  // factory name -> {create, module: a Promise of the compiled WebAssembly.Module}
+  let held = {key: null, files: {}};  // the page's picture: BMP file name -> bytes
+
+  async function compile(wasmGzip) {
+    const binary = atob(wasmGzip);
+    const bytes = new Uint8Array(binary.length);
+    for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
+    const stream = new Blob([bytes]).stream().pipeThrough(new DecompressionStream('gzip'));
+    return WebAssembly.compile(await new Response(stream).arrayBuffer());
+  }
+
+  // The program's script defines its factory; its WebAssembly is compiled once, here.
+  function loadProgram({factory, script, wasmGzip}) {
+    const url = URL.createObjectURL(new Blob([script], {type: 'text/javascript'}));
+    importScripts(url);
+    URL.revokeObjectURL(url);
+    programs[factory] = {create: self[factory], module: compile(wasmGzip)};
+  }
+
+  function makeParents(FS, path) {
+    let dir = WORK_DIR;
+    for (const part of path.split('/').slice(0, -1)) {
+      dir += '/' + part;
+      if (!FS.analyzePath(dir).exists) FS.mkdir(dir);
+    }
+  }
+
+  // Every file under dir but the ones lent, by relative path.
+  function readFiles(FS, dir, prefix, lent, found) {
+    for (const name of FS.readdir(dir)) {
+      if (name === '.' || name === '..' || lent.has(prefix + name)) continue;
+      const mode = FS.stat(dir + '/' + name).mode;
+      if (FS.isDir(mode)) readFiles(FS, dir + '/' + name, prefix + name + '/', lent, found);
+      else if (FS.isFile(mode)) found[prefix + name] = FS.readFile(dir + '/' + name);
+    }
+    return found;
+  }
+
+  // A fresh instance of the program runs with the arguments after its name, in a working
+  // directory holding `files` (relative path -> bytes, written in) and `lent` (name ->
+  // bytes held here, which become a read-only file without a copy: a run reads only the
+  // parts of the picture it reads). Resolves to {code, stdout, stderr, files}: the exit
+  // status as a shell sees it, the bytes written to standard output and error as UTF-8
+  // text, and every file in the directory afterwards but the lent ones.
+  async function runProgram({factory, args, files = {}, lent = {}}) {
+    const create = programs[factory].create;
+    const module = await programs[factory].module;
+    const stdout = [];
+    const stderr = [];
+    const instance = await new Promise((resolve, reject) => {
+      create({
+        instantiateWasm(imports, receiveInstance) {
+          WebAssembly.instantiate(module, imports).then((made) => receiveInstance(made, module), reject);
+          return {};
+        },
+        preRun: [(m) => {
+          // Standard output and error byte by byte: nothing added, nothing dropped.
+          m.FS.init(() => null, (byte) => stdout.push(byte & 255), (byte) => stderr.push(byte & 255));
+          m.FS.mkdir(WORK_DIR);
+          for (const [path, bytes] of Object.entries(files)) {
+            makeParents(m.FS, path);
+            m.FS.writeFile(WORK_DIR + '/' + path, bytes instanceof Uint8Array ? bytes : new Uint8Array(bytes));
+          }
+          for (const [name, bytes] of Object.entries(lent)) {
+            m.FS.createDataFile(WORK_DIR, name, bytes, true, false, true);  // readable, not writable, owned
+          }
+          m.FS.chdir(WORK_DIR);
+        }],
+      }).then(resolve, reject);
+    });
+    let status;
+    try {
+      status = instance.callMain(args.map(String));
+    } catch (error) {
+      // exit() inside the program may end the run with this exception instead of a return.
+      if (!error || error.name !== 'ExitStatus') throw error;
+      status = error.status;
+    }
+    const utf8 = new TextDecoder();
+    return {
+      code: status & 255,
+      stdout: utf8.decode(new Uint8Array(stdout)),
+      stderr: utf8.decode(new Uint8Array(stderr)),
+      files: readFiles(instance.FS, WORK_DIR, '', new Set(Object.keys(lent)), {}),
+    };
+  }
+
+  // A channel C with alpha A laid on white, as panelbake-prepare lays it.
+  const onWhite = (c, a) => 255 - a + Math.round(c * a / 255);
+
+  // A 24-bit BMP with the 40-byte info header, bottom-up, 96 dpi, as panelbake-prepare writes it.
+  function bmp24(width, height, rgba) {
+    const stride = (width * 3 + 3) & ~3;
+    const bmp = new Uint8Array(54 + stride * height);
+    const view = new DataView(bmp.buffer);
+    bmp.set([0x42, 0x4d]);
+    view.setUint32(2, bmp.length, true);
+    view.setUint32(10, 54, true);
+    view.setUint32(14, 40, true);
+    view.setInt32(18, width, true);
+    view.setInt32(22, height, true);
+    view.setUint16(26, 1, true);
+    view.setUint16(28, 24, true);
+    view.setUint32(34, stride * height, true);
+    view.setInt32(38, 3780, true);
+    view.setInt32(42, 3780, true);
+    for (let y = 0; y < height; y++) {
+      let out = 54 + (height - 1 - y) * stride;
+      for (let i = y * width * 4, end = i + width * 4; i < end; i += 4) {
+        const a = rgba[i + 3];
+        bmp[out++] = onWhite(rgba[i + 2], a);
+        bmp[out++] = onWhite(rgba[i + 1], a);
+        bmp[out++] = onWhite(rgba[i], a);
+      }
+    }
+    return bmp;
+  }
+
+  // A picture in a format panelbake-prepare does not read, decoded by the browser without
+  // colour-space conversion, as a 24-bit BMP. Resolves to {code, stdout, stderr, files} as a
+  // run does: code 1 where the browser cannot decode it.
+  async function decodeByBrowser(name, blob) {
+    let picture;
+    try {
+      picture = await createImageBitmap(blob, {colorSpaceConversion: 'none', premultiplyAlpha: 'none'});
+    } catch (error) {
+      return {code: 1, stdout: '', stderr: 'the browser does not read it\n', files: {}};
+    }
+    const {width, height} = picture;
+    const context = new OffscreenCanvas(width, height).getContext('2d', {willReadFrequently: true});
+    context.drawImage(picture, 0, 0);
+    picture.close();
+    const rgba = context.getImageData(0, 0, width, height).data;
+    const bmpName = name.replace(/\.[^.]*$/, '') + '.bmp';
+    return {code: 0, stdout: '', stderr: '', files: {[bmpName]: bmp24(width, height, rgba)}};
+  }
+
+  // The page and width, height and bytes of a header panelbake wrote, read in the worker:
+  // a large header is many megabytes of text.
+  function readHeader(bytes) {
+    const start = bytes.indexOf(0x7b);  // "{"
+    const text = new TextDecoder().decode(bytes.subarray(0, start));
+    const size = (what) => Number(new RegExp(`^#define \\S+_${what}\\s+(\\d+)`, 'm').exec(text)[1]);
+    const width = size('WIDTH');
+    const height = size('HEIGHT');
+    const data = new Uint8Array(width * Math.ceil(height / 8));
+    const hex = (c) => (c <= 57 ? c - 48 : (c | 32) - 87);
+    let n = 0;
+    for (let i = start; n < data.length && i < bytes.length - 3; i++) {  // after "{"
+      if (bytes[i] === 0x30 && bytes[i + 1] === 0x78) {  // "0x"
+        data[n++] = hex(bytes[i + 2]) * 16 + hex(bytes[i + 3]);
+        i += 3;
+      }
+    }
+    return {width, height, data};
+  }
+
+  async function bytesOf(blob) {
+    return new Uint8Array(await blob.arrayBuffer());
+  }
+
+  // The chosen picture prepared: its BMP files are held, and answered with their sizes; a
+  // GIF's frames header comes as it is.
+  async function prepare({key, name, blob, byBrowser}) {
+    held = {key, files: {}};
+    const source = await bytesOf(blob);
+    const result = byBrowser ? await decodeByBrowser(name, blob)
+      : await runProgram({factory: 'createPanelbakePrepare', args: [name], lent: {[name]: source}});
+    for (const [file, bytes] of Object.entries(result.files)) {
+      if (!/\.bmp$/i.test(file)) continue;
+      held.files[file] = bytes;
+      result.files[file] = bytes.length;
+    }
+    return result;
+  }
+
+  async function convert({key, name, blob, args}) {
+    if (held.key !== key) held = {key, files: {}};
+    if (!held.files[name]) {
+      if (!blob) throw new Error(`${name} is no longer held`);
+      held.files[name] = await bytesOf(blob);
+    }
+    const result = await runProgram({factory: 'createPanelbake', args: [name, ...args], lent: {[name]: held.files[name]}});
+    const header = Object.keys(result.files).find((file) => file.endsWith('.h'));
+    if (result.code === 0 && header) result.image = readHeader(result.files[header]);
+    return result;
+  }
+
+  // Copying a large picture into a Blob takes a while: it goes in pieces, and the jobs
+  // that come meanwhile run between them.
+  const BLOB_PIECE = 4 << 20;
+  async function blobs({key}) {
+    const files = {};
+    for (const [name, bytes] of Object.entries(held.key === key ? held.files : {})) {
+      const pieces = [];
+      for (let at = 0; at < bytes.length; at += BLOB_PIECE) {
+        pieces.push(new Blob([bytes.subarray(at, at + BLOB_PIECE)]));
+        await new Promise((resolve) => setTimeout(resolve));
+      }
+      files[name] = new Blob(pieces, {type: 'image/bmp'});
+    }
+    return {code: 0, stdout: '', stderr: '', files};
+  }
+
+  function transferable(result) {
+    const arrays = Object.values(result.files).filter((data) => data instanceof Uint8Array);
+    if (result.image) arrays.push(result.image.data);
+    return arrays.map((data) => data.buffer);
+  }
+
+  const JOBS = {run: runProgram, prepare, convert, blobs};
+
+  async function handle(message) {
+    if (message.type === 'program') {
+      loadProgram(message);
+      return;
+    }
+    let result;
+    try {
+      result = await JOBS[message.type](message);
+    } catch (error) {
+      result = {code: null, stdout: '', stderr: `${error}\n`, files: {}};
+    }
+    self.postMessage({type: 'done', id: message.id, result}, transferable(result));
+  }
+
+  // Jobs run one after another; the making of Blobs runs beside them.
+  let queue = Promise.resolve();
+  self.onmessage = (event) => {
+    if (event.data.type === 'blobs') handle(event.data);
+    else queue = queue.then(() => handle(event.data));
+  };
+}
