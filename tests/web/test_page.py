@@ -719,7 +719,7 @@ class FirefoxTest(unittest.TestCase):
     """Resist-fingerprinting perturbs what a canvas reads back: the page reads none, so the headers
     are the command line's with the setting off and on."""
 
-    def test_headers_equal_the_command_line_with_resist_fingerprinting_off_and_on(self):
+    def test_headers_equal_the_command_line_with_resist_fingerprinting_off_and_on_served_and_from_disk(self):
         folder = prepared_pictures()
         pictures()  # logo.png: transparency
         cases = [("turned.jpg", "64"), ("grey16.png", "48"), ("walk.gif", "32"), ("logo.png", "64"),
@@ -733,12 +733,13 @@ class FirefoxTest(unittest.TestCase):
                 files, frame = prepared_natively(name, data, ["-h", height])
                 expected[name] = (data, files[frame[:-4] + "_glcd.h"])
         with Server() as url:
-            for resist in (False, True):
+            # Served with the setting off and on, and from disk with it on.
+            for resist, page in ((False, url), (True, url), (True, (SITE_DIR / "index.html").as_uri())):
                 firefox = Firefox(resist)
                 try:
-                    firefox.open(url)
+                    firefox.open(page)
                     for name, height in cases:
-                        with self.subTest(resist_fingerprinting=resist, picture=name):
+                        with self.subTest(resist_fingerprinting=resist, page=page, picture=name):
                             data, header = expected[name]
                             shown = json.loads(firefox.evaluate(
                                 FIREFOX_PICK % json.dumps([name, base64.b64encode(data).decode(), height])))
