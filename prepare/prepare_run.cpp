@@ -177,6 +177,9 @@ int prepare(const PrepareOptions& options)
         case PictureFormat::jpeg:
             break;
         }
+        // An output that may not be replaced is refused before the decoding's work.
+        if (const int refused = checkOutputsFree({output}, options.force))
+            return refused;
         const DecodedStill picture(bytes.data(), bytes.size(), format, limits);
         return writeOne(options, output, [&](const char* path) {
             return saveTrueColorRows(path, picture.width(), picture.height(),

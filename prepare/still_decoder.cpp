@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -98,6 +99,13 @@ DecodedStill::DecodedStill(const std::uint8_t* data, std::size_t size, PictureFo
                            const DecodeLimits& limits)
 {
     const PictureSize stored = stillPictureSize(data, size, format, limits);
+    std::vector<std::uint8_t> cleaned;
+    if (format == PictureFormat::png)
+        cleaned = pngForStb(data, size);
+    if (!cleaned.empty()) {
+        data = cleaned.data();
+        size = cleaned.size();
+    }
     const int length = static_cast<int>(size);
     // A JPEG has no alpha; every other picture is asked for four channels, so that its
     // transparency, if it has any, comes along.

@@ -41,9 +41,11 @@ def _row_bytes(row, depth):
     return bytes(out)
 
 
-def png(rows, depth, colour_type, *, palette=None, trns=None, interlaced=False, width=None, height=None):
+def png(rows, depth, colour_type, *, palette=None, trns=None, interlaced=False, width=None, height=None,
+        empty_idat_first=False):
     """A PNG of `rows`; `palette` is a list of (r, g, b), `trns` the raw tRNS bytes.
-    width/height override the size the header states."""
+    width/height override the size the header states; empty_idat_first puts an image data
+    chunk of no bytes before the one with the data."""
     h = len(rows)
     w = len(rows[0])
     raw = bytearray()
@@ -62,6 +64,8 @@ def png(rows, depth, colour_type, *, palette=None, trns=None, interlaced=False, 
         out += chunk(b"PLTE", b"".join(bytes(c) for c in palette))
     if trns is not None:
         out += chunk(b"tRNS", trns)
+    if empty_idat_first:
+        out += chunk(b"IDAT", b"")
     return out + chunk(b"IDAT", zlib.compress(bytes(raw))) + chunk(b"IEND", b"")
 
 

@@ -53,6 +53,18 @@ def pillow_flat(data):
     return white
 
 
+def without_segments(jpeg, marker):
+    """The JPEG without its segments of one marker (those before the first scan)."""
+    out = bytearray(jpeg[:2])
+    at = 2
+    while jpeg[at + 1] != 0xDA:
+        length = struct.unpack(">H", jpeg[at + 2:at + 4])[0]
+        if jpeg[at + 1] != marker:
+            out += jpeg[at:at + 2 + length]
+        at += 2 + length
+    return bytes(out + jpeg[at:])
+
+
 def samples(width, height, channels, top):
     """Varied samples 0..top, each channel running its own way."""
     return [[tuple((x * 7 + y * 13 + c * 29 + x * y * (c + 1)) * 2654435761 % (top + 1) for c in range(channels))
@@ -114,6 +126,7 @@ class Prepare(TempDirTest):
             ("palette8_trns", 8, PALETTE, 1, {"palette": palette, "trns": bytes(range(0, 256, 19))}),
             ("rgba8_interlaced", 8, RGBA, 4, {"interlaced": True}),
             ("palette4_interlaced", 4, PALETTE, 1, {"palette": palette, "interlaced": True}),
+            ("rgb8_empty_first_idat", 8, RGB, 3, {"empty_idat_first": True}),
         ]
         for name, depth, colour_type, channels, extra in cases:
             with self.subTest(name):
@@ -121,6 +134,13 @@ class Prepare(TempDirTest):
                 rows = samples(19, 11, channels, min(top, (1 << depth) - 1))
                 data = png(rows, depth, colour_type, **extra)
                 self.assertEqual(list(self.prepared(name + ".png", data).getdata()), list(pillow_flat(data).getdata()))
+
+    def test_every_colour_and_alpha_is_laid_on_white_as_pillow_pastes_it(self):
+        rows = [[(c, 255 - c, c // 2, a) for c in range(256)] for a in range(256)]
+        data = png(rows, 8, RGBA)
+        image = self.prepared("all.png", data)
+        self.assertEqual(list(image.getdata()), list(pillow_flat(data).getdata()))
+        self.assertEqual(list(image.getdata()), flat(p for row in rows for p in row))
 
     def test_16_bit_png_rounds_to_the_nearest_8_bit_value(self):
         # Values around the halfway points, where v / 257 rounded and v >> 8 differ.
@@ -362,10 +382,16 @@ class Prepare(TempDirTest):
         cases = [
             ("unknown.png", b"just some text\n", NOT_A_PICTURE, "it is not a PNG, JPEG, GIF or BMP picture"),
             ("empty.png", b"", NOT_A_PICTURE, "it is not a PNG, JPEG, GIF or BMP picture"),
-            ("cut.png", good_png[:60], NOT_A_PICTURE, "it could not be decoded as PNG"),
+            ("cut.png", good_png[:60], NOT_A_PICTURE, "the PNG is cut short inside its image data"),
+            ("bad.png", good_png[:40] + bytes(20) + good_png[60:], NOT_A_PICTURE, "it could not be decoded as PNG"),
             ("cut.jpg", photo.getvalue()[:300], NOT_A_PICTURE, "it could not be decoded as JPEG"),
             ("cut.gif", self.three_frames(0)[:-20], NOT_A_PICTURE, "the GIF is cut short inside a frame"),
             ("rle.bmp", bmp(4, 4, 8, compression=1), NOT_A_PICTURE, "it could not be decoded as BMP"),
+            # Tables stb_image would read from memory it never set.
+            ("no_dqt.jpg", without_segments(photo.getvalue(), 0xDB), NOT_A_PICTURE,
+             "a scan of the JPEG uses a quantization table it does not define"),
+            ("no_dht.jpg", without_segments(photo.getvalue(), 0xC4), NOT_A_PICTURE,
+             "a scan of the JPEG uses a Huffman table it does not define"),
             # a decompression bomb: 40000 x 40000 stated, a few bytes of data
             ("bomb.png", png([[(0,)]], 8, GREY, width=40000, height=40000), TOO_LARGE,
              "it is 40000 x 40000 pixels, more than the 268435456 this program takes"),
