@@ -177,9 +177,12 @@ int prepare(const PrepareOptions& options)
         case PictureFormat::jpeg:
             break;
         }
-        // An output that may not be replaced is refused before the decoding's work.
-        if (const int refused = checkOutputsFree({output}, options.force))
-            return refused;
+        // An output that may not be replaced is refused before the decoding's work; but a
+        // BMP panelbake refuses is usually its own output, and whether it can be decoded
+        // at all is the first thing to know of it.
+        if (format != PictureFormat::bmp)
+            if (const int refused = checkOutputsFree({output}, options.force))
+                return refused;
         const DecodedStill picture(bytes.data(), bytes.size(), format, limits);
         return writeOne(options, output, [&](const char* path) {
             return saveTrueColorRows(path, picture.width(), picture.height(),
