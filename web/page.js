@@ -349,6 +349,11 @@ function showResult({code, stdout, stderr, files, image: made}, source) {
 
 // ---- The preview, as the display shows it --------------------------------------------------
 
+// The width inside the preview's panel, kept by a ResizeObserver: reading it from the layout
+// would have the browser lay out the page there and then, in the middle of drawing a result.
+// 0 while the panel is hidden.
+let panelWidth = 0;
+
 function drawPreview() {
   const canvas = $('preview');
   const {width, height, data} = image;
@@ -360,7 +365,7 @@ function drawPreview() {
       ' download the preview BMP below.';
     return;
   }
-  const room = Math.max(1, canvas.parentElement.parentElement.clientWidth - MARGIN - 24);
+  const room = Math.max(1, (panelWidth || canvas.parentElement.parentElement.clientWidth - 24) - MARGIN);
   const chosen = Number(form.zoom.value);
   const fit = Math.min(16, Math.floor(room / width), Math.floor(480 / height));
   zoom = Math.max(1, chosen || fit);
@@ -558,7 +563,13 @@ form.frame.addEventListener('change', () => {
   convert();
 });
 form.zoom.addEventListener('change', () => { if (image) drawPreview(); });
-window.addEventListener('resize', () => { if (image && form.zoom.value === '0') drawPreview(); });
+new ResizeObserver(([entry]) => {
+  const width = Math.floor(entry.contentRect.width);
+  if (width === panelWidth) return;
+  const shown = panelWidth;
+  panelWidth = width;
+  if (shown && width && image && form.zoom.value === '0') drawPreview();
+}).observe(document.querySelector('.panel'));
 
 $('preview').addEventListener('pointermove', pointAt);
 $('preview').addEventListener('pointerdown', pointAt);

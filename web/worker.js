@@ -61,6 +61,29 @@ function panelbakeWorker() {
     return found;
   }
 
+  // A fresh instance of a program, its standard output and error caught byte by byte:
+  // nothing added, nothing dropped.
+  function newInstance(factory) {
+    const {create, module} = programs[factory];
+    const made = {stdout: [], stderr: []};
+    made.instance = module.then((compiled) => new Promise((resolve, reject) => {
+      create({
+        instantiateWasm(imports, receiveInstance) {
+          WebAssembly.instantiate(compiled, imports).then((instance) => receiveInstance(instance, compiled), reject);
+          return {};
+        },
+        preRun: [(m) => m.FS.init(() => null, (byte) => made.stdout.push(byte & 255),
+                                  (byte) => made.stderr.push(byte & 255))],
+      }).then(resolve, reject);
+    }));
+    made.instance.catch(() => {});  // a failure is reported by the run that takes it
+    return made;
+  }
+
+  // Each program's instance for its next run, made once the run before has ended, so that
+  // a run does not wait for one.
+  const nextInstances = {};
+
   // A fresh instance of the program runs with the arguments after its name, in a working
   // directory holding `files` (relative path -> bytes, written in) and `lent` (name ->
   // bytes held here, which become a read-only file without a copy: a run reads only the
@@ -68,31 +91,19 @@ function panelbakeWorker() {
   // status as a shell sees it, the bytes written to standard output and error as UTF-8
   // text, and every file in the directory afterwards but the lent ones.
   async function runProgram({factory, args, files = {}, lent = {}}) {
-    const create = programs[factory].create;
-    const module = await programs[factory].module;
-    const stdout = [];
-    const stderr = [];
-    const instance = await new Promise((resolve, reject) => {
-      create({
-        instantiateWasm(imports, receiveInstance) {
-          WebAssembly.instantiate(module, imports).then((made) => receiveInstance(made, module), reject);
-          return {};
-        },
-        preRun: [(m) => {
-          // Standard output and error byte by byte: nothing added, nothing dropped.
-          m.FS.init(() => null, (byte) => stdout.push(byte & 255), (byte) => stderr.push(byte & 255));
-          m.FS.mkdir(WORK_DIR);
-          for (const [path, bytes] of Object.entries(files)) {
-            makeParents(m.FS, path);
-            m.FS.writeFile(WORK_DIR + '/' + path, bytes instanceof Uint8Array ? bytes : new Uint8Array(bytes));
-          }
-          for (const [name, bytes] of Object.entries(lent)) {
-            m.FS.createDataFile(WORK_DIR, name, bytes, true, false, true);  // readable, not writable, owned
-          }
-          m.FS.chdir(WORK_DIR);
-        }],
-      }).then(resolve, reject);
-    });
+    const made = nextInstances[factory] || newInstance(factory);
+    delete nextInstances[factory];
+    const instance = await made.instance;
+    const FS = instance.FS;
+    FS.mkdir(WORK_DIR);
+    for (const [path, bytes] of Object.entries(files)) {
+      makeParents(FS, path);
+      FS.writeFile(WORK_DIR + '/' + path, bytes instanceof Uint8Array ? bytes : new Uint8Array(bytes));
+    }
+    for (const [name, bytes] of Object.entries(lent)) {
+      FS.createDataFile(WORK_DIR, name, bytes, true, false, true);  // readable, not writable, owned
+    }
+    FS.chdir(WORK_DIR);
     let status;
     try {
       status = instance.callMain(args.map(String));
@@ -100,13 +111,15 @@ function panelbakeWorker() {
       // exit() inside the program may end the run with this exception instead of a return.
       if (!error || error.name !== 'ExitStatus') throw error;
       status = error.status;
+    } finally {
+      nextInstances[factory] = newInstance(factory);
     }
     const utf8 = new TextDecoder();
     return {
       code: status & 255,
-      stdout: utf8.decode(new Uint8Array(stdout)),
-      stderr: utf8.decode(new Uint8Array(stderr)),
-      files: readFiles(instance.FS, WORK_DIR, '', new Set(Object.keys(lent)), {}),
+      stdout: utf8.decode(new Uint8Array(made.stdout)),
+      stderr: utf8.decode(new Uint8Array(made.stderr)),
+      files: readFiles(FS, WORK_DIR, '', new Set(Object.keys(lent)), {}),
     };
   }
 
