@@ -284,6 +284,12 @@ int prepare(Job& job)
         case PictureFormat::jpeg:
             break;
         }
+        // An output that may not be replaced is refused before the decoding's work; but a
+        // BMP panelbake refuses is usually its own output, and whether it can be decoded
+        // at all is the first thing to know of it.
+        if (format != PictureFormat::bmp)
+            if (const int refused = checkOutputsFree({output}, options.force))
+                return refused;
         DecodedStill picture(bytes.data(), bytes.size(), format, limits);
         return writeStill(job, output, picture);
     } catch (const PictureRefusal& refusal) {
