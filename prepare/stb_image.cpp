@@ -21,7 +21,14 @@
 #pragma GCC diagnostic ignored "-Wunused-but-set-variable"
 #endif
 
+#include "decoder_memory.h"
+
+#include <cstdlib>
+
 #define STB_IMAGE_IMPLEMENTATION
+#define STBI_MALLOC(size) decoderAllocate(size)
+#define STBI_REALLOC(block, size) realloc(block, size)
+#define STBI_FREE(block) free(block)
 #define STBI_NO_LINEAR
 #define STBI_NO_HDR
 #define STBI_ONLY_PNG
