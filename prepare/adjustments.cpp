@@ -72,11 +72,10 @@ void adjustBitmap(const Bitmap& picture, const Adjustments& adjustments, Bitmap&
         Pixel* out = adjusted.rowData(y);
         std::int64_t at = layout.origin + y * layout.stepY;
         for (std::int32_t x = 0; x < layout.width; ++x, at += layout.stepX) {
-            Pixel p = stored[at];
-            if (adjustments.invert)
-                p = {static_cast<std::uint8_t>(255 - p.blue), static_cast<std::uint8_t>(255 - p.green),
-                     static_cast<std::uint8_t>(255 - p.red), 0};
-            out[x] = {p.blue, p.green, p.red, 0};
+            const Pixel& p = stored[at];
+            out[x] = adjustments.invert ? Pixel{static_cast<std::uint8_t>(255 - p.blue), static_cast<std::uint8_t>(255 - p.green),
+                                                static_cast<std::uint8_t>(255 - p.red), 0}
+                                        : Pixel{p.blue, p.green, p.red, 0};
         }
     }
 }

@@ -2,6 +2,8 @@
 #include "prepare_options.h"
 
 #include "output_names.h"
+#include "pictures_header.h"
+#include "prepared_names.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -122,8 +124,22 @@ private:
             o.problem = "-o is for one picture; with --table every picture is prepared beside itself";
         else if (!sameFolder())
             o.problem = "with --table every picture must be in one folder: the header includes their headers by name";
+        else if (!tableClash().empty())
+            o.problem = "--table " + o.table + " would be overwritten by the header panelbake writes for " + tableClash();
         else if (thresholdGiven && (o.reduction.dither == Dither::bayer4 || o.reduction.dither == Dither::bayer8))
             o.problem = "--threshold does not go with --dither bayer4 or bayer8: their matrix sets the cuts";
+    }
+
+    // The picture whose panelbake header would have the table's name, or "".
+    std::string tableClash() const
+    {
+        if (o.table.empty())
+            return {};
+        const std::string table = picturesHeaderName(o.sources.front(), o.table);
+        for (const std::string& source : o.sources)
+            if (makeBaseName(preparedName(source)) + ".h" == table)
+                return source;
+        return {};
     }
 
     bool sameFolder() const

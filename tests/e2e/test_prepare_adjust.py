@@ -202,6 +202,8 @@ class PrepareAdjust(TempDirTest):
                               (("--table", "t", "a.png", "-o", "x.bmp"), "-o is for one picture"),
                               (("--table", "out/t", "a.png"), "--table needs a name without a folder"),
                               (("--table", "t", "a.png", "art/b.png"), "with --table every picture must be in one folder"),
+                              (("--table", "b_glcd", "a.png", "b.jpg"),
+                               "--table b_glcd would be overwritten by the header panelbake writes for b.jpg"),
                               (("a.png", "--rotate", "45"), '--rotate needs 90, 180 or 270, not "45"'),
                               (("a.png", "--flip", "x"), '--flip needs h or v, not "x"'),
                               (("a.png", "-w", "0"), '-w needs a width or height of 1 pixel or more, not "0"'),
