@@ -1,40 +1,175 @@
 // SPDX-License-Identifier: MIT
 #include "prepare_options.h"
 
+#include "output_names.h"
+#include "pictures_header.h"
+#include "prepared_names.h"
+
+#include <cstdlib>
 #include <cstring>
+#include <limits>
+
+namespace {
+
+// A whole number of decimal digits alone, from `low` to `high`. False for anything else.
+bool wholeNumber(const char* text, std::int64_t low, std::int64_t high, std::int64_t& value)
+{
+    value = 0;
+    if (*text == '\0')
+        return false;
+    for (; *text != '\0'; ++text) {
+        if (*text < '0' || *text > '9')
+            return false;
+        value = value * 10 + (*text - '0');
+        if (value > high)
+            return false;
+    }
+    return value >= low;
+}
+
+class Parser {
+public:
+    Parser(int argc, const char* const* argv) : argc(argc), argv(argv) {}
+
+    PrepareOptions parse()
+    {
+        for (i = 1; i < argc && o.problem.empty(); ++i)
+            option(argv[i]);
+        if (o.problem.empty())
+            checkTogether();
+        return o;
+    }
+
+private:
+    // The value after option `name`, or null (and the problem said) when there is none.
+    const char* value(const char* name, const char* what)
+    {
+        if (i + 1 >= argc || argv[i + 1][0] == '\0') {
+            o.problem = std::string(name) + " needs " + what;
+            return nullptr;
+        }
+        return argv[++i];
+    }
+
+    void number(const char* name, const char* what, std::int64_t low, std::int64_t high, std::int64_t& out)
+    {
+        const char* text = value(name, what);
+        if (text && !wholeNumber(text, low, high, out))
+            o.problem = std::string(name) + " needs " + what + ", not \"" + text + "\"";
+    }
+
+    void option(const char* arg)
+    {
+        std::int64_t n = 0;
+        if (std::strcmp(arg, "--help") == 0) {
+            o.help = true;
+        } else if (std::strcmp(arg, "--force") == 0) {
+            o.force = true;
+        } else if (std::strcmp(arg, "-v") == 0) {
+            o.verbose = true;
+        } else if (std::strcmp(arg, "-o") == 0) {
+            if (const char* path = value(arg, "the path of the BMP to write"))
+                o.output = path;
+        } else if (std::strcmp(arg, "--invert") == 0) {
+            o.adjustments.invert = true;
+        } else if (std::strcmp(arg, "--rotate") == 0) {
+            const char* angle = value(arg, "90, 180 or 270");
+            if (angle && (std::strcmp(angle, "90") == 0 || std::strcmp(angle, "180") == 0 || std::strcmp(angle, "270") == 0))
+                o.adjustments.rotate = static_cast<int>(std::strtol(angle, nullptr, 10));
+            else if (angle)
+                o.problem = std::string("--rotate needs 90, 180 or 270, not \"") + angle + "\"";
+        } else if (std::strcmp(arg, "--flip") == 0) {
+            const char* way = value(arg, "h or v");
+            if (way && std::strcmp(way, "h") == 0)
+                o.adjustments.flipHorizontal = true;
+            else if (way && std::strcmp(way, "v") == 0)
+                o.adjustments.flipVertical = true;
+            else if (way)
+                o.problem = std::string("--flip needs h or v, not \"") + way + "\"";
+        } else if (std::strcmp(arg, "-w") == 0 || std::strcmp(arg, "-h") == 0) {
+            number(arg, "a width or height of 1 pixel or more", 1, std::numeric_limits<std::int32_t>::max(), n);
+            (arg[1] == 'w' ? o.reduction.width : o.reduction.height) = static_cast<std::int32_t>(n);
+            o.reduction.requested = true;
+        } else if (std::strcmp(arg, "--threshold") == 0) {
+            number(arg, "a sum of red, green and blue from 0 to 765", 0, 765, n);
+            o.reduction.threshold = static_cast<int>(n);
+            o.reduction.requested = true;
+            thresholdGiven = true;
+        } else if (std::strcmp(arg, "--dither") == 0) {
+            const char* name = value(arg, "floyd-steinberg, atkinson, bayer4 or bayer8");
+            if (name && !ditherFromName(name, o.reduction.dither))
+                o.problem = std::string("--dither needs floyd-steinberg, atkinson, bayer4 or bayer8, not \"") + name + "\"";
+            o.reduction.requested = true;
+        } else if (std::strcmp(arg, "--table") == 0) {
+            if (const char* name = value(arg, "the name of the header to write"))
+                o.table = name;
+            if (!o.table.empty() && fileNameStart(o.table) != 0)
+                o.problem = "--table needs a name without a folder: the header is written beside the first picture";
+        } else if (arg[0] == '-' && arg[1] != '\0') {
+            o.problem = std::string("unknown option ") + arg;
+        } else {
+            o.sources.push_back(arg);
+        }
+    }
+
+    void checkTogether()
+    {
+        if (o.help)
+            return;
+        if (o.sources.empty())
+            o.problem = "no picture given";
+        else if (o.sources.size() > 1 && o.table.empty())
+            o.problem = "give one picture only, or --table NAME for several";
+        else if (!o.table.empty() && !o.output.empty())
+            o.problem = "-o is for one picture; with --table every picture is prepared beside itself";
+        else if (!sameFolder())
+            o.problem = "with --table every picture must be in one folder: the header includes their headers by name";
+        else if (!tableClash().empty())
+            o.problem = "--table " + o.table + " would be overwritten by the header panelbake writes for " + tableClash();
+        else if (thresholdGiven && (o.reduction.dither == Dither::bayer4 || o.reduction.dither == Dither::bayer8))
+            o.problem = "--threshold does not go with --dither bayer4 or bayer8: their matrix sets the cuts";
+    }
+
+    // The picture whose panelbake header would have the table's name, or "".
+    std::string tableClash() const
+    {
+        if (o.table.empty())
+            return {};
+        const std::string table = picturesHeaderName(o.sources.front(), o.table);
+        for (const std::string& source : o.sources)
+            if (makeBaseName(preparedName(source)) + ".h" == table)
+                return source;
+        return {};
+    }
+
+    bool sameFolder() const
+    {
+        const std::string& first = o.sources.front();
+        const std::string folder = first.substr(0, fileNameStart(first));
+        for (const std::string& source : o.sources)
+            if (source.substr(0, fileNameStart(source)) != folder)
+                return false;
+        return true;
+    }
+
+    int argc;
+    const char* const* argv;
+    int i = 1;
+    bool thresholdGiven = false;
+    PrepareOptions o;
+};
+
+} // namespace
 
 PrepareOptions parsePrepareOptions(int argc, const char* const* argv)
 {
-    PrepareOptions options;
-    for (int i = 1; i < argc && options.problem.empty(); ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "--help") == 0) {
-            options.help = true;
-        } else if (std::strcmp(arg, "--force") == 0) {
-            options.force = true;
-        } else if (std::strcmp(arg, "-v") == 0) {
-            options.verbose = true;
-        } else if (std::strcmp(arg, "-o") == 0) {
-            if (i + 1 >= argc || argv[i + 1][0] == '\0')
-                options.problem = "-o needs the path of the BMP to write";
-            else
-                options.output = argv[++i];
-        } else if (arg[0] == '-' && arg[1] != '\0') {
-            options.problem = std::string("unknown option ") + arg;
-        } else if (!options.source.empty()) {
-            options.problem = "give one picture only";
-        } else {
-            options.source = arg;
-        }
-    }
-    if (options.problem.empty() && options.source.empty() && !options.help)
-        options.problem = "no picture given";
-    return options;
+    return Parser(argc, argv).parse();
 }
 
 const char* prepareUsage()
 {
-    return "Usage: panelbake-prepare <picture> [-o <output.bmp>] [--force] [-v]\n"
+    return "Usage: panelbake-prepare <picture> [options]\n"
+           "       panelbake-prepare --table <name> <picture>... [options]\n"
            "\n"
            "Turns a PNG, JPEG, GIF or BMP picture into the 24-bit BMP that panelbake converts,\n"
            "written next to the picture (logo.png -> logo.bmp) or at -o:\n"
@@ -42,15 +177,34 @@ const char* prepareUsage()
            "\t--force\t\treplace files that exist (without it they are never overwritten)\n"
            "\t-v\t\tname every file written\n"
            "\t--help\t\tthis text\n"
+           "Adjustments, in this order (after a JPEG's EXIF turn):\n"
+           "\t--rotate <angle>\tturn 90, 180 or 270 degrees clockwise\n"
+           "\t--flip <h|v>\tmirror left to right (h) or top to bottom (v); both may be given\n"
+           "\t--invert\tevery colour to its inverse (255 - value)\n"
+           "Black and white at the display's size, asked for by any of these four:\n"
+           "\t-w <width>\tscale to the display's size as panelbake's -w and -h do, with\n"
+           "\t-h <height>\tthe same fitting and bilinear rule; without either, the size stays\n"
+           "\t--threshold <n>\twhite where red + green + blue >= n, 0 to 765 (default 383,\n"
+           "\t\t\tpanelbake's own cut); the cut of error diffusion too\n"
+           "\t--dither <rule>\tfloyd-steinberg, atkinson, bayer4 or bayer8. Error diffusion\n"
+           "\t\t\truns left to right in rows from top to bottom, in integers.\n"
+           "Several pictures at once:\n"
+           "\t--table <name>\tprepare every picture given with the same options, and write\n"
+           "\t\t\t<name>.h beside the first: it includes the header panelbake writes\n"
+           "\t\t\tfor each BMP and declares the table of their arrays and its count\n"
            "\n"
            "Transparent parts are laid on white, 16-bit samples reduced to the nearest 8-bit\n"
            "value, and a JPEG is turned as its EXIF orientation says; colour profiles are\n"
-           "ignored. A BMP that panelbake reads is copied as it is. An animated GIF gives one\n"
-           "BMP per frame (walk.gif -> walk_00.bmp, walk_01.bmp, ...) as a browser shows it,\n"
-           "and walk_frames.h, which lists the frames' headers and delays for a display loop.\n"
+           "ignored. A BMP that panelbake reads is copied as it is when nothing is adjusted.\n"
+           "An animated GIF gives one BMP per frame (walk.gif -> walk_00.bmp, walk_01.bmp, ...)\n"
+           "as a browser shows it, and walk_frames.h, which lists the frames' headers and\n"
+           "delays for a display loop. A black-and-white BMP is converted by panelbake pixel\n"
+           "for pixel without -w and -h:\n"
+           "\tpanelbake-prepare photo.jpg -w 128 -h 64 --dither atkinson && panelbake photo.bmp\n"
            "\n"
            "Exit codes: 0 written (or nothing to do), 1 wrong command line, 2 the picture\n"
            "cannot be read, 3 not a picture this program reads or a damaged one, 4 the\n"
            "picture is too large, 5 an output exists (give --force), 6 an output cannot be\n"
-           "written (nothing is left behind), 7 not enough memory.\n";
+           "written (nothing is left behind), 7 not enough memory. With --table, the code of\n"
+           "the first picture that failed; the others are prepared all the same.\n";
 }

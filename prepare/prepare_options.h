@@ -4,18 +4,36 @@
 // The command line of panelbake-prepare, parsed into a plain struct without touching a
 // file.
 
+#include "adjustments.h"
+#include "black_and_white.h"
+
+#include <cstdint>
 #include <string>
+#include <vector>
+
+// Making the picture black and white at the display's size. It is asked for by any of -w,
+// -h, --threshold and --dither; without -w and -h at the picture's own size.
+struct Reduction {
+    bool requested = false;
+    std::int32_t width = -1;  // -w; negative: not given
+    std::int32_t height = -1; // -h
+    int threshold = 383;      // --threshold, on red + green + blue
+    Dither dither = Dither::none;
+};
 
 struct PrepareOptions {
-    std::string source;
+    std::vector<std::string> sources; // one, or with --table any number
     std::string output;  // -o PATH; empty: next to the source
+    std::string table;   // --table NAME: NAME.h beside the first picture; empty: none
+    Adjustments adjustments;
+    Reduction reduction;
     bool force = false;  // --force: replace existing files
     bool verbose = false;
     bool help = false;   // --help: the usage text, nothing else
     std::string problem; // why the command line is refused; empty when it is not
 };
 
-// Reads argv[1] onwards. Options may come in any order, before or after the picture.
+// Reads argv[1] onwards. Options may come in any order, before or after the pictures.
 PrepareOptions parsePrepareOptions(int argc, const char* const* argv);
 
 // The usage text.

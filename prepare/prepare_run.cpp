@@ -1,14 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "prepare_run.h"
 
+#include "adjustments.h"
 #include "bitmap.h"
+#include "black_and_white.h"
 #include "bmp_header.h"
+#include "display_size.h"
 #include "diagnostics.h"
 #include "file_stream.h"
 #include "frames_header.h"
 #include "gif_frames.h"
 #include "output_files.h"
 #include "picture_format.h"
+#include "pictures_header.h"
 #include "prepare_options.h"
 #include "prepared_names.h"
 #include "still_decoder.h"
@@ -17,6 +21,8 @@
 #include <functional>
 #include <iostream>
 #include <new>
+#include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -95,37 +101,126 @@ int commitOutputs(OutputBatch& batch, std::size_t count, bool verbose)
     return prepared;
 }
 
-int copyBmp(const PrepareOptions& options, const std::string& output, const std::vector<std::uint8_t>& bytes)
+// What one run is preparing: the options, and the picture in hand.
+struct Job {
+    const PrepareOptions& options;
+    const std::string& source;
+    std::vector<std::string>& written; // the BMPs written so far, for the table
+    std::set<std::string>& claimed;    // every output named so far in this run
+};
+
+// Commits the one BMP of a picture and counts it as written.
+int commitOne(Job& job, OutputBatch& batch)
+{
+    if (const int failed = commitOutputs(batch, 1, job.options.verbose))
+        return failed;
+    job.written.push_back(batch.finalPath(0));
+    return prepared;
+}
+
+// Refuses outputs another picture of this run writes too, then those that exist.
+int claimOutputs(Job& job, const std::vector<std::string>& paths)
+{
+    for (const std::string& path : paths)
+        if (!job.claimed.insert(path).second)
+            return fail(outputExists, quoted(path) + " is written for another picture of this run already");
+    return checkOutputsFree(paths, job.options.force);
+}
+
+int copyBmp(Job& job, const std::string& output, const std::vector<std::uint8_t>& bytes)
 {
     // The source is its own output: it is what panelbake reads already.
-    if (sameFile(options.source, output))
+    if (sameFile(job.source, output)) {
+        job.written.push_back(output);
         return prepared;
-    if (const int refused = checkOutputsFree({output}, options.force))
+    }
+    if (const int refused = claimOutputs(job, {output}))
         return refused;
     OutputBatch batch({output});
     if (!writeWholeFile(batch.temporaryPath(0), bytes.data(), bytes.size()))
         return fail(outputFailed, "could not write " + quoted(output));
-    return commitOutputs(batch, 1, options.verbose);
+    return commitOne(job, batch);
 }
 
 // Writes the one BMP of a picture with `save`, which takes the path to write.
-int writeOne(const PrepareOptions& options, const std::string& output, const std::function<bool(const char*)>& save)
+int writeOne(Job& job, const std::string& output, const std::function<bool(const char*)>& save)
 {
-    if (const int refused = checkOutputsFree({output}, options.force))
+    if (const int refused = claimOutputs(job, {output}))
         return refused;
     OutputBatch batch({output});
     if (!save(batch.temporaryPath(0).c_str()))
         return fail(outputFailed, "could not write " + quoted(output));
-    return commitOutputs(batch, 1, options.verbose);
+    return commitOne(job, batch);
 }
 
-int writeAnimation(const PrepareOptions& options, const GifAnimation& animation, const std::vector<std::uint8_t>& bytes)
+// Black and white at the display's size, when asked for.
+void reduce(Bitmap& picture, const Reduction& reduction)
 {
-    const std::string base = withoutExtension(options.output.empty() ? options.source : options.output);
+    if (!reduction.requested)
+        return;
+    if (reduction.width > 0 || reduction.height > 0)
+        scaleToDisplay(picture, reduction.width, reduction.height);
+    makeBlackAndWhite(picture, reduction.threshold, reduction.dither);
+}
+
+// The picture as written: adjusted, then reduced. That is `picture` itself when nothing
+// is asked for, otherwise `work`, which then holds it.
+const Bitmap& finished(const Bitmap& picture, const PrepareOptions& options, Bitmap& work)
+{
+    if (!options.adjustments.any() && !options.reduction.requested)
+        return picture;
+    if (options.adjustments.any()) {
+        adjustBitmap(picture, options.adjustments, work);
+    } else {
+        work.setBitDepth(24);
+        work.setDimensions(picture.width, picture.height);
+        copyRegion(picture, picture.width - 1, picture.height - 1, work);
+    }
+    reduce(work, options.reduction);
+    return work;
+}
+
+int writeBitmap(Job& job, const std::string& output, const Bitmap& picture)
+{
+    Bitmap work;
+    const Bitmap& result = finished(picture, job.options, work);
+    return writeOne(job, output, [&](const char* path) { return result.save(path); });
+}
+
+int writeStill(Job& job, const std::string& output, DecodedStill& picture)
+{
+    const Adjustments& adjustments = job.options.adjustments;
+    picture.turn(adjustments);
+    const auto row = [&](std::int32_t y, std::uint8_t* bytes) {
+        picture.shownRow(y, bytes);
+        invertBytes(bytes, static_cast<std::size_t>(picture.width()) * 3, adjustments);
+    };
+    if (!job.options.reduction.requested)
+        return writeOne(job, output, [&](const char* path) {
+            return saveTrueColorRows(path, picture.width(), picture.height(), row);
+        });
+    // The adjusted picture, whole, for the rescale.
+    Bitmap work;
+    work.setDimensions(picture.width(), picture.height());
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(picture.width()) * 3);
+    for (std::int32_t y = 0; y < picture.height(); ++y) {
+        row(y, bytes.data());
+        Pixel* out = work.rowData(y);
+        for (std::int32_t x = 0; x < picture.width(); ++x)
+            out[x] = {bytes[3 * x], bytes[3 * x + 1], bytes[3 * x + 2], 0};
+    }
+    reduce(work, job.options.reduction);
+    return writeOne(job, output, [&](const char* path) { return work.save(path); });
+}
+
+int writeAnimation(Job& job, const GifAnimation& animation, const std::vector<std::uint8_t>& bytes)
+{
+    const PrepareOptions& options = job.options;
+    const std::string base = withoutExtension(options.output.empty() ? job.source : options.output);
     std::vector<std::string> paths = frameNames(base, animation.frames.size());
     const std::vector<std::string> frames = paths;
     paths.push_back(framesHeaderName(base));
-    if (const int refused = checkOutputsFree(paths, options.force))
+    if (const int refused = claimOutputs(job, paths))
         return refused;
 
     OutputBatch batch(paths);
@@ -134,7 +229,8 @@ int writeAnimation(const PrepareOptions& options, const GifAnimation& animation,
     composeGifFrames(animation, bytes.data(), bytes.size(), [&](const Bitmap& frame, int delayMs) {
         const std::size_t i = delays.size();
         delays.push_back(delayMs);
-        if (failedFrame == frames.size() && !frame.save(batch.temporaryPath(i).c_str()))
+        Bitmap work;
+        if (failedFrame == frames.size() && !finished(frame, options, work).save(batch.temporaryPath(i).c_str()))
             failedFrame = i;
     });
     if (failedFrame < frames.size())
@@ -143,16 +239,20 @@ int writeAnimation(const PrepareOptions& options, const GifAnimation& animation,
     if (!writeWholeFile(batch.temporaryPath(frames.size()), reinterpret_cast<const std::uint8_t*>(header.data()),
                         header.size(), true))
         return fail(outputFailed, "could not write " + quoted(paths.back()));
-    return commitOutputs(batch, paths.size(), options.verbose);
+    if (const int failed = commitOutputs(batch, paths.size(), options.verbose))
+        return failed;
+    job.written.insert(job.written.end(), frames.begin(), frames.end());
+    return prepared;
 }
 
-int prepare(const PrepareOptions& options)
+int prepare(Job& job)
 {
+    const PrepareOptions& options = job.options;
     std::vector<std::uint8_t> bytes;
-    const std::string unreadable = readWholeFile(options.source, bytes);
+    const std::string unreadable = readWholeFile(job.source, bytes);
     if (!unreadable.empty())
         return fail(sourceUnreadable, unreadable);
-    const std::string output = options.output.empty() ? preparedName(options.source) : options.output;
+    const std::string output = options.output.empty() ? preparedName(job.source) : options.output;
     const PictureFormat format = sniffFormat(bytes.data(), bytes.size());
     const DecodeLimits limits = programLimits();
     try {
@@ -160,17 +260,24 @@ int prepare(const PrepareOptions& options)
         case PictureFormat::unknown:
             throw PictureRefusal(Refusal::unknownFormat, "it is not a PNG, JPEG, GIF or BMP picture");
         case PictureFormat::bmp:
-            if (panelbakeReads(options.source))
-                return copyBmp(options, output, bytes);
-            break; // panelbake refuses it: decoded here, if the decoder reads it
+            if (!panelbakeReads(job.source))
+                break; // panelbake refuses it: decoded here, if the decoder reads it
+            if (!options.adjustments.any() && !options.reduction.requested)
+                return copyBmp(job, output, bytes);
+            {
+                // Adjusted from the pixels panelbake itself reads.
+                Bitmap picture;
+                if (!picture.load(job.source.c_str()))
+                    throw PictureRefusal(Refusal::corrupt, "it could not be decoded as BMP");
+                return writeBitmap(job, output, picture);
+            }
         case PictureFormat::gif: {
             const GifAnimation animation = scanGif(bytes.data(), bytes.size(), limits);
             if (animation.frames.size() > 1)
-                return writeAnimation(options, animation, bytes);
+                return writeAnimation(job, animation, bytes);
             int code = prepared;
-            composeGifFrames(animation, bytes.data(), bytes.size(), [&](const Bitmap& frame, int) {
-                code = writeOne(options, output, [&](const char* path) { return frame.save(path); });
-            });
+            composeGifFrames(animation, bytes.data(), bytes.size(),
+                             [&](const Bitmap& frame, int) { code = writeBitmap(job, output, frame); });
             return code;
         }
         case PictureFormat::png:
@@ -183,14 +290,49 @@ int prepare(const PrepareOptions& options)
         if (format != PictureFormat::bmp)
             if (const int refused = checkOutputsFree({output}, options.force))
                 return refused;
-        const DecodedStill picture(bytes.data(), bytes.size(), format, limits);
-        return writeOne(options, output, [&](const char* path) {
-            return saveTrueColorRows(path, picture.width(), picture.height(),
-                                     [&](std::int32_t y, std::uint8_t* row) { picture.shownRow(y, row); });
-        });
+        DecodedStill picture(bytes.data(), bytes.size(), format, limits);
+        return writeStill(job, output, picture);
     } catch (const PictureRefusal& refusal) {
-        return fail(exitFor(refusal.kind), "source file " + quoted(options.source) + ": " + refusal.what());
+        return fail(exitFor(refusal.kind), "source file " + quoted(job.source) + ": " + refusal.what());
+    } catch (const std::length_error&) {
+        return fail(pictureTooLarge, "source file " + quoted(job.source) + ": the size -w and -h ask for is more than the " +
+                                         std::to_string(Bitmap::maxPixels) + " pixels this program takes");
     }
+}
+
+// Every picture, one after another; one that fails does not stop the others. With
+// --table, then the header of those prepared.
+int prepareAll(const PrepareOptions& options)
+{
+    std::vector<std::string> written;
+    std::set<std::string> claimed;
+    const std::string tablePath = options.table.empty() ? "" : picturesHeaderName(options.sources.front(), options.table);
+    if (!tablePath.empty())
+        claimed.insert(tablePath);
+    int code = prepared;
+    for (const std::string& source : options.sources) {
+        Job job{options, source, written, claimed};
+        int result;
+        try {
+            result = prepare(job);
+        } catch (const std::bad_alloc&) {
+            result = fail(outOfMemory, "not enough memory to prepare " + quoted(source));
+        }
+        if (code == prepared)
+            code = result;
+    }
+    if (tablePath.empty() || written.empty())
+        return code;
+    if (const int refused = checkOutputsFree({tablePath}, options.force))
+        return code == prepared ? refused : code;
+    const std::string header = picturesHeaderText(tablePath, written);
+    OutputBatch batch({tablePath});
+    int result = prepared;
+    if (!writeWholeFile(batch.temporaryPath(0), reinterpret_cast<const std::uint8_t*>(header.data()), header.size(), true))
+        result = fail(outputFailed, "could not write " + quoted(tablePath));
+    else
+        result = commitOutputs(batch, 1, options.verbose);
+    return code == prepared ? result : code;
 }
 
 } // namespace
@@ -212,9 +354,5 @@ int runPrepare(int argc, const char* const* argv)
         std::cerr << "Error: " << options.problem << std::endl << std::endl << prepareUsage();
         return commandLineError;
     }
-    try {
-        return prepare(options);
-    } catch (const std::bad_alloc&) {
-        return fail(outOfMemory, "not enough memory to prepare " + quoted(options.source));
-    }
+    return prepareAll(options);
 }

@@ -5,6 +5,7 @@
 // reduced to the nearest 8-bit value, transparency laid on white, a JPEG turned as its
 // EXIF orientation says. Colour profiles are ignored.
 
+#include "adjustments.h"
 #include "bitmap.h"
 #include "exif_orientation.h"
 #include "picture_format.h"
@@ -30,6 +31,10 @@ public:
     // The size as shown.
     std::int32_t width() const { return layout.width; }
     std::int32_t height() const { return layout.height; }
+
+    // Turns and mirrors the picture as shown by the adjustments (their inversion is the
+    // caller's); no pixel moves until rows are made.
+    void turn(const Adjustments& adjustments) { layout = adjustedLayout(layout, adjustments); }
 
     // Row y as shown (0 is the top row), width() pixels of blue, green and red bytes.
     void shownRow(std::int32_t y, std::uint8_t* row) const;

@@ -97,6 +97,17 @@ class TempDirTest(unittest.TestCase):
             found += [os.path.relpath(os.path.join(root, n), self.dir) for n in names]
         return sorted(found)
 
+    def compiled_output(self, compiler, source, flags, name):
+        """Compiles the C program `source` (as name.c) with warnings as errors, and for
+        gcc, which builds `name`, runs it and returns its output; for a cross compiler, ""."""
+        self.write(name + ".c", source.encode())
+        result = subprocess.run([compiler, "-std=c99", "-Wall", "-Werror", *flags, name + ".c"], cwd=self.dir,
+                                capture_output=True, text=True)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        if compiler != "gcc":
+            return ""
+        return subprocess.run([self.path(name)], capture_output=True, text=True, check=True).stdout
+
     def assert_outputs(self, base, black, declaration="static char "):
         """The preview is exactly the 1-bit file of `black`, and the header holds the
         same pixels as page-column bytes under identifiers made from `base`."""

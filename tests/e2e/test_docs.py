@@ -92,8 +92,8 @@ class DocPicturesTest(unittest.TestCase):
     def test_committed_pictures_match_what_the_script_draws_now(self):
         with tempfile.TemporaryDirectory() as output:
             subprocess.run(["/usr/bin/python3", SOURCE_DIR / "docs/make-pictures", "--converter", PANELBAKE,
-                            "--output-dir", output], check=True)
-            for name in ("sample.png", "page-byte.png"):
+                            "--prepare", os.environ["PANELBAKE_PREPARE"], "--output-dir", output], check=True)
+            for name in ("sample.png", "page-byte.png", "dithered.png"):
                 with self.subTest(name), Image.open(Path(output) / name) as fresh, \
                         Image.open(SOURCE_DIR / "docs" / name) as committed:
                     self.assertEqual(fresh.size, committed.size)

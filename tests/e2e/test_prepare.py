@@ -306,12 +306,8 @@ class Prepare(TempDirTest):
                 for k in range(3):
                     r = self.run_tool("my-walk_%02d.bmp" % k, "-h", "12", *options)
                     self.assertEqual((r.code, r.err), (0, ""))
-                self.write("loop.c", source.encode())
-                result = subprocess.run([compiler, "-std=c99", "-Wall", "-Werror", *flags, "loop.c"], cwd=self.dir,
-                                        capture_output=True, text=True)
-                self.assertEqual(result.returncode, 0, result.stderr)
+                out = self.compiled_output(compiler, source, flags, "loop")
                 if compiler == "gcc":
-                    out = subprocess.run([self.path("loop")], capture_output=True, text=True, check=True).stdout
                     last = [header_array(self.read_header("my_walk_%02d_glcd.h" % k))[-1] for k in range(3)]
                     self.assertEqual(out.split("\n")[:3], ["%d %d" % pair for pair in zip((100, 50, 200), last)])
 
@@ -428,9 +424,11 @@ class Prepare(TempDirTest):
         self.assertEqual(result.stderr.decode(), "")
         text = re.sub(r".\x08", "", result.stdout.decode())
         usage = self.prepare("--help")[1]
-        self.assertEqual(re.findall(r"^\t(-[-\w]+)", usage, re.M), ["-o", "--force", "-v", "--help"])
+        every = ["-o", "--force", "-v", "--help", "--rotate", "--flip", "--invert", "-w", "-h", "--threshold",
+                 "--dither", "--table"]
+        self.assertEqual(re.findall(r"^\t(-[-\w]+)", usage, re.M), every)
         options = text[text.index("\nOPTIONS\n"):text.index("\nOUTPUT FILES\n")]
-        self.assertEqual(re.findall(r"^ {7}(-[-\w]+)", options, re.M), ["-o", "--force", "-v", "--help"])
+        self.assertEqual(re.findall(r"^ {7}(-[-\w]+)", options, re.M), every)
         statuses = text[text.index("\nEXIT STATUS\n"):text.index("\nEXAMPLES\n")]
         self.assertEqual(re.findall(r"^ {7}(\d+)", statuses, re.M), [str(code) for code in range(8)])
 

@@ -1,0 +1,34 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The lossless adjustments of a picture as shown (after its EXIF turn), in this order:
+// turned clockwise by --rotate, then mirrored by --flip, then inverted by --invert. They
+// move or invert whole pixels only, so nothing is blended or lost.
+
+#include "bitmap.h"
+#include "exif_orientation.h"
+
+#include <cstdint>
+
+struct Adjustments {
+    int rotate = 0;              // clockwise: 0, 90, 180 or 270 degrees
+    bool flipHorizontal = false; // left and right change places
+    bool flipVertical = false;   // top and bottom change places
+    bool invert = false;         // every channel c becomes 255 - c
+
+    // Whether pixels move at all.
+    bool turns() const { return rotate != 0 || flipHorizontal || flipVertical; }
+    bool any() const { return turns() || invert; }
+};
+
+// The layout of the adjusted picture: where its pixels come from in the stored picture
+// that `shown` lays out. Turning a layout moves no pixel, so a photo is turned as its rows
+// are made.
+OrientedLayout adjustedLayout(const OrientedLayout& shown, const Adjustments& adjustments);
+
+// Inverts `count` colour bytes in place (with --invert; nothing without it).
+void invertBytes(std::uint8_t* bytes, std::size_t count, const Adjustments& adjustments);
+
+// The picture adjusted, as a new Bitmap at 24 bits. Throws std::bad_alloc when the memory
+// cannot be had.
+void adjustBitmap(const Bitmap& picture, const Adjustments& adjustments, Bitmap& adjusted);

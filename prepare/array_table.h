@@ -1,0 +1,27 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// What a header that ties BMPs together needs of them: the headers panelbake writes for
+// them, a table of their arrays, and the table's own identifiers. The frames header of an
+// animation and the combined header of several pictures are both made from it.
+
+#include <string>
+#include <vector>
+
+struct ArrayTable {
+    std::string headerFile; // the header's file name, without its folder
+    std::string upper;      // the stem of its guard and macros: WALK_FRAMES
+    std::string table;      // the table's name: walk_frames
+    std::string includes;   // an #include line for each BMP's header
+    std::string pointers;   // a line of the table for each BMP's array
+    std::vector<std::string> macros; // the stem of each BMP's size macros: WALK_00_GLCD
+};
+
+// For the header `headerPath` and the BMPs `bmpPaths` (in order). BMP headers are named as
+// panelbake names them, and included by their file names alone, as they land beside the
+// BMPs and this header.
+ArrayTable arrayTable(const std::string& headerPath, const std::vector<std::string>& bmpPaths);
+
+// The declaration of the table of arrays, `count` long: a cast makes the table one type
+// whether panelbake declared the arrays char (the default) or unsigned char (-pgm, -pic30).
+std::string tableDeclaration(const ArrayTable& t, const std::string& count);
