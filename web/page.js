@@ -347,6 +347,20 @@ function showResult({code, stdout, stderr, files, image: made}, source) {
   return true;
 }
 
+// Page-column bytes from elsewhere (arrays.js: a C array read back) shown as a result is: the
+// summary, and the preview with the byte inspector. No header or preview file goes with them.
+function showBytes(made, summary) {
+  showMessages('', '');
+  $('report').dataset.results = Number($('report').dataset.results || 0) + 1;
+  $('summary').className = '';
+  $('summary').textContent = summary;
+  $('files-area').hidden = true;
+  $('preview-area').hidden = false;
+  image = made;
+  if (cursor && (cursor.x >= image.width || cursor.y >= image.height)) cursor = null;
+  drawPreview();
+}
+
 // ---- The preview, as the display shows it --------------------------------------------------
 
 // The width inside the preview's panel, kept by a ResizeObserver: reading it from the layout
