@@ -34,7 +34,7 @@ function cTokens(text) {
   let at = 0;
   let line = 1;
   let lineStart = true;  // only whitespace and comments since the last line end
-  const token = {kind: '', start: 0, end: 0, line: 1};
+  const token = {kind: '', start: 0, end: 0, line: 1, code: 0};  // code: a punctuation's
   const code = (i) => text.charCodeAt(i);
   const isWordChar = (c) => (c >= 48 && c <= 57) || ((c | 32) >= 97 && (c | 32) <= 122) || c === 95 || c === 36;
 
@@ -92,6 +92,7 @@ function cTokens(text) {
       if (code(at) === c) at++;
     } else {
       token.kind = 'punct';
+      token.code = c;
       at++;
     }
     lineStart = false;
@@ -99,12 +100,35 @@ function cTokens(text) {
     return token.kind;
   }
 
+  // The value of a plain hex (0x1f) or decimal (31) token of at most three digits, read
+  // without making its text (most of a large header's time otherwise); -1 for any other.
+  const hexDigit = (c) => (c >= 48 && c <= 57 ? c - 48 : (c | 32) >= 97 && (c | 32) <= 102 ? (c | 32) - 87 : -1);
+  const plainValue = () => {
+    const {start, end} = token;
+    let value = 0;
+    if (code(start) === 48 && (code(start + 1) | 32) === 120) {  // "0x"
+      if (end - start < 3 || end - start > 4) return -1;
+      for (let i = start + 2; i < end; i++) {
+        const digit = hexDigit(code(i));
+        if (digit < 0) return -1;
+        value = 16 * value + digit;
+      }
+      return value;
+    }
+    if (end - start > 3 || (code(start) === 48 && end - start > 1)) return -1;  // long, or octal
+    for (let i = start; i < end; i++) {
+      const digit = code(i) - 48;
+      if (digit < 0 || digit > 9) return -1;
+      value = 10 * value + digit;
+    }
+    return value;
+  };
   // The token's text; rest() runs on to the end of its element (a ",", "}" or line end).
   const rest = () => {
     const end = text.slice(token.start, token.start + 64).search(/[,}\n]/);
     return text.slice(token.start, end < 0 ? token.start + 64 : token.start + end).trim();
   };
-  return {token, next, text: () => text.slice(token.start, token.end), rest};
+  return {token, next, text: () => text.slice(token.start, token.end), rest, plainValue};
 }
 
 // `#define NAME VALUE` with an integer VALUE (in parentheses or not): [NAME, value], or null.
@@ -140,15 +164,15 @@ function readInitialiser(tokens, openLine) {
       break;
     }
     lastLine = line;
-    const text = tokens.text();
-    if (text === '{') {
+    const punct = kind === 'punct' ? tokens.token.code : 0;
+    if (punct === 123) {  // "{"
       depth++;
       expectValue = true;
       elementBad = false;
-    } else if (text === '}') {
+    } else if (punct === 125) {  // "}"
       if (--depth === 0) break;
       expectValue = false;
-    } else if (text === ',') {
+    } else if (punct === 44) {  // ","
       if (expectValue && !elementBad) problem(`line ${line}: an element is missing before ","`);
       expectValue = true;
       elementBad = false;
@@ -160,8 +184,9 @@ function readInitialiser(tokens, openLine) {
       problem(`line ${line}: a "," is missing before ${shownToken(tokens.rest())}`);
       elementBad = true;
     } else {
-      const value = literalValue(text);
-      if (value === null || value > 255) {
+      let value = kind === 'number' ? tokens.plainValue() : -1;
+      if (value < 0) value = literalValue(tokens.text()) ?? -1;
+      if (value < 0 || value > 255) {
         problem(`line ${line}: ${shownToken(tokens.rest())} is not a byte (0 to 255)`);
         elementBad = true;
       } else {
