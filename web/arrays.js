@@ -27,7 +27,11 @@ function readArray(choice) {
     arrayForm.choice.hidden = true;
     return;
   }
+  const kept = choice === undefined && arrayRead ? arrayRead.name : null;
   arrayRead = parseArrayText(text, choice);
+  // An edit keeps the array chosen before, found by its name.
+  const again = kept === null ? -1 : arrayRead.arrays.findIndex(({name}) => name === kept);
+  if (again >= 0 && again !== arrayRead.chosen) arrayRead = parseArrayText(text, again);
   if (arrayRead.width) arrayForm.width.value = String(arrayRead.width);
   const {arrays, chosen} = arrayRead;
   arrayForm.choice.hidden = arrays.length < 2;
@@ -65,8 +69,8 @@ function showArray() {
   const given = arrayForm.width.value.trim();
   const width = /^\d+$/.test(given) ? Number(given) : 0;
   if (width === 0) {
-    failed(`${arrayLabel(read)} holds ${bytesText(count)}. Give its width in pixels, under the box: the text has` +
-      ' no size macros for it.');
+    failed(`${arrayLabel(read)} holds ${bytesText(count)}. ` + (given ? 'Its width must be a whole number of pixels,' +
+      ' 1 or more.' : 'Give its width in pixels, under the box: the text has no size macros for it.'));
     return;
   }
   const said = [];
@@ -91,6 +95,11 @@ function showArray() {
   }
   if (height === 0) {
     failed(`${arrayLabel(read)}: ${said.join('; ')}. Nothing to show: not one whole page.`);
+    return;
+  }
+  if (width * height > DRAWN_PIXELS) {
+    failed(`${arrayLabel(read)}: ${width} × ${height} pixels, too many to draw here` +
+      ` (at most ${numbers.format(DRAWN_PIXELS)}).`);
     return;
   }
   const pages = Math.ceil(height / 8);
@@ -136,11 +145,12 @@ arrayForm.text.addEventListener('input', () => {
 arrayForm.file.addEventListener('change', () => loadArrayFile(arrayForm.file.files[0]));
 arrayForm.name.addEventListener('change', () => readArray(Number(arrayForm.name.value)));
 arrayForm.width.addEventListener('input', showArray);
-// A file dropped on the box is read as text, not taken as a picture.
+// A file dropped on the box is read as text, not taken as a picture; text dropped on it is
+// the browser's to insert.
 arrayForm.text.addEventListener('drop', (event) => {
-  if (!event.dataTransfer.files.length) return;
-  event.preventDefault();
   event.stopPropagation();
   $('drop').classList.remove('over');
+  if (!event.dataTransfer.files.length) return;
+  event.preventDefault();
   loadArrayFile(event.dataTransfer.files[0]);
 });

@@ -131,6 +131,9 @@ class ArraysTest(unittest.TestCase):
         self.assertEqual("b (line 2): 1 × 24 pixels, 3 pages × 1 column = 3 bytes.",
                          self.shown_after(lambda: choice.select_by_index(1)))
         self.assertEqual(page_columns([0xff] * 3, 1, 24), self.browser.execute_script(READ_PREVIEW))
+        # An edit keeps the array chosen.
+        self.assertEqual("b (line 2): 1 × 16 pixels, 2 pages × 1 column = 2 bytes.",
+                         self.paste("uint8_t a[] = {1, 2};\nuint8_t b[] = {0xff, 0xff};"))
 
 if __name__ == "__main__":
     unittest.main()
