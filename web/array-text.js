@@ -70,11 +70,12 @@ function cTokens(text) {
     token.start = at;
     token.line = line;
     const c = code(at);
-    if (c === 35 && lineStart) {  // "#": the whole logical line, comments blanked out
+    if (c === 35 && lineStart) {  // "#": the whole logical line
       token.kind = 'directive';
       while (at < text.length && code(at) !== 10) {
-        if (code(at) === 92 && code(at + 1) === 10) {  // a backslash continues the line
-          at += 2;
+        const continued = code(at) === 92 && (code(at + 1) === 10 || (code(at + 1) === 13 && code(at + 2) === 10));
+        if (continued) {  // a backslash at the end continues the line
+          at = text.indexOf('\n', at) + 1;
           line++;
         } else if (!skipComment()) {
           at++;
@@ -133,7 +134,7 @@ function cTokens(text) {
 
 // `#define NAME VALUE` with an integer VALUE (in parentheses or not): [NAME, value], or null.
 function integerDefine(directive) {
-  const blanked = directive.replace(/\/\*[^]*?\*\/|\/\/.*/g, ' ').replace(/\\\n/g, ' ');
+  const blanked = directive.replace(/\/\*[^]*?\*\/|\/\/.*/g, ' ').replace(/\\\r?\n/g, ' ');
   const define = /^#\s*define\s+([A-Za-z_]\w*)\s+\(?\s*(\w+)\s*\)?\s*$/.exec(blanked.trim());
   if (!define) return null;
   const value = literalValue(define[2]);

@@ -104,6 +104,9 @@ class ArrayTextTest(unittest.TestCase):
             "the only pair of size macros": (
                 "#define IMG_WIDTH 3\n#define IMG_HEIGHT (8)\nuint8_t logo[] = {1, 2, 3};", None,
                 {"width": 3, "height": 8, "heightMacro": "IMG_HEIGHT"}),
+            "macros continued on the next line, CR LF": (
+                "#define LOGO_WIDTH \\\r\n  3 /* columns */\r\n#define LOGO_HEIGHT \\\r\n 8\r\nuint8_t logo[] = {\r\n1, x};",
+                None, {"width": 3, "height": 8, "problems": ["line 6: x is not a byte (0 to 255)"]}),
             "two pairs, neither the array's": (
                 "#define A_WIDTH 3\n#define A_HEIGHT 8\n#define B_WIDTH 1\nuint8_t logo[] = {1};", None,
                 {"width": None, "height": None}),
