@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// Bytes back to a picture: a C array pasted or loaded is read by parseArrayText
+// Bytes back to a picture: a C array pasted or loaded is read by arrayText.parseArrayText
 // (array-text.js) and shown in the page's preview with its byte inspector (page.js's
 // showBytes), as the display shows the page columns.
 'use strict';
@@ -28,10 +28,10 @@ function readArray(choice) {
     return;
   }
   const kept = choice === undefined && arrayRead ? arrayRead.name : null;
-  arrayRead = parseArrayText(text, choice);
+  arrayRead = arrayText.parseArrayText(text, choice);
   // An edit keeps the array chosen before, found by its name.
   const again = kept === null ? -1 : arrayRead.arrays.findIndex(({name}) => name === kept);
-  if (again >= 0 && again !== arrayRead.chosen) arrayRead = parseArrayText(text, again);
+  if (again >= 0 && again !== arrayRead.chosen) arrayRead = arrayText.parseArrayText(text, again);
   if (arrayRead.width) arrayForm.width.value = String(arrayRead.width);
   const {arrays, chosen} = arrayRead;
   arrayForm.choice.hidden = arrays.length < 2;
