@@ -33,6 +33,7 @@ class ArraysTest(unittest.TestCase):
         cls.addClassCleanup(cls.browser.quit)
         cls.browser.get((SITE_DIR / "index.html").as_uri())
         cls.browser.execute_async_script("window.panelbake.ready.then(arguments[0]);")
+        cls.browser.find_element(By.CSS_SELECTOR, "#arrays > summary").click()  # the section opens
 
     def setUp(self):
         self.browser.execute_script("document.getElementById('array-width').value = '';")
