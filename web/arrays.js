@@ -61,7 +61,7 @@ function showArray() {
   showArrayProblems(read.problems);
   if (read.problems.length > 0) {
     const count = read.problems.length;
-    failed(`${read.line ? arrayLabel(read) : 'The text'} could not be read: ${read.problems[0]}` +
+    showBytes(null, `${read.line ? arrayLabel(read) : 'The text'} could not be read: ${read.problems[0]}` +
       (count > 1 ? ` (and ${counted(count - 1, 'more problem')}, listed under the box)` : '') + '.');
     return;
   }
@@ -69,8 +69,9 @@ function showArray() {
   const given = arrayForm.width.value.trim();
   const width = /^\d+$/.test(given) ? Number(given) : 0;
   if (width === 0) {
-    failed(`${arrayLabel(read)} holds ${bytesText(count)}. ` + (given ? 'Its width must be a whole number of pixels,' +
-      ' 1 or more.' : 'Give its width in pixels, under the box: the text has no size macros for it.'));
+    showBytes(null, `${arrayLabel(read)} holds ${bytesText(count)}. ` + (given
+      ? 'Its width must be a whole number of pixels, 1 or more.'
+      : 'Give its width in pixels, under the box: the text has no size macros for it.'));
     return;
   }
   const said = [];
@@ -94,11 +95,11 @@ function showArray() {
     height = 8 * Math.floor(count / width);
   }
   if (height === 0) {
-    failed(`${arrayLabel(read)}: ${said.join('; ')}. Nothing to show: not one whole page.`);
+    showBytes(null, `${arrayLabel(read)}: ${said.join('; ')}. Nothing to show: not one whole page.`);
     return;
   }
   if (width * height > DRAWN_PIXELS) {
-    failed(`${arrayLabel(read)}: ${width} × ${height} pixels, too many to draw here` +
+    showBytes(null, `${arrayLabel(read)}: ${width} × ${height} pixels, too many to draw here` +
       ` (at most ${numbers.format(DRAWN_PIXELS)}).`);
     return;
   }
@@ -123,7 +124,7 @@ async function loadArrayFile(file) {
   try {
     text = await file.text();
   } catch (error) {
-    failed(`${file.name} could not be read.`);
+    showBytes(null, `${file.name} could not be read.`);
     return;
   }
   const note = $('array-loaded');

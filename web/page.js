@@ -348,9 +348,17 @@ function showResult({code, stdout, stderr, files, image: made}, source) {
 }
 
 // Page-column bytes from elsewhere (arrays.js: a C array read back) shown as a result is: the
-// summary, and the preview with the byte inspector. No header or preview file goes with them.
+// summary, and the preview with the byte inspector; with no bytes, the summary of why not. No
+// header or preview file goes with them. A picture's job under way is not shown over them: its
+// result is dropped when it comes.
 function showBytes(made, summary) {
+  current = waiting = null;
+  setBusy(false);
   showMessages('', '');
+  if (!made) {
+    failed(summary);
+    return;
+  }
   $('report').dataset.results = Number($('report').dataset.results || 0) + 1;
   $('summary').className = '';
   $('summary').textContent = summary;

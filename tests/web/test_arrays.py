@@ -3,6 +3,7 @@
 shows exactly the pixels of its preview BMP, and a byte count that is not whole pages says so."""
 import shutil
 import tempfile
+import time
 import unittest
 from pathlib import Path
 
@@ -10,7 +11,8 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
-from test_page import READ_PREVIEW, SAMPLE, SITE_DIR, black_pixels, native, setUpModule, start_chromium  # noqa: F401
+from test_page import (READ_PREVIEW, SAMPLE, SITE_DIR, black_pixels, native, prepared_pictures,  # noqa: F401
+                       setUpModule, start_chromium)
 
 # Puts text into the array box as a paste does.
 PASTE = """
@@ -135,6 +137,24 @@ class ArraysTest(unittest.TestCase):
         # An edit keeps the array chosen.
         self.assertEqual("b (line 2): 1 × 16 pixels, 2 pages × 1 column = 2 bytes.",
                          self.paste("uint8_t a[] = {1, 2};\nuint8_t b[] = {0xff, 0xff};"))
+    def test_bytes_pasted_while_a_picture_is_prepared_stay_until_an_option_changes(self):
+        folder = prepared_pictures()
+        self.browser.execute_script("document.getElementById('picture').value = '';")
+        self.element("picture").send_keys(str(folder / "first.png"))  # seconds to decode
+        self.assertEqual("a (line 1) holds 1 byte. Give its width in pixels, under the box: the text has no size "
+                         "macros for it.", self.paste("uint8_t a[] = {1};"))
+        summary = self.type_width("1")
+        time.sleep(3)  # the picture's preparation has ended meanwhile
+        self.assertEqual("a (line 1): 1 × 8 pixels, 1 page × 1 column = 1 byte.", summary)
+        self.assertEqual(summary, self.element("summary").text)
+        self.assertEqual("done", self.element("report").get_attribute("data-state"))
+        # An option of the picture changed: it is converted and shown.
+        shown = self.results_shown()
+        self.element("height").send_keys("16")
+        WebDriverWait(self.browser, 20).until(lambda _: self.results_shown() > shown and
+                                              self.element("report").get_attribute("data-state") == "done")
+        self.assertEqual("first_glcd.h", self.element("header-name").text)
+
 
 if __name__ == "__main__":
     unittest.main()
