@@ -82,9 +82,11 @@ function showArray() {
     height = macros.height;
     said.push(`width and height from ${read.widthMacro} and ${read.heightMacro}`);
   } else {
-    if (macros) {
+    if (macros && macroBytes !== count) {
       said.push(`the size macros say ${macros.width} × ${macros.height}, which takes ${bytesText(macroBytes)},` +
         ` not ${numbers.format(count)}`);
+    } else if (macros) {
+      said.push(`the size macros say ${macros.width} × ${macros.height}`);
     }
     const over = count % width;
     if (over > 0) {

@@ -118,6 +118,10 @@ class ArraysTest(unittest.TestCase):
                          "2 are missing for one more page. Shown: the first 16 bytes.",
                          self.paste("#define LOGO_WIDTH 4\n#define LOGO_HEIGHT 40\nuint8_t logo[] = {" +
                                     ", ".join(["0xff"] * 18) + "};"))
+        # Another width than the macros': the macros' size is said.
+        self.paste("#define LOGO_WIDTH 4\n#define LOGO_HEIGHT 16\nuint8_t logo[] = {" + ", ".join(["1"] * 8) + "};")
+        self.assertEqual("logo (line 3): 2 × 32 pixels, 4 pages × 2 columns = 8 bytes; the size macros say 4 × 16.",
+                         self.type_width("2"))
         # A token that is not a byte: nothing is shown, each problem is listed with its line.
         summary = self.paste("uint8_t logo[] = {\n1, 2,\n0x100, 3 4\n};")
         self.assertEqual('logo (line 1) could not be read: line 3: 0x100 is not a byte (0 to 255) (and 1 more problem, '
