@@ -320,8 +320,9 @@ const arrayText = (() => {
   // Reads the bytes of one array in C text: `choice` is the array's index among `arrays`, by
   // default the first that is declared as bytes and reads without a problem. Returns
   // {bytes, width?, height?, widthMacro?, heightMacro?, name, line, arrays: [{name, line,
-  // count}], chosen, notes, problems}: `problems` say why the bytes are not the array's
-  // (nothing is to be shown then), `notes` what a reader should know about bytes that are.
+  // count}], chosen, notes, problems, problemCount}: `problems` say why the bytes are not the
+  // array's (nothing is to be shown then; the first few are listed, all are counted), `notes`
+  // what a reader should know about bytes that are.
   function parseArrayText(text, choice) {
     let {arrays: found, defines} = arraysOfText(text);
     if (found.length === 0 && !/[{}]/.test(text.replace(/\/\*[^]*?\*\/|\/\/.*/g, ''))) {
@@ -333,7 +334,7 @@ const arrayText = (() => {
     const listed = arrays.map(({name, line, bytes}) => ({name, line, count: bytes.length}));
     if (arrays.length === 0) {
       const others = found.map(({name}) => name || 'one without a name');
-      return {bytes: new Uint8Array(0), name: '', line: 0, arrays: listed, chosen: -1, notes: [],
+      return {bytes: new Uint8Array(0), name: '', line: 0, arrays: listed, chosen: -1, notes: [], problemCount: 1,
               problems: [others.length === 0 ? 'The text holds no array: no "{" follows an array\'s "[...] =".'
                 : `The text holds no array of bytes: ${others.join(', ')} ${others.length === 1 ? 'is' : 'are'}` +
                   ' declared as pointers or wider numbers. A frames or table header holds no bytes itself: the' +
@@ -366,7 +367,7 @@ const arrayText = (() => {
       array.problems.push(`line ${array.line}: ${what} holds no bytes`);
     }
     return {bytes, name: array.name, line: array.line, arrays: listed, chosen, notes, problems: array.problems,
-            ...sizeFromMacros(array.name, defines)};
+            problemCount: array.problemCount || array.problems.length, ...sizeFromMacros(array.name, defines)};
   }
 
   return {parseArrayText, literalValue};

@@ -60,7 +60,7 @@ function showArray() {
   if (!read) return;
   showArrayProblems(read.problems);
   if (read.problems.length > 0) {
-    const count = read.problems.length;
+    const count = read.problemCount;
     showBytes(null, `${read.line ? arrayLabel(read) : 'The text'} could not be read: ${read.problems[0]}` +
       (count > 1 ? ` (and ${counted(count - 1, 'more problem')}, listed under the box)` : '') + '.');
     return;

@@ -132,7 +132,7 @@ class ArrayTextTest(unittest.TestCase):
             "empty": ("uint8_t logo[] = {};", None, {"problems": ["line 1: logo holds no bytes"]}),
             "many problems are counted, not all listed": (
                 "{" + ", ".join(["x"] * 30) + "}", None,
-                {"problems": ["line 1: x is not a byte (0 to 255)"] * 20 + ["… and 10 more"]}),
+                {"problems": ["line 1: x is not a byte (0 to 255)"] * 20 + ["… and 10 more"], "problemCount": 30}),
         })
 
 
