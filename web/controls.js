@@ -67,6 +67,15 @@ function adjustedSteps(chosen, plan) {
   return [prepare, ['panelbake', output, ...plan.convertArgs]];
 }
 
+// The BMP an adjusted result was converted from is the one offered as the prepared BMP, as
+// the command line writes it; without adjustments, the prepared picture is offered again
+// (a BMP, taken as it is, offers none).
+function takeAdjusted(chosen, result, name) {
+  chosen.adjusted = result.prepared ? {name, size: result.prepared.length, blob: new Blob([result.prepared], {type: 'image/bmp'})} : null;
+  if (chosen.kind !== 'bmp' || chosen.adjusted) showPrepared(chosen);
+  else document.getElementById('prepared').hidden = true;
+}
+
 // What a failed panelbake-prepare exit code means (its usage's table).
 const PREPARE_EXIT_MEANINGS = {
   1: 'an option is wrong', 2: "the picture can't be read", 3: 'the picture is damaged or not one it reads',

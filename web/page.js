@@ -200,6 +200,7 @@ async function start(job) {
     if (current !== job || result === null) return;  // abandoned for a newer job
     if (waiting) continue;  // newer options came meanwhile: this result is dropped
     current = null;
+    if (job.plan || chosen.adjusted) takeAdjusted(chosen, result, name);
     if (showResult(result, name)) {
       // The preview is drawn in a task of its own, after the rest of the result is laid out.
       const shown = image;
@@ -276,8 +277,9 @@ function takePrepared(chosen, {code, stdout, stderr, files}) {
 
 function showPrepared(chosen) {
   const {frames, header} = chosen.prepared;
-  const frame = frames[chosen.frame];
-  const blob = chosen.blobs && chosen.blobs[frame.name];
+  // Adjusted, the BMP panelbake-prepare wrote at the display's size (controls.js).
+  const frame = chosen.adjusted || frames[chosen.frame];
+  const blob = chosen.adjusted ? chosen.adjusted.blob : chosen.blobs && chosen.blobs[frame.name];
   $('prepared').hidden = false;
   $('prepared-download').hidden = !blob;
   if (blob) {
@@ -597,6 +599,7 @@ for (const input of document.querySelectorAll('input[name=memory], #verbose')) {
 form.frame.addEventListener('change', () => {
   if (!picture || !picture.prepared) return;
   picture.frame = Number(form.frame.value);
+  picture.adjusted = null;
   showPrepared(picture);
   convert();
 });

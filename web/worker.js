@@ -20,7 +20,8 @@
 //   {type: 'adjust', id, key, name, blob, output, prepareArgs, args}
 //                                               panelbake-prepare run on the held BMP `name`
 //                                               with prepareArgs, writing `output`, then
-//                                               panelbake on that with args, as 'convert';
+//                                               panelbake on that with args, as 'convert',
+//                                               and result.prepared holds what was written;
 //                                               a failed preparation is answered with
 //                                               result.step 'panelbake-prepare'
 //   {type: 'blobs', id, key}                    the held BMP files as Blobs, for download and
@@ -250,7 +251,9 @@ function panelbakeWorker() {
     const prepared = await runProgram({factory: 'createPanelbakePrepare', args: [name, ...prepareArgs, '-o', written],
                                        lent: {[name]: source}, folders: [ADJUSTED_DIR]});
     if (prepared.code !== 0 || !prepared.files[written]) return {...prepared, files: {}, step: 'panelbake-prepare'};
-    return convertBytes(output, prepared.files[written], args);
+    const result = await convertBytes(output, prepared.files[written], args);
+    result.prepared = prepared.files[written];
+    return result;
   }
 
   // Copying a large picture into a Blob takes a while: it goes in pieces, and the jobs
@@ -272,6 +275,7 @@ function panelbakeWorker() {
   function transferable(result) {
     const arrays = Object.values(result.files).filter((data) => data instanceof Uint8Array);
     if (result.image) arrays.push(result.image.data);
+    if (result.prepared) arrays.push(result.prepared);
     return arrays.map((data) => data.buffer);
   }
 

@@ -121,6 +121,10 @@ class ServedControlsTest(ControlsTests, unittest.TestCase):
                 made = run_command_line(command, {path.name: path.read_bytes()})
                 header = next(f for f in made if f.endswith("_glcd.h"))
                 self.assert_result_is({"files": made}, header)
+                # The prepared BMP offered is the one the first step writes.
+                prepared = shlex.split(command.split(" && ")[1])[1]
+                self.assertEqual(made[prepared], self.link_bytes("prepared-download"))
+                self.assertEqual(prepared, self.element("prepared-download").get_attribute("download"))
         # A change of an adjustment alone converts again; a failed preparation says why.
         self.browser.execute_async_script(TIME_CHANGE, "threshold", "900")
         self.assertEqual("panelbake-prepare failed with exit code 1: an option is wrong (--threshold needs a sum "
