@@ -34,7 +34,8 @@ function reductionArgs() {
   const c = adjustControls;
   const args = [];
   const threshold = c.threshold.value.trim();
-  if (!c.threshold.disabled && threshold !== DEFAULT_THRESHOLD) args.push('--threshold', threshold);
+  // Empty, like an empty size, is not given.
+  if (!c.threshold.disabled && threshold && threshold !== DEFAULT_THRESHOLD) args.push('--threshold', threshold);
   if (c.dither.value) args.push('--dither', c.dither.value);
   return args;
 }
@@ -119,7 +120,8 @@ function currentSettings() {
   const flip = (c.flipH.checked ? 'h' : '') + (c.flipV.checked ? 'v' : '');
   if (flip) s.flip = flip;
   if (c.invert.checked) s.invert = '';
-  if (c.threshold.value.trim() !== DEFAULT_THRESHOLD) s.threshold = c.threshold.value.trim();
+  const threshold = c.threshold.value.trim();
+  if (threshold && threshold !== DEFAULT_THRESHOLD) s.threshold = threshold;
   if (c.dither.value) s.dither = c.dither.value;
   return s;
 }
@@ -166,8 +168,20 @@ function storedSettings() {
   }
 }
 
+// The settings are written a moment after the last change (a slider dragged changes them
+// many times a second, and browsers refuse an address changed that often), and at once when
+// the page is left.
+const REMEMBER_AFTER_MS = 250;
 let rememberedText = null;
+let rememberTimer = null;
+
 function rememberSettings() {
+  clearTimeout(rememberTimer);
+  rememberTimer = setTimeout(writeSettings, REMEMBER_AFTER_MS);
+}
+
+function writeSettings() {
+  clearTimeout(rememberTimer);
   const text = settingsText(currentSettings());
   if (text === rememberedText) return;
   rememberedText = text;
@@ -183,11 +197,14 @@ function rememberSettings() {
   }
 }
 
+window.addEventListener('pagehide', writeSettings);
+
 // The settings a page opens with: the address's, else the ones remembered, else a first
 // visit's 128 x 64 display.
 function restoreSettings() {
   const hash = location.hash.slice(1);
   applySettings(hash ? settingsFromText(hash) : storedSettings() || FIRST_VISIT);
+  writeSettings();
 }
 
 // An address edited by hand, or a link followed within the page, sets the options.

@@ -7,7 +7,7 @@ import shutil
 import statistics
 import unittest
 
-from selenium.webdriver.support.ui import Select
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 import test_page
 from test_page import (CHANGE_MARGIN, NATIVE, PREPARE_NATIVE, SAMPLE, TIME_CHANGE, PageTests, large_photo,
@@ -85,6 +85,7 @@ class ControlsTests:
         Select(self.element("dither")).select_by_value("bayer8")
         self.assertFalse(self.element("threshold").is_enabled())  # the matrix sets the cuts
         changed = link.replace("floyd-steinberg", "bayer8")
+        WebDriverWait(self.browser, 5).until(lambda _: self.browser.execute_script("return location.hash;") != f"#{link}")
         self.assertEqual(f"#{changed}", self.browser.execute_script("return location.hash;"))
         self.open()
         self.assertEqual(f"#{changed}", self.browser.execute_script("return location.hash;"))
