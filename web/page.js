@@ -106,13 +106,16 @@ function sourceName(chosen) {
 // prepares the picture with it, or adjusts it (controls.js).
 function showCommand() {
   const plan = adjustedPlan();
-  if (plan) {
-    $('command').textContent = adjustedSteps(picture, plan).map((step) => step.map(shellWord).join(' ')).join(' && ');
-    return;
-  }
-  const steps = [['panelbake', picture ? sourceName(picture) : 'picture.bmp', ...optionArgs()]];
-  if (picture && picture.kind === 'prepare') steps.unshift(['panelbake-prepare', picture.name]);
-  $('command').textContent = steps.map((step) => step.map(shellWord).join(' ')).join(' && ');
+  const steps = plan ? adjustedSteps(picture, plan)
+    : [['panelbake', picture ? sourceName(picture) : 'picture.bmp', ...optionArgs()]];
+  if (!plan && picture && picture.kind === 'prepare') steps.unshift(['panelbake-prepare', picture.name]);
+  // Each word in a span that is not broken, at a hyphen say, where the line wraps.
+  const words = steps.flatMap((step, i) => [...(i ? ['&&'] : []), ...step.map(shellWord)]);
+  $('command').replaceChildren(...words.flatMap((word, i) => {
+    const span = document.createElement('span');
+    span.textContent = word;
+    return i ? [' ', span] : [span];
+  }));
 }
 
 // Conversions go to the page's worker, which holds the prepared picture. Only the newest
