@@ -11,7 +11,7 @@ from selenium.webdriver.support.ui import Select, WebDriverWait
 
 import test_page
 from test_page import (CHANGE_MARGIN, NATIVE, PREPARE_NATIVE, SAMPLE, TIME_CHANGE, PageTests, large_photo,
-                       native, pictures, setUpModule, start_chromium, tearDownModule)
+                       native, pictures, prepared_pictures, setUpModule, start_chromium, tearDownModule)
 
 __all__ = ["setUpModule", "tearDownModule"]
 
@@ -108,6 +108,9 @@ class ServedControlsTest(ControlsTests, unittest.TestCase):
                 folder / "photo.jpg", {"dither": "floyd-steinberg", "rotate": "90", "flip": "h"},
                 "panelbake-prepare photo.jpg --rotate 90 --flip h -w 128 -h 64 --dither floyd-steinberg"
                 " && panelbake photo.bmp -pgm"),
+            "an animated GIF's first frame, ordered dither": (
+                prepared_pictures() / "walk.gif", {"dither": "bayer4", "invert": True},
+                "panelbake-prepare walk.gif --invert -w 128 -h 64 --dither bayer4 && panelbake walk_00.bmp -pgm"),
             "BMP, written beside itself": (
                 SAMPLE, {"dither": "atkinson", "invert": True, "threshold": "420"},
                 "panelbake-prepare landscape.bmp --invert -w 128 -h 64 --threshold 420 --dither atkinson"
