@@ -95,6 +95,10 @@ class ControlsTests:
         self.open("h=32&rotate=45&dither=sierra&threshold=x")
         self.assertEqual("panelbake picture.bmp -h 32", self.element("command").text)
         self.assertEqual("383", self.element("threshold").get_property("value"))
+        # An address edited in the open page sets the options too.
+        self.browser.execute_script("location.hash = '#w=96&h=16&pgm';")
+        WebDriverWait(self.browser, 5).until(
+            lambda _: self.element("command").text == "panelbake picture.bmp -w 96 -h 16 -pgm")
 
 
 class ServedControlsTest(ControlsTests, unittest.TestCase):
