@@ -67,11 +67,21 @@ const counted = (n, what) => `${numbers.format(n)} ${what}${n === 1 ? '' : 's'}`
 const bytesText = (n) => counted(n, 'byte');
 
 function optionArgs() {
+  return [...sizeArgs(), ...outputArgs()];
+}
+
+function sizeArgs() {
   const args = [];
   const width = form.width.value.trim();
   const height = form.height.value.trim();
   if (width) args.push('-w', width);
   if (height) args.push('-h', height);
+  return args;
+}
+
+// The options of panelbake's output: how the array is declared, and -v.
+function outputArgs() {
+  const args = [];
   const memory = document.querySelector('input[name=memory]:checked').value;
   if (memory) args.push(memory);
   if (form.verbose.checked) args.push('-v');
@@ -93,11 +103,19 @@ function sourceName(chosen) {
 }
 
 // The command line that gives the same result: with panelbake-prepare first where the page
-// prepares the picture with it.
+// prepares the picture with it, or adjusts it (controls.js).
 function showCommand() {
-  const steps = [['panelbake', picture ? sourceName(picture) : 'picture.bmp', ...optionArgs()]];
-  if (picture && picture.kind === 'prepare') steps.unshift(['panelbake-prepare', picture.name]);
-  $('command').textContent = steps.map((step) => step.map(shellWord).join(' ')).join(' && ');
+  const plan = adjustedPlan();
+  const steps = plan ? adjustedSteps(picture, plan)
+    : [['panelbake', picture ? sourceName(picture) : 'picture.bmp', ...optionArgs()]];
+  if (!plan && picture && picture.kind === 'prepare') steps.unshift(['panelbake-prepare', picture.name]);
+  // Each word in a span that is not broken, at a hyphen say, where the line wraps.
+  const words = steps.flatMap((step, i) => [...(i ? ['&&'] : []), ...step.map(shellWord)]);
+  $('command').replaceChildren(...words.flatMap((word, i) => {
+    const span = document.createElement('span');
+    span.textContent = word;
+    return i ? [' ', span] : [span];
+  }));
 }
 
 // Conversions go to the page's worker, which holds the prepared picture. Only the newest
@@ -110,9 +128,10 @@ let waiting = null;  // the newest job, held back until the one under way ends
 let lanePicture = null;  // the picture of the jobs last sent to the worker
 
 function convert() {
+  rememberSettings();
   showCommand();
   if (!picture) return;
-  const job = {picture, args: optionArgs()};
+  const job = {picture, args: optionArgs(), plan: adjustedPlan()};
   setBusy(true);
   const endable = current && current.kind === 'convert' && picture.blobs &&
     performance.now() - current.started > ABANDON_AFTER_MS;
@@ -128,17 +147,21 @@ function convert() {
   start(job);
 }
 
+// A program for the worker (loadProgram), or the Error that loading it gave.
+async function programOrError(factory) {
+  try {
+    return await loadProgram(factory);
+  } catch (error) {
+    return error;
+  }
+}
+
 async function start(job) {
   current = job;
   const chosen = job.picture;
   job.kind = 'prepare';
   job.started = performance.now();
-  let program;
-  try {
-    program = await loadProgram('createPanelbake');
-  } catch (error) {
-    program = error;
-  }
+  const program = await programOrError('createPanelbake');
   if (current !== job) return;
   if (!chosen.prepared) {
     const result = await prepareInWorker(chosen);
@@ -157,15 +180,30 @@ async function start(job) {
     }
     job.kind = 'convert';
     job.started = performance.now();
-    const name = sourceName(chosen);
-    const converted = program instanceof Error
-      ? Promise.resolve({code: null, stdout: '', stderr: `${program.message}\n`, files: {}})
-      : pageLane.post({type: 'convert', key: chosen.key, name, blob: chosen.blobs ? chosen.blobs[name] : null,
-                       args: job.args}, [program]);
+    const held = sourceName(chosen);
+    const blob = chosen.blobs ? chosen.blobs[held] : null;
+    let converted;
+    let name = held;
+    if (program instanceof Error) {
+      converted = Promise.resolve({code: null, stdout: '', stderr: `${program.message}\n`, files: {}});
+    } else if (job.plan) {
+      // Adjusted: panelbake-prepare on the held BMP, then panelbake on what it wrote.
+      name = adjustedName(chosen);
+      const prepare = await programOrError('createPanelbakePrepare');
+      if (current !== job) return;
+      if (waiting) continue;
+      converted = prepare instanceof Error
+        ? Promise.resolve({code: null, stdout: '', stderr: `${prepare.message}\n`, files: {}, step: 'panelbake-prepare'})
+        : pageLane.post({type: 'adjust', key: chosen.key, name: held, blob, output: name,
+                         prepareArgs: job.plan.prepareArgs, args: job.plan.convertArgs}, [program, prepare]);
+    } else {
+      converted = pageLane.post({type: 'convert', key: chosen.key, name, blob, args: job.args}, [program]);
+    }
     const result = await converted;
     if (current !== job || result === null) return;  // abandoned for a newer job
     if (waiting) continue;  // newer options came meanwhile: this result is dropped
     current = null;
+    if (job.plan || chosen.adjusted) takeAdjusted(chosen, result, name);
     if (showResult(result, name)) {
       // The preview is drawn in a task of its own, after the rest of the result is laid out.
       const shown = image;
@@ -242,8 +280,9 @@ function takePrepared(chosen, {code, stdout, stderr, files}) {
 
 function showPrepared(chosen) {
   const {frames, header} = chosen.prepared;
-  const frame = frames[chosen.frame];
-  const blob = chosen.blobs && chosen.blobs[frame.name];
+  // Adjusted, the BMP panelbake-prepare wrote at the display's size (controls.js).
+  const frame = chosen.adjusted || frames[chosen.frame];
+  const blob = chosen.adjusted ? chosen.adjusted.blob : chosen.blobs && chosen.blobs[frame.name];
   $('prepared').hidden = false;
   $('prepared-download').hidden = !blob;
   if (blob) {
@@ -312,8 +351,12 @@ function failed(summary) {
 }
 
 // Shows a run's result, all but the preview (drawPreview). False for a failure.
-function showResult({code, stdout, stderr, files, image: made}, source) {
+function showResult({code, stdout, stderr, files, image: made, step}, source) {
   showMessages(stdout, stderr);
+  if (step === 'panelbake-prepare') {
+    failed(preparationFailure(code, stderr));
+    return false;
+  }
   const written = Object.keys(files).filter((name) => name !== source);
   const headerName = written.find((name) => name.endsWith('.h'));
   const previewName = written.find((name) => name.endsWith('.bmp'));
@@ -581,6 +624,7 @@ for (const input of document.querySelectorAll('input[name=memory], #verbose')) {
 form.frame.addEventListener('change', () => {
   if (!picture || !picture.prepared) return;
   picture.frame = Number(form.frame.value);
+  picture.adjusted = null;
   showPrepared(picture);
   convert();
 });
@@ -635,5 +679,6 @@ window.panelbake.ready.then(() => {
   for (const area of areas) area.hidden = true;
 });
 
+restoreSettings();
 presetFromSize();
 convert();

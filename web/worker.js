@@ -17,6 +17,13 @@
 //                                               panelbake run on the held BMP `name` (read
 //                                               from blob first where not held); result.image
 //                                               is the header's {width, height, data}
+//   {type: 'adjust', id, key, name, blob, output, prepareArgs, args}
+//                                               panelbake-prepare run on the held BMP `name`
+//                                               with prepareArgs, writing `output`, then
+//                                               panelbake on that with args, as 'convert',
+//                                               and result.prepared holds what was written;
+//                                               a failed preparation is answered with
+//                                               result.step 'panelbake-prepare'
 //   {type: 'blobs', id, key}                    the held BMP files as Blobs, for download and
 //                                               for a fresh worker
 // Jobs are answered in the order sent, but for 'blobs', made beside the others.
@@ -90,7 +97,7 @@ function panelbakeWorker() {
   // parts of the picture it reads). Resolves to {code, stdout, stderr, files}: the exit
   // status as a shell sees it, the bytes written to standard output and error as UTF-8
   // text, and every file in the directory afterwards but the lent ones.
-  async function runProgram({factory, args, files = {}, lent = {}}) {
+  async function runProgram({factory, args, files = {}, lent = {}, folders = []}) {
     const made = nextInstances[factory] || newInstance(factory);
     delete nextInstances[factory];
     const instance = await made.instance;
@@ -103,6 +110,7 @@ function panelbakeWorker() {
     for (const [name, bytes] of Object.entries(lent)) {
       FS.createDataFile(WORK_DIR, name, bytes, true, false, true);  // readable, not writable, owned
     }
+    for (const folder of folders) FS.mkdir(WORK_DIR + '/' + folder);
     FS.chdir(WORK_DIR);
     let status;
     try {
@@ -212,15 +220,39 @@ function panelbakeWorker() {
     return result;
   }
 
-  async function convert({key, name, blob, args}) {
+  // The held BMP `name`, read from blob first where it is not held.
+  async function heldFile(key, name, blob) {
     if (held.key !== key) held = {key, files: {}};
     if (!held.files[name]) {
       if (!blob) throw new Error(`${name} is no longer held`);
       held.files[name] = await bytesOf(blob);
     }
-    const result = await runProgram({factory: 'createPanelbake', args: [name, ...args], lent: {[name]: held.files[name]}});
+    return held.files[name];
+  }
+
+  async function convertBytes(name, bytes, args) {
+    const result = await runProgram({factory: 'createPanelbake', args: [name, ...args], lent: {[name]: bytes}});
     const header = Object.keys(result.files).find((file) => file.endsWith('.h'));
     if (result.code === 0 && header) result.image = readHeader(result.files[header]);
+    return result;
+  }
+
+  async function convert({key, name, blob, args}) {
+    return convertBytes(name, await heldFile(key, name, blob), args);
+  }
+
+  // The command line's two steps. The held BMP is lent to panelbake-prepare as today, and
+  // its output goes into a folder of its own, so that it may have the name the command
+  // line gives it (photo.jpg -> photo.bmp) beside the held photo.bmp.
+  const ADJUSTED_DIR = 'adjusted';
+  async function adjust({key, name, blob, output, prepareArgs, args}) {
+    const source = await heldFile(key, name, blob);
+    const written = `${ADJUSTED_DIR}/${output}`;
+    const prepared = await runProgram({factory: 'createPanelbakePrepare', args: [name, ...prepareArgs, '-o', written],
+                                       lent: {[name]: source}, folders: [ADJUSTED_DIR]});
+    if (prepared.code !== 0 || !prepared.files[written]) return {...prepared, files: {}, step: 'panelbake-prepare'};
+    const result = await convertBytes(output, prepared.files[written], args);
+    result.prepared = prepared.files[written];
     return result;
   }
 
@@ -243,10 +275,11 @@ function panelbakeWorker() {
   function transferable(result) {
     const arrays = Object.values(result.files).filter((data) => data instanceof Uint8Array);
     if (result.image) arrays.push(result.image.data);
+    if (result.prepared) arrays.push(result.prepared);
     return arrays.map((data) => data.buffer);
   }
 
-  const JOBS = {run: runProgram, prepare, convert, blobs};
+  const JOBS = {run: runProgram, prepare, convert, adjust, blobs};
 
   async function handle(message) {
     if (message.type === 'program') {
