@@ -1,0 +1,149 @@
+# SPDX-License-Identifier: MIT
+"""Several pictures at once in the page, opened from disk in headless Chromium: the list, "Download
+all" against panelbake-prepare --table and panelbake run natively, and a pasted picture."""
+import base64
+import io
+import shutil
+import tempfile
+import unittest
+import zipfile
+from pathlib import Path
+
+from selenium.webdriver.common.by import By
+from selenium.webdriver.common.keys import Keys
+from selenium.webdriver.support.ui import WebDriverWait
+
+from test_page import (NATIVE, PREPARE_NATIVE, READ_LINK, SAMPLE, SITE_DIR, native, pictures,  # noqa: F401
+                       prepared_pictures, setUpModule, start_chromium, tearDownModule)
+
+# A paste of a picture, as the browser sends one for Ctrl+V: a PNG File in the event's
+# DataTransfer, at the page (or at the field named). True when the page let it be.
+PASTE = """
+const [data, target] = arguments;
+const transfer = new DataTransfer();
+transfer.items.add(new File([Uint8Array.from(atob(data), (c) => c.charCodeAt(0))], 'image.png', {type: 'image/png'}));
+const event = new ClipboardEvent('paste', {clipboardData: transfer, bubbles: true, cancelable: true});
+return (target ? document.getElementById(target) : document.body).dispatchEvent(event);
+"""
+
+
+def native_batch(sources, args):
+    """panelbake-prepare --table pictures SOURCES, then panelbake each BMP prepared with ARGS: every
+    header and preview written, by name."""
+    with tempfile.TemporaryDirectory() as work:
+        for path in sources:
+            shutil.copy(path, work)
+        native_run = native(["--table", "pictures", *(p.name for p in sources)],
+                            {p.name: p.read_bytes() for p in sources}, PREPARE_NATIVE)
+        files = native_run["files"]
+        made = {name: data for name, data in files.items() if name.endswith(".h")}
+        for bmp in sorted(name for name in files if name.endswith(".bmp")):  # a BMP source passes through
+            converted = native([bmp, *args], {bmp: files[bmp]})
+            assert converted["code"] == 0, converted["stderr"]
+            made.update({name: data for name, data in converted["files"].items() if name != bmp})
+        return made
+
+
+class BatchTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.browser, cls.profile = start_chromium()
+        cls.addClassCleanup(shutil.rmtree, cls.profile, ignore_errors=True)
+        cls.addClassCleanup(cls.browser.quit)
+        cls.browser.get((SITE_DIR / "index.html").as_uri())  # from disk: the zip library is no fetch
+        cls.browser.execute_async_script("window.panelbake.ready.then(arguments[0]);")
+
+    def element(self, id_):
+        return self.browser.find_element(By.ID, id_)
+
+    def wait(self, condition, seconds=30):
+        WebDriverWait(self.browser, seconds).until(lambda _: condition())
+
+    def set_options(self, height, memory=""):
+        self.browser.find_element(By.CSS_SELECTOR, f"input[name=memory][value='{memory}']").click()
+        field = self.element("height")
+        field.send_keys(Keys.CONTROL, "a", Keys.DELETE)
+        field.send_keys(height)
+
+    def choose(self, paths):
+        self.browser.execute_script("document.getElementById('picture').value = '';")
+        self.element("picture").send_keys("\n".join(str(p) for p in paths))
+
+    def rows(self):
+        return self.browser.find_elements(By.CSS_SELECTOR, "#batch-list li")
+
+    def wait_for_list(self, count):
+        self.wait(lambda: len(self.rows()) == count and self.element("batch-state").text.endswith("."))
+
+    def download_all(self):
+        """Download all: the zip's files by name."""
+        self.element("batch-download").click()
+        self.wait(lambda: not self.element("batch-zip").get_property("hidden"))
+        zipped = base64.b64decode(self.browser.execute_async_script(READ_LINK, "batch-zip"))
+        with zipfile.ZipFile(io.BytesIO(zipped)) as archive:
+            return {name: archive.read(name) for name in archive.namelist()}
+
+    def test_three_pictures_at_once_give_the_native_files_and_follow_an_option_change(self):
+        folder = pictures()
+        sources = [folder / "logo.png", folder / "photo.jpg", SAMPLE]
+        self.set_options("64")
+        self.choose(sources)
+        self.wait_for_list(3)
+        self.assertEqual(["logo.bmp", "photo.bmp", "landscape.bmp"],
+                         [row.find_element(By.CLASS_NAME, "name").text for row in self.rows()])
+        self.assertEqual("panelbake-prepare --table pictures logo.png photo.jpg landscape.bmp && panelbake logo.bmp"
+                         " -h 64 && panelbake photo.bmp -h 64 && panelbake landscape.bmp -h 64",
+                         self.element("command").text)
+        expected = native_batch(sources, ["-h", "64"])
+        self.assertEqual(expected, self.download_all())
+
+        # Selecting a picture shows it below; new options convert the list again, and only the
+        # newest count.
+        self.rows()[1].find_element(By.TAG_NAME, "button").click()
+        self.wait(lambda: self.element("header-name").text == "photo_glcd.h" and
+                  self.element("report").get_attribute("data-state") == "done")
+        self.assertEqual(expected["photo_glcd.h"].decode(), self.element("header").get_property("value"))
+        self.set_options("32", "-pgm")
+        self.wait_for_list(3)
+        expected = native_batch(sources, ["-h", "32", "-pgm"])
+        self.assertEqual(expected, self.download_all())
+        self.wait(lambda: self.element("header").get_property("value") == expected["photo_glcd.h"].decode())
+
+    def test_a_picture_that_fails_is_listed_with_its_reason_and_the_others_are_converted(self):
+        folder = prepared_pictures()
+        self.set_options("16")
+        self.choose([folder / "huge.png", folder / "walk.gif", folder / "second.bmp"])
+        self.wait_for_list(5)  # the GIF's three frames among them
+        rows = self.rows()
+        self.assertIn("failed", rows[0].get_attribute("class"))
+        reason = rows[0].find_element(By.CLASS_NAME, "messages").text
+        self.assertTrue(reason.startswith("The picture could not be decoded: "), reason)
+        self.assertIn("40000", reason)
+        for row in rows[1:]:
+            self.assertNotIn("failed", row.get_attribute("class"))
+            self.assertIn("pixels", row.find_element(By.CLASS_NAME, "size").text)
+        self.assertIn("4 pictures converted, 1 failure.", self.element("batch-state").text)
+        self.assertEqual("panelbake-prepare --table pictures walk.gif second.bmp && panelbake walk_00.bmp -h 16"
+                         " && panelbake walk_01.bmp -h 16 && panelbake walk_02.bmp -h 16 && panelbake second.bmp -h 16",
+                         self.element("command").text)
+        # The zip holds what the command line makes of the pictures that could be prepared.
+        self.assertEqual(native_batch([folder / "walk.gif", folder / "second.bmp"], ["-h", "16"]), self.download_all())
+
+    def test_a_pasted_picture_is_converted_as_if_chosen_and_a_field_keeps_its_paste(self):
+        logo = (pictures() / "logo.png").read_bytes()
+        self.set_options("64")
+        self.wait(lambda: self.element("report").get_attribute("data-state") != "busy")
+        shown = int(self.element("report").get_attribute("data-results") or 0)
+        self.assertTrue(self.browser.execute_script(PASTE, base64.b64encode(logo).decode(), "width"))
+        self.assertFalse(self.browser.execute_script(PASTE, base64.b64encode(logo).decode(), None))
+        self.wait(lambda: int(self.element("report").get_attribute("data-results") or 0) > shown and
+                  self.element("report").get_attribute("data-state") == "done")
+        self.assertEqual("panelbake-prepare pasted.png && panelbake pasted.bmp -h 64", self.element("command").text)
+        prepared = native(["pasted.png"], {"pasted.png": logo}, PREPARE_NATIVE)["files"]["pasted.bmp"]
+        expected = native(["pasted.bmp", "-h", "64"], {"pasted.bmp": prepared})["files"]["pasted_glcd.h"]
+        self.assertEqual(expected.decode(), self.element("header").get_property("value"))
+        self.assertTrue(self.element("batch").get_property("hidden"))
+
+
+if __name__ == "__main__":
+    unittest.main()
