@@ -57,12 +57,6 @@ function uniqueNames(files) {
 
 // ---- Dropped files and folders -------------------------------------------------------------
 
-function entryFiles(entry) {
-  if (entry.isFile) return new Promise((resolve, reject) => entry.file((file) => resolve([file]), reject));
-  if (!entry.isDirectory) return Promise.resolve([]);
-  return folderFiles(entry);
-}
-
 // Every picture in a folder and the folders in it, in the order of their names.
 async function folderFiles(folder) {
   const reader = folder.createReader();
@@ -75,19 +69,37 @@ async function folderFiles(folder) {
   children.sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0));
   const files = [];
   for (const child of children) {
-    if (child.isFile && (!PICTURE_NAME.test(child.name) || child.name.startsWith('.'))) continue;
-    files.push(...await entryFiles(child));
+    if (child.isDirectory) {
+      files.push(...await folderFiles(child));
+    } else if (child.isFile && PICTURE_NAME.test(child.name) && !child.name.startsWith('.')) {
+      files.push(await new Promise((resolve, reject) => child.file(resolve, reject)));
+    }
   }
   return files;
 }
 
-// The files of a drop, folders read through: the entries are taken while the drop event
-// lasts, and read afterwards.
+// The files of a drop, folders read through: what the drop holds is taken while its event
+// lasts, and the folders are read afterwards.
 function droppedFiles(transfer) {
-  const items = [...(transfer.items || [])].filter((item) => item.kind === 'file');
-  const entries = items.map((item) => (item.webkitGetAsEntry ? item.webkitGetAsEntry() : null));
-  if (entries.length === 0 || entries.includes(null)) return Promise.resolve([...transfer.files]);
-  return Promise.all(entries.map((entry) => entryFiles(entry).catch(() => []))).then((lists) => lists.flat());
+  const dropped = [...(transfer.items || [])].filter((item) => item.kind === 'file').map((item) => {
+    const entry = item.webkitGetAsEntry ? item.webkitGetAsEntry() : null;
+    return entry && entry.isDirectory ? folderFiles(entry).catch(() => []) : [item.getAsFile()];
+  });
+  if (dropped.length === 0) return Promise.resolve([...transfer.files]);
+  return Promise.all(dropped).then((lists) => lists.flat().filter(Boolean));
+}
+
+// A drop on the page: its pictures are taken; a folder without any says so.
+async function takeDropped(transfer) {
+  const holdsFiles = [...transfer.types].includes('Files');  // read while the drop lasts
+  const files = await droppedFiles(transfer);
+  if (files.length > 0) {
+    takePictures(files);
+  } else if (holdsFiles) {
+    $('summary').className = 'failed';
+    $('summary').textContent = 'Nothing dropped is a picture: a folder gives the PNG, JPEG, GIF, BMP, WebP and' +
+      ' AVIF files in it.';
+  }
 }
 
 // ---- Taking pictures -----------------------------------------------------------------------
@@ -149,6 +161,7 @@ async function convertAll(run) {
     const made = await item.made;
     if (!still()) return;
     if (!mine.entries.includes(made.entries[0])) {
+      for (const entry of made.entries) refuseTakenName(mine, entry);
       mine.entries.push(...made.entries);
       $('batch-list').append(...made.entries.map(makeRow));
       showCommand();
@@ -169,6 +182,17 @@ async function convertAll(run) {
   mine.done = run;
   if (!mine.selected && mine.entries.length > 0) selectEntry(mine.entries[0]);
   showBatchState();
+}
+
+// A BMP named as one listed before (a GIF's frame walk_00.bmp and a picture walk_00.png) is
+// refused, as on the command line: its header would replace the other's.
+function refuseTakenName(mine, entry) {
+  const name = entry.name.toLowerCase();
+  const taken = mine.entries.find((other) => other.blob && other.name.toLowerCase() === name);
+  if (!entry.blob || !taken) return;
+  entry.error = `${taken.item.name} gives ${entry.name} already: rename ${entry.item.name} to take it too.`;
+  entry.name = entry.item.name;
+  entry.blob = null;
 }
 
 // A picture prepared in the batch's worker: its BMP files as Blobs (a BMP as it is), or why

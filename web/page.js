@@ -604,7 +604,7 @@ document.addEventListener('dragleave', (event) => {
 document.addEventListener('drop', (event) => {
   event.preventDefault();
   $('drop').classList.remove('over');
-  droppedFiles(event.dataTransfer).then(takePictures);
+  takeDropped(event.dataTransfer);
 });
 
 // The result's parts are laid out and drawn once the page is ready, hidden again at once: the

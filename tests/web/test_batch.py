@@ -26,6 +26,15 @@ const event = new ClipboardEvent('paste', {clipboardData: transfer, bubbles: tru
 return (target ? document.getElementById(target) : document.body).dispatchEvent(event);
 """
 
+# A drop of files on the page, as the browser sends one: [name, base64] each.
+DROP = """
+const transfer = new DataTransfer();
+for (const [name, data] of arguments[0]) {
+  transfer.items.add(new File([Uint8Array.from(atob(data), (c) => c.charCodeAt(0))], name));
+}
+document.body.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
+"""
+
 
 def native_batch(sources, args):
     """panelbake-prepare --table pictures SOURCES, then panelbake each BMP prepared with ARGS: every
@@ -111,23 +120,34 @@ class BatchTest(unittest.TestCase):
 
     def test_a_picture_that_fails_is_listed_with_its_reason_and_the_others_are_converted(self):
         folder = prepared_pictures()
+        # Dropped together: one that cannot be decoded, a GIF of three frames, two that would
+        # give the same BMP and header (taken as second and second_2), and one named as a frame.
+        dropped = [("huge.png", folder / "huge.png"), ("walk.gif", folder / "walk.gif"),
+                   ("second.bmp", folder / "second.bmp"), ("second.jpg", pictures() / "photo.jpg"),
+                   ("walk_01.png", pictures() / "logo.png")]
         self.set_options("16")
-        self.choose([folder / "huge.png", folder / "walk.gif", folder / "second.bmp"])
-        self.wait_for_list(5)  # the GIF's three frames among them
+        self.browser.execute_script(DROP, [[name, base64.b64encode(path.read_bytes()).decode()] for name, path in dropped])
+        self.wait_for_list(7)
         rows = self.rows()
-        self.assertIn("failed", rows[0].get_attribute("class"))
-        reason = rows[0].find_element(By.CLASS_NAME, "messages").text
-        self.assertTrue(reason.startswith("The picture could not be decoded: "), reason)
-        self.assertIn("40000", reason)
-        for row in rows[1:]:
-            self.assertNotIn("failed", row.get_attribute("class"))
-            self.assertIn("pixels", row.find_element(By.CLASS_NAME, "size").text)
-        self.assertIn("4 pictures converted, 1 failure.", self.element("batch-state").text)
-        self.assertEqual("panelbake-prepare --table pictures walk.gif second.bmp && panelbake walk_00.bmp -h 16"
-                         " && panelbake walk_01.bmp -h 16 && panelbake walk_02.bmp -h 16 && panelbake second.bmp -h 16",
+        self.assertEqual(["huge.png", "walk_00.bmp", "walk_01.bmp", "walk_02.bmp", "second.bmp", "second_2.bmp",
+                          "walk_01.png"], [row.find_element(By.CLASS_NAME, "name").text for row in rows])
+        reasons = [row.find_element(By.CLASS_NAME, "messages").text for row in rows]
+        self.assertTrue(reasons[0].startswith("The picture could not be decoded: "), reasons[0])
+        self.assertIn("40000", reasons[0])
+        self.assertEqual("walk.gif gives walk_01.bmp already: rename walk_01.png to take it too.", reasons[6])
+        for i, row in enumerate(rows):
+            self.assertEqual(i in (0, 6), "failed" in row.get_attribute("class"))
+            self.assertEqual(i not in (0, 6), "pixels" in row.find_element(By.CLASS_NAME, "size").text)
+        self.assertIn("5 pictures converted, 2 failures.", self.element("batch-state").text)
+        self.assertEqual("panelbake-prepare --table pictures walk.gif second.bmp second_2.jpg"
+                         + "".join(f" && panelbake {name} -h 16" for name in
+                                   ("walk_00.bmp", "walk_01.bmp", "walk_02.bmp", "second.bmp", "second_2.bmp")),
                          self.element("command").text)
         # The zip holds what the command line makes of the pictures that could be prepared.
-        self.assertEqual(native_batch([folder / "walk.gif", folder / "second.bmp"], ["-h", "16"]), self.download_all())
+        renamed = Path(tempfile.mkdtemp(dir=folder)) / "second_2.jpg"
+        shutil.copy(pictures() / "photo.jpg", renamed)
+        self.assertEqual(native_batch([folder / "walk.gif", folder / "second.bmp", renamed], ["-h", "16"]),
+                         self.download_all())
 
     def test_a_pasted_picture_is_converted_as_if_chosen_and_a_field_keeps_its_paste(self):
         logo = (pictures() / "logo.png").read_bytes()
