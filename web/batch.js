@@ -272,7 +272,7 @@ function makeRow(entry) {
   button.className = 'entry';
   const thumb = document.createElement('canvas');
   thumb.className = 'thumb';
-  thumb.width = thumb.height = 1;
+  thumb.hidden = true;
   thumb.setAttribute('aria-hidden', 'true');
   const name = document.createElement('span');
   name.className = 'name';
@@ -315,10 +315,8 @@ function showRow(entry) {
 // The small preview: the 1-bit result in the display's colours, every pixel where it fits,
 // else sampled.
 function drawThumb(canvas, made) {
-  if (!made) {
-    canvas.width = canvas.height = 1;
-    return;
-  }
+  canvas.hidden = !made;
+  if (!made) return;
   const {width, height, data} = made;
   const scale = Math.min(1, THUMB_WIDTH / width, THUMB_HEIGHT / height);
   const w = Math.max(1, Math.round(width * scale));
