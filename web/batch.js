@@ -18,7 +18,8 @@ const PICTURE_NAME = /\.(png|jpe?g|gif|bmp|webp|avif)$/i;
 //          {entries, framesHeader} once prepared}
 //   entries: the list's rows in order, a prepared BMP each (a GIF gives one per frame) or a
 //          picture that could not be prepared: {key, name, blob, size, item, error, result,
-//          row}; result is {headerName, header, previewName, preview, image, messages}
+//          row}; result is {headerName, header, previewName, preview (Blobs), messages,
+//          width, height, bytes}
 //   args: the options of the newest conversion, run: its number
 let batch = null;
 let batchLane = null;
@@ -171,7 +172,7 @@ async function convertAll(run) {
       if (entry.run !== run) {
         entry.run = run;
         entry.row.classList.add('stale');
-        await convertEntry(entry, args);
+        await convertEntry(entry, args, still);
         if (!still()) return;
         entry.row.classList.remove('stale');
         showRow(entry);
@@ -235,8 +236,9 @@ async function prepareItem(mine, item) {
   return {entries: frames.map((name) => entry({name, blob: blobs.files[name], size: prepared.files[name]}))};
 }
 
-// panelbake on one prepared BMP with the options.
-async function convertEntry(entry, args) {
+// panelbake on one prepared BMP with the options, unless they are no longer the newest
+// when its turn comes (still()).
+async function convertEntry(entry, args, still) {
   let program;
   try {
     program = await loadProgram('createPanelbake');
@@ -245,9 +247,9 @@ async function convertEntry(entry, args) {
     entry.error = error.message;
     return;
   }
-  const result = await inTurn(() => lane().post({type: 'convert', key: `batch-${entry.key}`, name: entry.name,
-                                                 blob: entry.blob, args}, [program]));
-  if (!result) return;  // abandoned
+  const result = await inTurn(() => still() && lane().post({type: 'convert', key: `batch-${entry.key}`,
+                                                            name: entry.name, blob: entry.blob, args}, [program]));
+  if (!result) return;  // abandoned, or newer options came
   const {code, stdout, stderr, files, image: made} = result;
   const written = Object.keys(files).filter((name) => name !== entry.name);
   const headerName = written.find((name) => name.endsWith('.h'));
@@ -259,8 +261,14 @@ async function convertEntry(entry, args) {
     return;
   }
   entry.error = null;
-  entry.result = {headerName, header: files[headerName], previewName, preview: files[previewName],
-                  image: made, messages: stdout + stderr};
+  // Kept as Blobs, which the browser may hold outside the page's memory: a picture converted
+  // at its own size gives a header of many megabytes.
+  const [shown, more] = firstLines(stdout + stderr, THUMB_MESSAGE_LINES);
+  entry.result = {headerName, header: new Blob([files[headerName]]), previewName,
+                  preview: new Blob([files[previewName]]),
+                  messages: more ? `${shown}… and ${counted(more, 'more line')}` : shown,
+                  width: made.width, height: made.height, bytes: made.data.length};
+  entry.thumb = made;
 }
 
 // ---- The list ------------------------------------------------------------------------------
@@ -304,12 +312,11 @@ function showRow(entry) {
     messages.textContent = 'Converting…';
     return;
   }
-  const {image: made, header, messages: text} = entry.result;
-  size.textContent = `${made.width} × ${made.height} pixels, ${bytesText(made.data.length)}` +
-    ` (header ${bytesText(header.length)})`;
-  const [shown, more] = firstLines(text, THUMB_MESSAGE_LINES);
-  messages.textContent = more ? `${shown}… and ${counted(more, 'more line')}` : shown;
-  drawThumb(row.querySelector('canvas'), made);
+  const {width, height, bytes, header} = entry.result;
+  size.textContent = `${width} × ${height} pixels, ${bytesText(bytes)} (header ${bytesText(header.size)})`;
+  messages.textContent = entry.result.messages;
+  if (entry.thumb) drawThumb(row.querySelector('canvas'), entry.thumb);
+  entry.thumb = null;
 }
 
 // The small preview: the 1-bit result in the display's colours, every pixel where it fits,
@@ -426,8 +433,8 @@ async function zipAll() {
     if (item.framesHeader) files[item.framesHeader.name] = item.framesHeader.bytes;
   }
   for (const {result} of made) {
-    files[result.headerName] = result.header;
-    files[result.previewName] = result.preview;
+    files[result.headerName] = new Uint8Array(await result.header.arrayBuffer());
+    files[result.previewName] = new Uint8Array(await result.preview.arrayBuffer());
   }
   if (!fflateLoaded) fflateLoaded = loadScript('fflate.js').catch((error) => { fflateLoaded = null; throw error; });
   await fflateLoaded;
