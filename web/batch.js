@@ -390,7 +390,9 @@ function showBatchState() {
 }
 
 // The command line for the list: the pictures prepared with the table, then each BMP
-// converted with the options. Null while no list is shown.
+// converted with the options. A picture the browser decoded is given as its prepared BMP
+// (which can be downloaded when it is selected): panelbake-prepare does not read its
+// format, and passes the BMP through. Null while no list is shown.
 function batchCommand() {
   if (!batch) return null;
   const sources = [];
@@ -398,7 +400,7 @@ function batchCommand() {
   for (const item of batch.items) {
     const entries = batch.entries.filter((entry) => entry.item === item);
     if (entries.length > 0 && entries.every((entry) => !entry.blob)) continue;  // not prepared
-    sources.push(item.name);
+    sources.push(item.kind === 'browser' ? bmpName(item.name) : item.name);
     bmps.push(...(entries.length ? entries.map((entry) => entry.name) : [bmpName(item.name)]));
   }
   const steps = [['panelbake-prepare', '--table', TABLE_NAME, ...sources],
