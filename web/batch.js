@@ -58,7 +58,8 @@ function uniqueNames(files) {
 
 // ---- Dropped files and folders -------------------------------------------------------------
 
-// Every picture in a folder and the folders in it, in the order of their names.
+// Every picture in a folder and the folders in it, in the order of their names; hidden
+// files and folders (.git) are passed over, and a folder that cannot be read.
 async function folderFiles(folder) {
   const reader = folder.createReader();
   const children = [];
@@ -70,9 +71,10 @@ async function folderFiles(folder) {
   children.sort((a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0));
   const files = [];
   for (const child of children) {
+    if (child.name.startsWith('.')) continue;
     if (child.isDirectory) {
-      files.push(...await folderFiles(child));
-    } else if (child.isFile && PICTURE_NAME.test(child.name) && !child.name.startsWith('.')) {
+      files.push(...await folderFiles(child).catch(() => []));
+    } else if (child.isFile && PICTURE_NAME.test(child.name)) {
       files.push(await new Promise((resolve, reject) => child.file(resolve, reject)));
     }
   }
