@@ -149,6 +149,24 @@ class BatchTest(unittest.TestCase):
         self.assertEqual(native_batch([folder / "walk.gif", folder / "second.bmp", renamed], ["-h", "16"]),
                          self.download_all())
 
+    def test_a_dropped_folder_gives_its_pictures_and_those_of_its_folders_by_name(self):
+        # A folder as the browser hands one over: its entries read in batches until an empty one.
+        names = self.browser.execute_async_script("""
+            const done = arguments[0];
+            const file = (name) => ({name, isFile: true, isDirectory: false, file: (ok) => ok(new File([''], name))});
+            const folder = (name, children) => ({name, isFile: false, isDirectory: true, createReader() {
+              const batches = [children.slice(0, 2), children.slice(2), []];
+              return {readEntries: (ok) => setTimeout(() => ok(batches.shift()))};
+            }});
+            const shots = folder('shots', [file('b.png'), folder('sub', [file('c.JPG'), file('readme.txt')]),
+                                           file('.hidden.png'), folder('.git', [file('x.png')]), file('a.gif')]);
+            const item = (entry, name) => ({kind: 'file', webkitGetAsEntry: () => entry,
+                                            getAsFile: () => new File([''], name)});
+            droppedFiles({items: [item(shots), item(file('z.bmp'), 'z.bmp')], files: []})
+              .then((files) => done(files.map((f) => f.name)));
+        """)
+        self.assertEqual(["a.gif", "b.png", "c.JPG", "z.bmp"], names)
+
     def test_a_pasted_picture_is_converted_as_if_chosen_and_a_field_keeps_its_paste(self):
         logo = (pictures() / "logo.png").read_bytes()
         self.set_options("64")
