@@ -26,6 +26,13 @@ const event = new ClipboardEvent('paste', {clipboardData: transfer, bubbles: tru
 return (target ? document.getElementById(target) : document.body).dispatchEvent(event);
 """
 
+# A PNG (base64) written to the clipboard, as a picture copied elsewhere.
+WRITE_CLIPBOARD = """
+const [data, done] = arguments;
+const blob = new Blob([Uint8Array.from(atob(data), (c) => c.charCodeAt(0))], {type: 'image/png'});
+navigator.clipboard.write([new ClipboardItem({'image/png': blob})]).then(() => done('written'), (e) => done(String(e)));
+"""
+
 # A drop of files on the page, as the browser sends one: [name, base64] each.
 DROP = """
 const transfer = new DataTransfer();
@@ -181,6 +188,16 @@ class BatchTest(unittest.TestCase):
         expected = native(["pasted.bmp", "-h", "64"], {"pasted.bmp": prepared})["files"]["pasted_glcd.h"]
         self.assertEqual(expected.decode(), self.element("header").get_property("value"))
         self.assertTrue(self.element("batch").get_property("hidden"))
+
+        # The Paste button reads the clipboard; the browser keeps a picture there as a PNG of
+        # its own making, so only the way in is checked.
+        self.browser.execute_cdp_cmd("Browser.grantPermissions", {"permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
+        self.assertEqual("written", self.browser.execute_async_script(WRITE_CLIPBOARD, base64.b64encode(logo).decode()))
+        shown = int(self.element("report").get_attribute("data-results"))
+        self.element("paste").click()
+        self.wait(lambda: int(self.element("report").get_attribute("data-results")) > shown and
+                  self.element("report").get_attribute("data-state") == "done")
+        self.assertEqual("pasted_glcd.h", self.element("header-name").text)
 
 
 if __name__ == "__main__":
