@@ -13,8 +13,8 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import WebDriverWait
 
-from test_page import (NATIVE, PREPARE_NATIVE, READ_LINK, SAMPLE, SITE_DIR, native, pictures,  # noqa: F401
-                       prepared_pictures, setUpModule, start_chromium, tearDownModule)
+from test_page import (PREPARE_NATIVE, READ_LINK, SAMPLE, SITE_DIR, native, pictures, prepared_pictures,
+                       setUpModule, start_chromium, tearDownModule)  # noqa: F401 (the module's set-up)
 
 # A paste of a picture, as the browser sends one for Ctrl+V: a PNG File in the event's
 # DataTransfer, at the page (or at the field named). True when the page let it be.
@@ -46,18 +46,14 @@ document.body.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbl
 def native_batch(sources, args):
     """panelbake-prepare --table pictures SOURCES, then panelbake each BMP prepared with ARGS: every
     header and preview written, by name."""
-    with tempfile.TemporaryDirectory() as work:
-        for path in sources:
-            shutil.copy(path, work)
-        native_run = native(["--table", "pictures", *(p.name for p in sources)],
-                            {p.name: p.read_bytes() for p in sources}, PREPARE_NATIVE)
-        files = native_run["files"]
-        made = {name: data for name, data in files.items() if name.endswith(".h")}
-        for bmp in sorted(name for name in files if name.endswith(".bmp")):  # a BMP source passes through
-            converted = native([bmp, *args], {bmp: files[bmp]})
-            assert converted["code"] == 0, converted["stderr"]
-            made.update({name: data for name, data in converted["files"].items() if name != bmp})
-        return made
+    files = native(["--table", "pictures", *(p.name for p in sources)], {p.name: p.read_bytes() for p in sources},
+                   PREPARE_NATIVE)["files"]
+    made = {name: data for name, data in files.items() if name.endswith(".h")}
+    for bmp in sorted(name for name in files if name.endswith(".bmp")):  # a BMP source passes through
+        converted = native([bmp, *args], {bmp: files[bmp]})
+        assert converted["code"] == 0, converted["stderr"]
+        made.update({name: data for name, data in converted["files"].items() if name != bmp})
+    return made
 
 
 class BatchTest(unittest.TestCase):
