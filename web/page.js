@@ -43,6 +43,9 @@ const form = {
   picture: $('picture'), display: $('display'), width: $('width'), height: $('height'),
   verbose: $('verbose'), zoom: $('zoom'), frame: $('frame'),
 };
+// What other parts of the page add: the list of several pictures (batch.js) is told of every
+// change of options, and gives the command line while it is shown.
+const pageHooks = {optionsChanged: () => {}, command: () => null};
 const MARGIN = 8;  // left of the pixels: the page marks
 const PANEL = [0xc9, 0xd8, 0xb6];
 const INK = [0x1e, 0x26, 0x1e];
@@ -105,6 +108,11 @@ function sourceName(chosen) {
 // The command line that gives the same result: with panelbake-prepare first where the page
 // prepares the picture with it, or adjusts it (controls.js).
 function showCommand() {
+  const listed = pageHooks.command();
+  if (listed) {
+    $('command').textContent = listed;
+    return;
+  }
   const plan = adjustedPlan();
   const steps = plan ? adjustedSteps(picture, plan)
     : [['panelbake', picture ? sourceName(picture) : 'picture.bmp', ...optionArgs()]];
@@ -130,6 +138,7 @@ let lanePicture = null;  // the picture of the jobs last sent to the worker
 function convert() {
   rememberSettings();
   showCommand();
+  pageHooks.optionsChanged();
   if (!picture) return;
   const job = {picture, args: optionArgs(), plan: adjustedPlan()};
   setBusy(true);
@@ -610,7 +619,7 @@ function presetFromSize() {
   form.display.value = [...form.display.options].some((o) => o.value === size) ? size : '';
 }
 
-form.picture.addEventListener('change', () => takePicture(form.picture.files[0]));
+form.picture.addEventListener('change', () => takePictures([...form.picture.files]));
 form.display.addEventListener('change', () => {
   if (form.display.value) [form.width.value, form.height.value] = form.display.value.split('x');
   convert();
@@ -661,7 +670,7 @@ document.addEventListener('dragleave', (event) => {
 document.addEventListener('drop', (event) => {
   event.preventDefault();
   $('drop').classList.remove('over');
-  takePicture(event.dataTransfer.files[0]);
+  takeDropped(event.dataTransfer);
 });
 
 // The result's parts are laid out and drawn once the page is ready, hidden again at once: the

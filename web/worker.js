@@ -7,7 +7,9 @@
 //   {type: 'program', factory, script, wasmGzip}
 //                                               a program: its script's text and its
 //                                               WebAssembly, gzipped, as base64 (no answer)
-//   {type: 'run', id, factory, args, files}     one run in a working directory holding files
+//   {type: 'run', id, factory, args, files, lent}
+//                                               one run in a working directory holding files
+//                                               (and lent, read-only: name -> bytes or Blob)
 //   {type: 'prepare', id, key, name, blob, byBrowser}
 //                                               the chosen picture prepared by
 //                                               panelbake-prepare (or, byBrowser, decoded by
@@ -93,8 +95,8 @@ function panelbakeWorker() {
 
   // A fresh instance of the program runs with the arguments after its name, in a working
   // directory holding `files` (relative path -> bytes, written in) and `lent` (name ->
-  // bytes held here, which become a read-only file without a copy: a run reads only the
-  // parts of the picture it reads). Resolves to {code, stdout, stderr, files}: the exit
+  // bytes held here, or a Blob read here, which become a read-only file without a copy: a
+  // run reads only the parts of the picture it reads). Resolves to {code, stdout, stderr, files}: the exit
   // status as a shell sees it, the bytes written to standard output and error as UTF-8
   // text, and every file in the directory afterwards but the lent ones.
   async function runProgram({factory, args, files = {}, lent = {}, folders = []}) {
@@ -108,7 +110,8 @@ function panelbakeWorker() {
       FS.writeFile(WORK_DIR + '/' + path, bytes instanceof Uint8Array ? bytes : new Uint8Array(bytes));
     }
     for (const [name, bytes] of Object.entries(lent)) {
-      FS.createDataFile(WORK_DIR, name, bytes, true, false, true);  // readable, not writable, owned
+      const data = bytes instanceof Blob ? await bytesOf(bytes) : bytes;
+      FS.createDataFile(WORK_DIR, name, data, true, false, true);  // readable, not writable, owned
     }
     for (const folder of folders) FS.mkdir(WORK_DIR + '/' + folder);
     FS.chdir(WORK_DIR);

@@ -299,8 +299,9 @@ class Server:
 class SiteTest(unittest.TestCase):
     def test_site_holds_the_page_and_what_it_loads_within_the_size_limits(self):
         files = sorted(p.name for p in SITE_DIR.iterdir())
-        self.assertEqual(["array-text.js", "arrays.js", "bridge.js", "controls.js", "index.html", "page.css", "page.js",
-                          "panelbake-module.js", DECODERS, "worker.js"], files)
+        self.assertEqual(["array-text.js", "arrays.js", "batch.js", "bridge.js", "controls.js", "fflate-LICENSE.txt",
+                          "fflate.js", "index.html", "page.css", "page.js", "panelbake-module.js", DECODERS,
+                          "paste.js", "worker.js"], files)
         size = sum((SITE_DIR / name).stat().st_size for name in files)
         zipped = sum(len(gzip.compress((SITE_DIR / name).read_bytes(), 9)) for name in files)
         first = sum((SITE_DIR / name).stat().st_size for name in files if name != DECODERS)
