@@ -93,11 +93,18 @@ function droppedFiles(transfer) {
   return Promise.all(dropped).then((lists) => lists.flat().filter(Boolean));
 }
 
-// A drop on the page: its pictures are taken; a folder without any says so.
+// C text dropped on the page: a header to read back into a picture (arrays.js).
+const C_TEXT_NAME = /\.(h|hpp|c|cpp|ino|txt)$/i;
+
+// A drop on the page: its pictures are taken, or one header's bytes shown; a folder
+// without any says so.
 async function takeDropped(transfer) {
   const holdsFiles = [...transfer.types].includes('Files');  // read while the drop lasts
   const files = await droppedFiles(transfer);
-  if (files.length > 0) {
+  if (files.length === 1 && C_TEXT_NAME.test(files[0].name)) {
+    $('arrays').open = true;
+    loadArrayFile(files[0]);
+  } else if (files.length > 0) {
     takePictures(files);
   } else if (holdsFiles) {
     $('summary').className = 'failed';

@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 """Bytes back to a picture, in headless Chromium through the page's controls: a header panelbake wrote
 shows exactly the pixels of its preview BMP, and a byte count that is not whole pages says so."""
+import base64
 import shutil
 import tempfile
 import time
@@ -11,7 +12,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
-from test_page import (READ_PREVIEW, SAMPLE, SITE_DIR, black_pixels, native, prepared_pictures,  # noqa: F401
+from test_page import (DROP, READ_PREVIEW, SAMPLE, SITE_DIR, black_pixels, native, prepared_pictures,  # noqa: F401
                        setUpModule, start_chromium)
 
 # Puts text into the array box as a paste does.
@@ -65,6 +66,7 @@ class ArraysTest(unittest.TestCase):
             "128 x 64, static char": (["-w", "128", "-h", "64"], "paste"),
             "84 x 45 (a partial page), -pgm": (["-w", "84", "-h", "45", "-pgm"], "paste"),
             "40 x 20, -pic30, loaded": (["-h", "20", "-pic30"], "load"),
+            "64 x 32, dropped on the page": (["-w", "64", "-h", "32"], "drop"),
         }
         for name, (args, how) in cases.items():
             with self.subTest(name):
@@ -72,6 +74,9 @@ class ArraysTest(unittest.TestCase):
                 header, preview = made["files"]["logo_glcd.h"], made["files"]["logo_glcd.bmp"]
                 if how == "paste":
                     summary = self.paste(header.decode())
+                elif how == "drop":
+                    dropped = [["logo_glcd.h", base64.b64encode(header).decode()]]
+                    summary = self.shown_after(lambda: self.browser.execute_script(DROP, dropped))
                 else:
                     with tempfile.TemporaryDirectory() as folder:
                         path = Path(folder) / "logo_glcd.h"

@@ -14,7 +14,7 @@ from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
 from test_controls import run_command_line
-from test_page import (PREPARE_NATIVE, READ_LINK, SAMPLE, SITE_DIR, native, pictures, prepared_pictures,
+from test_page import (DROP, PREPARE_NATIVE, READ_LINK, SAMPLE, SITE_DIR, native, pictures, prepared_pictures,
                        setUpModule, start_chromium, tearDownModule)  # noqa: F401 (the module's set-up)
 
 # A paste of a picture, as the browser sends one for Ctrl+V: a PNG File in the event's
@@ -32,15 +32,6 @@ WRITE_CLIPBOARD = """
 const [data, done] = arguments;
 const blob = new Blob([Uint8Array.from(atob(data), (c) => c.charCodeAt(0))], {type: 'image/png'});
 navigator.clipboard.write([new ClipboardItem({'image/png': blob})]).then(() => done('written'), (e) => done(String(e)));
-"""
-
-# A drop of files on the page, as the browser sends one: [name, base64] each.
-DROP = """
-const transfer = new DataTransfer();
-for (const [name, data] of arguments[0]) {
-  transfer.items.add(new File([Uint8Array.from(atob(data), (c) => c.charCodeAt(0))], name));
-}
-document.body.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
 """
 
 

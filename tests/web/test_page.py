@@ -53,6 +53,15 @@ CHROMIUM_SWITCHES = ("--headless", "--no-sandbox", "--disable-gpu", "--disable-q
                      "--window-size=1000,1450")
 
 # Reads the canvas back: for each pixel of the drawn preview, 1 if its square is ink, else 0.
+# A drop of files on the page, as the browser sends one: [name, base64] each.
+DROP = """
+const transfer = new DataTransfer();
+for (const [name, data] of arguments[0]) {
+  transfer.items.add(new File([Uint8Array.from(atob(data), (c) => c.charCodeAt(0))], name));
+}
+document.body.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
+"""
+
 READ_PREVIEW = """
 const canvas = document.getElementById('preview');
 const zoom = Number(canvas.dataset.zoom), left = Number(canvas.dataset.left);
