@@ -202,13 +202,6 @@ int writeBitmap(Job& job, const std::string& output, const Bitmap& picture)
     return writeOne(job, output, [&](const char* path) { return result.save(path); });
 }
 
-// `count` pixels from blue, green and red bytes.
-void fromBytes(const std::uint8_t* bytes, std::int32_t count, Pixel* out)
-{
-    for (std::int32_t x = 0; x < count; ++x)
-        out[x] = {bytes[3 * x], bytes[3 * x + 1], bytes[3 * x + 2], 0};
-}
-
 // A BMP adjusted from the pixels panelbake itself reads: at a display's size only those
 // the reduction depends on, read from the file.
 int writeBmp(Job& job, const std::string& output)
@@ -239,24 +232,14 @@ int writeStill(Job& job, const std::string& output, DecodedStill& picture)
             return saveTrueColorRows(path, picture.width(), picture.height(), row);
         });
     Bitmap work;
-    const auto take = [&](const PictureSampling& sampling, Bitmap& taken) {
-        taken.setDimensions(static_cast<std::int32_t>(sampling.columns.size()),
-                            static_cast<std::int32_t>(sampling.rows.size()));
-        std::vector<std::uint8_t> bytes(sampling.columns.size() * 3);
-        for (std::size_t k = 0; k < sampling.rows.size(); ++k) {
-            picture.shownPixels(sampling.rows[k], sampling.columns, bytes.data());
-            invertBytes(bytes.data(), bytes.size(), adjustments);
-            fromBytes(bytes.data(), taken.width, taken.rowData(static_cast<std::int32_t>(k)));
-        }
-    };
-    if (reduceTaken(picture.width(), picture.height(), job.options.reduction, take, work))
+    if (reduceTaken(picture.width(), picture.height(), job.options.reduction, takeFromStill(picture, adjustments), work))
         return writeOne(job, output, [&](const char* path) { return work.save(path); });
     // The adjusted picture, whole, for the rescale.
     work.setDimensions(picture.width(), picture.height());
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(picture.width()) * 3);
     for (std::int32_t y = 0; y < picture.height(); ++y) {
         row(y, bytes.data());
-        fromBytes(bytes.data(), picture.width(), work.rowData(y));
+        pixelsFromBytes(bytes.data(), picture.width(), work.rowData(y));
     }
     reduce(work, job.options.reduction);
     return writeOne(job, output, [&](const char* path) { return work.save(path); });

@@ -6,6 +6,7 @@
 #include "fast_conversion.h"
 
 #include <cstddef>
+#include <vector>
 
 namespace {
 
@@ -55,4 +56,23 @@ TakePixels takeFromFile(BmpFile& file, const Adjustments& adjustments)
 {
     return takeAdjusted(adjustments, file.picture.width, file.picture.height,
                         [&file](const PictureSampling& at, Bitmap& picked) { picked.loadPixels(file, &at); });
+}
+
+TakePixels takeFromStill(const DecodedStill& picture, const Adjustments& adjustments)
+{
+    return [&picture, &adjustments](const PictureSampling& at, Bitmap& taken) {
+        taken.setDimensions(static_cast<std::int32_t>(at.columns.size()), static_cast<std::int32_t>(at.rows.size()));
+        std::vector<std::uint8_t> bytes(at.columns.size() * 3);
+        for (std::size_t k = 0; k < at.rows.size(); ++k) {
+            picture.shownPixels(at.rows[k], at.columns, bytes.data());
+            invertBytes(bytes.data(), bytes.size(), adjustments);
+            pixelsFromBytes(bytes.data(), taken.width, taken.rowData(static_cast<std::int32_t>(k)));
+        }
+    };
+}
+
+void pixelsFromBytes(const std::uint8_t* bytes, std::int32_t count, Pixel* out)
+{
+    for (std::int32_t x = 0; x < count; ++x)
+        out[x] = {bytes[3 * x], bytes[3 * x + 1], bytes[3 * x + 2], 0};
 }

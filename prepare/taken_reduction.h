@@ -12,6 +12,7 @@
 #include "bitmap.h"
 #include "bmp_header.h"
 #include "prepare_options.h"
+#include "still_decoder.h"
 
 #include <cstdint>
 #include <functional>
@@ -33,3 +34,10 @@ TakePixels takeFromPicture(const Bitmap& stored, const Adjustments& adjustments)
 // `take` for a BMP file whose header has been read (Bitmap::loadHeader), adjusted by
 // `adjustments`: only the stored rows and columns under the pixels taken are read.
 TakePixels takeFromFile(BmpFile& file, const Adjustments& adjustments);
+
+// `take` for a decoded picture turned by the adjustments already (DecodedStill::turn),
+// inverted by --invert.
+TakePixels takeFromStill(const DecodedStill& picture, const Adjustments& adjustments);
+
+// `count` pixels from blue, green and red bytes.
+void pixelsFromBytes(const std::uint8_t* bytes, std::int32_t count, Pixel* out);
