@@ -49,37 +49,38 @@ void scaleTakenToDisplay(const Bitmap& taken, const ConversionPlan& plan, Bitmap
     }
     auto takenRow = [&](std::int32_t y) { return taken.rowData(placeIn(rows, y)); };
 
-    // The rescale's column layout, its source columns renumbered as places in the taken
+    // The rescale's column layout, a block of columns at a time so that it stays small
+    // however wide the display is, its source columns renumbered as places in the taken
     // ones. The last column of the rescaled picture blends vertically only, and its last
     // row horizontally only; the bottom-right pixel is the picture's own.
+    constexpr std::int32_t blockColumns = 4096;
     const std::int32_t blended = std::min(keptColumns, NW - 1);
-    const bool lastColumn = keptColumns == NW;
-    const std::int32_t last = static_cast<std::int32_t>(columns.size()) - 1;
+    const std::int32_t blendedRows = std::min(keptRows, NH - 1);
     ColumnTable table;
-    if (blended > 0) {
-        table.fill(0, blended, W, NW);
-        for (std::int32_t k = 0; k < blended; ++k) {
+    for (std::int32_t first = 0; first < blended; first += blockColumns) {
+        const std::int32_t count = std::min(blockColumns, blended - first);
+        table.fill(first, count, W, NW);
+        for (std::int32_t k = 0; k < count; ++k) {
             table.x0[k] = placeIn(columns, table.x0[k]);
             table.x1[k] = placeIn(columns, table.x1[k]);
         }
-        table.findRuns(blended);
+        table.findRuns(count);
+        for (std::int32_t i = 0; i < blendedRows; ++i) {
+            const SourceSpan span = sourceSpan(i, H, NH);
+            blendRow(table, 0, count, takenRow(span.first), takenRow(std::min(span.first + 1, H - 1)), span.fraction,
+                     display.rowData(i) + first);
+        }
+        if (keptRows == NH)
+            blendLastRow(table, count, takenRow(H - 1), display.rowData(NH - 1) + first);
     }
-    for (std::int32_t i = 0; i < keptRows && i + 1 < NH; ++i) {
+    if (keptColumns < NW)
+        return;
+    const std::int32_t last = static_cast<std::int32_t>(columns.size()) - 1;
+    for (std::int32_t i = 0; i < blendedRows; ++i) {
         const SourceSpan span = sourceSpan(i, H, NH);
-        const Pixel* top = takenRow(span.first);
-        const Pixel* bottom = takenRow(std::min(span.first + 1, H - 1));
-        Pixel* out = display.rowData(i);
-        if (blended > 0)
-            blendRow(table, 0, blended, top, bottom, span.fraction, out);
-        if (lastColumn)
-            out[NW - 1] = blendPair(top[last], bottom[last], span.fraction);
+        display.rowData(i)[NW - 1] =
+            blendPair(takenRow(span.first)[last], takenRow(std::min(span.first + 1, H - 1))[last], span.fraction);
     }
-    if (keptRows == NH) {
-        const Pixel* bottom = takenRow(H - 1);
-        Pixel* out = display.rowData(NH - 1);
-        if (blended > 0)
-            blendLastRow(table, blended, bottom, out);
-        if (lastColumn)
-            out[NW - 1] = bottom[last];
-    }
+    if (keptRows == NH)
+        display.rowData(NH - 1)[NW - 1] = takenRow(H - 1)[last];
 }

@@ -85,6 +85,22 @@ TEST_F(TakenReduction, BmpRowsReadAndHeldGiveThePlainReductionsPixels)
     }
 }
 
+TEST_F(TakenReduction, DisplaysWiderThanABlockOfColumnsGiveThePlainReductionsPixels)
+{
+    // Two columns of 3000 rows, turned a quarter: 3000 x 2, scaled to 4500 x 3 on a
+    // display of 5000 x 3.
+    TempDir dir;
+    const std::string path = dir.write("tall.bmp", photoLikeBmp(2, 3000));
+    Bitmap stored;
+    ASSERT_TRUE(stored.load(path.c_str()));
+    Bitmap header;
+    BmpFile file;
+    ASSERT_TRUE(header.loadHeader(path.c_str(), file));
+    const Case c{"quarter turn, wide", {90, false, false, false}, 5000, -1, Dither::floydSteinberg, 383};
+    EXPECT_TRUE(fuzz::compareReductions(3000, 2, reductionOf(c), takeFromFile(file, c.adjustments),
+                                        [&](Bitmap& out) { adjustBitmap(stored, c.adjustments, out); }));
+}
+
 TEST_F(TakenReduction, DecodedPicturesGiveThePlainReductionsPixels)
 {
     const std::filesystem::path corpus = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus/prepare";
