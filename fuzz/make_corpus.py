@@ -5,7 +5,7 @@ depth, both 16-bit masks, short colour tables, extra bytes, truncated data, V4/V
 headers and the rejections; and for the preparation target small PNG, JPEG and GIF
 pictures of every kind it decodes.
 
-    fuzz/make_corpus.py            rewrite fuzz/corpus/reader, pipeline and prepare
+    fuzz/make_corpus.py            rewrite fuzz/corpus/reader, pipeline, prepare and reduction
 """
 import io
 import pathlib
@@ -65,6 +65,12 @@ def pipeline_seed(width, height, flags, data):
     return struct.pack("<HHB", width + 3, height + 3, flags) + data
 
 
+def reduction_seed(width, height, adjustments, rule, threshold, data):
+    """Options for the reduction target: -w and -h (code % 132 - 3), the adjustments' bits
+    (quarter turns, flip h 4, flip v 8, invert 16), the rule (% 5) and the threshold / 3."""
+    return struct.pack("<HHBBB", width + 3, height + 3, adjustments, rule, threshold // 3) + data
+
+
 def picture_seeds():
     """Pictures for the preparation target: a few pixels each, of every PNG colour type
     and depth, JPEG baseline, progressive and turned, GIF frames of every disposal."""
@@ -111,7 +117,8 @@ def main():
     reader = HERE / "corpus" / "reader"
     pipeline = HERE / "corpus" / "pipeline"
     prepare = HERE / "corpus" / "prepare"
-    for directory in (reader, pipeline, prepare):
+    reduction = HERE / "corpus" / "reduction"
+    for directory in (reader, pipeline, prepare, reduction):
         shutil.rmtree(directory, ignore_errors=True)
         directory.mkdir(parents=True)
     for name, data in files.items():
@@ -123,8 +130,19 @@ def main():
     # Library messages on: a picture one pixel wide or high is scaled through pixelAt.
     (pipeline / "messages_one_column").write_bytes(pipeline_seed(-1, 16, 4, bmp(1, 5, 24)))
     (pipeline / "messages_one_row").write_bytes(pipeline_seed(12, -1, 4, bmp(5, 1, 8)))
-    for name, data in picture_seeds().items():
+    pictures = picture_seeds()
+    for name, data in pictures.items():
         (prepare / name).write_bytes(data)
+    # Every adjustment and rule, on pictures scaled down, up and cut.
+    sources = {"24bit": bmp(9, 7, 24, rows=pattern_rows(9, 7, 24)), "8bit": bmp(9, 3, 8),
+               "top_down": pictures["bmp_top_down"], "truncated": bmp(8, 8, 24)[:54 + 70],
+               "png_rgba": pictures["png_type6_8bit"], "jpeg_exif_6": pictures["jpeg_exif_6"]}
+    sizes = [(4, 3), (-1, 5), (20, -1), (16, 40), (2, 1)]
+    for i, (name, data) in enumerate(sources.items()):
+        for adjustments in (0, 1, 2, 3 | 4, 8 | 16, 1 | 8):
+            width, height = sizes[(i + adjustments) % len(sizes)]
+            (reduction / f"{name}_adjust{adjustments}").write_bytes(
+                reduction_seed(width, height, adjustments, (i + adjustments) % 5, 383, data))
 
 
 if __name__ == "__main__":

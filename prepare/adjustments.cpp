@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "adjustments.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 // Where pixel (X, Y) of the adjusted picture lies in the picture before: x = x0 + X * xX +
@@ -44,7 +47,30 @@ CoordinateMap adjustmentMap(const Adjustments& a, std::int32_t w, std::int32_t h
     return m;
 }
 
+// The stored indices start + index * step of an increasing list, in increasing order.
+std::vector<std::int32_t> storedIndices(const std::vector<std::int32_t>& indices, std::int64_t start, std::int64_t step)
+{
+    std::vector<std::int32_t> stored;
+    stored.reserve(indices.size());
+    for (const std::int32_t index : indices)
+        stored.push_back(static_cast<std::int32_t>(start + index * step));
+    if (step < 0)
+        std::reverse(stored.begin(), stored.end());
+    return stored;
+}
+
 } // namespace
+
+PictureSampling storedSampling(const PictureSampling& adjusted, const Adjustments& adjustments, std::int32_t width,
+                               std::int32_t height)
+{
+    const CoordinateMap m = adjustmentMap(adjustments, width, height);
+    // A stored column depends on the adjusted column alone (xY = 0), or, turned a quarter,
+    // on the adjusted row alone (xX = 0); likewise a stored row.
+    if (m.xY == 0)
+        return {storedIndices(adjusted.rows, m.y0, m.yY), storedIndices(adjusted.columns, m.x0, m.xX)};
+    return {storedIndices(adjusted.columns, m.y0, m.yX), storedIndices(adjusted.rows, m.x0, m.xY)};
+}
 
 OrientedLayout adjustedLayout(const OrientedLayout& shown, const Adjustments& adjustments)
 {

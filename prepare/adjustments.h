@@ -29,6 +29,14 @@ OrientedLayout adjustedLayout(const OrientedLayout& shown, const Adjustments& ad
 // Inverts `count` colour bytes in place (with --invert; nothing without it).
 void invertBytes(std::uint8_t* bytes, std::size_t count, const Adjustments& adjustments);
 
+// The rows and columns of a stored picture of width x height under the given rows and
+// columns of the picture adjusted. With a quarter turn the adjusted picture's columns are
+// stored rows, and its rows stored columns. The stored picture's pixels there, adjusted
+// (adjustBitmap), are the adjusted picture's pixels at the given rows and columns: a turn
+// or a mirror keeps rows and columns whole, reversing their order at most.
+PictureSampling storedSampling(const PictureSampling& adjusted, const Adjustments& adjustments, std::int32_t width,
+                               std::int32_t height);
+
 // The picture adjusted, as a new Bitmap at 24 bits. Throws std::bad_alloc when the memory
 // cannot be had.
 void adjustBitmap(const Bitmap& picture, const Adjustments& adjustments, Bitmap& adjusted);

@@ -8,6 +8,9 @@
 
 enum class PictureFormat { unknown, png, jpeg, gif, bmp };
 
+// The bytes sniffFormat needs at most: the PNG signature's eight.
+constexpr std::size_t longestSignature = 8;
+
 PictureFormat sniffFormat(const std::uint8_t* data, std::size_t size);
 
 // "PNG", "JPEG", "GIF", "BMP", or "unknown".

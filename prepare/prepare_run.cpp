@@ -16,10 +16,13 @@
 #include "prepare_options.h"
 #include "prepared_names.h"
 #include "still_decoder.h"
+#include "taken_reduction.h"
 #include "true_color_rows.h"
 
 #include <functional>
+#include <algorithm>
 #include <iostream>
+#include <limits>
 #include <new>
 #include <set>
 #include <stdexcept>
@@ -53,18 +56,20 @@ int exitFor(Refusal kind)
     return notAPicture;
 }
 
-// The whole file in memory, or the message why it cannot be had.
-std::string readWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes)
+// The file in memory, whole or its first `most` bytes, or the message why it cannot be had.
+std::string readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes,
+                          std::size_t most = std::numeric_limits<std::size_t>::max())
 {
     FilePtr file(openFile(path.c_str(), "rb"));
     if (!file)
         return "source file " + quoted(path) + " can not be opened";
     const std::int64_t size = regularFileSize(file.get());
     if (size > 0)
-        bytes.reserve(static_cast<std::size_t>(size));
+        bytes.reserve(std::min(static_cast<std::size_t>(size), most));
     std::uint8_t piece[1 << 16];
     std::size_t got;
-    while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0)
+    while (bytes.size() < most &&
+           (got = std::fread(piece, 1, std::min(sizeof piece, most - bytes.size()), file.get())) > 0)
         bytes.insert(bytes.end(), piece, piece + got);
     if (std::ferror(file.get()))
         return "source file " + quoted(path) + " can not be read";
@@ -163,12 +168,22 @@ void reduce(Bitmap& picture, const Reduction& reduction)
     makeBlackAndWhite(picture, reduction.threshold, reduction.dither);
 }
 
+// The size of a width x height picture adjusted.
+OrientedLayout adjustedSize(std::int32_t width, std::int32_t height, const Adjustments& adjustments)
+{
+    return adjustedLayout(orientedLayout(1, width, height), adjustments);
+}
+
 // The picture as written: adjusted, then reduced. That is `picture` itself when nothing
 // is asked for, otherwise `work`, which then holds it.
 const Bitmap& finished(const Bitmap& picture, const PrepareOptions& options, Bitmap& work)
 {
     if (!options.adjustments.any() && !options.reduction.requested)
         return picture;
+    const OrientedLayout adjusted = adjustedSize(picture.width, picture.height, options.adjustments);
+    if (reduceTaken(adjusted.width, adjusted.height, options.reduction, takeFromPicture(picture, options.adjustments),
+                    work))
+        return work;
     if (options.adjustments.any()) {
         adjustBitmap(picture, options.adjustments, work);
     } else {
@@ -187,6 +202,23 @@ int writeBitmap(Job& job, const std::string& output, const Bitmap& picture)
     return writeOne(job, output, [&](const char* path) { return result.save(path); });
 }
 
+// A BMP adjusted from the pixels panelbake itself reads: at a display's size only those
+// the reduction depends on, read from the file.
+int writeBmp(Job& job, const std::string& output)
+{
+    Bitmap picture;
+    BmpFile file;
+    if (!picture.loadHeader(job.source.c_str(), file))
+        throw PictureRefusal(Refusal::corrupt, "it could not be decoded as BMP");
+    const Adjustments& adjustments = job.options.adjustments;
+    const OrientedLayout adjusted = adjustedSize(file.picture.width, file.picture.height, adjustments);
+    Bitmap display;
+    if (reduceTaken(adjusted.width, adjusted.height, job.options.reduction, takeFromFile(file, adjustments), display))
+        return writeOne(job, output, [&](const char* path) { return display.save(path); });
+    picture.loadPixels(file);
+    return writeBitmap(job, output, picture);
+}
+
 int writeStill(Job& job, const std::string& output, DecodedStill& picture)
 {
     const Adjustments& adjustments = job.options.adjustments;
@@ -199,15 +231,15 @@ int writeStill(Job& job, const std::string& output, DecodedStill& picture)
         return writeOne(job, output, [&](const char* path) {
             return saveTrueColorRows(path, picture.width(), picture.height(), row);
         });
-    // The adjusted picture, whole, for the rescale.
     Bitmap work;
+    if (reduceTaken(picture.width(), picture.height(), job.options.reduction, takeFromStill(picture, adjustments), work))
+        return writeOne(job, output, [&](const char* path) { return work.save(path); });
+    // The adjusted picture, whole, for the rescale.
     work.setDimensions(picture.width(), picture.height());
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(picture.width()) * 3);
     for (std::int32_t y = 0; y < picture.height(); ++y) {
         row(y, bytes.data());
-        Pixel* out = work.rowData(y);
-        for (std::int32_t x = 0; x < picture.width(); ++x)
-            out[x] = {bytes[3 * x], bytes[3 * x + 1], bytes[3 * x + 2], 0};
+        pixelsFromBytes(bytes.data(), picture.width(), work.rowData(y));
     }
     reduce(work, job.options.reduction);
     return writeOne(job, output, [&](const char* path) { return work.save(path); });
@@ -249,28 +281,32 @@ int prepare(Job& job)
 {
     const PrepareOptions& options = job.options;
     std::vector<std::uint8_t> bytes;
-    const std::string unreadable = readWholeFile(job.source, bytes);
+    std::string unreadable = readFileBytes(job.source, bytes, longestSignature);
     if (!unreadable.empty())
         return fail(sourceUnreadable, unreadable);
-    const std::string output = options.output.empty() ? preparedName(job.source) : options.output;
     const PictureFormat format = sniffFormat(bytes.data(), bytes.size());
+    // A BMP that panelbake reads is adjusted or reduced from its rows as they are needed;
+    // any other picture is read whole.
+    const bool byRows = format == PictureFormat::bmp && (options.adjustments.any() || options.reduction.requested) &&
+                        panelbakeReads(job.source);
+    if (!byRows) {
+        bytes.clear();
+        unreadable = readFileBytes(job.source, bytes);
+        if (!unreadable.empty())
+            return fail(sourceUnreadable, unreadable);
+    }
+    const std::string output = options.output.empty() ? preparedName(job.source) : options.output;
     const DecodeLimits limits = programLimits();
     try {
         switch (format) {
         case PictureFormat::unknown:
             throw PictureRefusal(Refusal::unknownFormat, "it is not a PNG, JPEG, GIF or BMP picture");
         case PictureFormat::bmp:
+            if (byRows)
+                return writeBmp(job, output);
             if (!panelbakeReads(job.source))
                 break; // panelbake refuses it: decoded here, if the decoder reads it
-            if (!options.adjustments.any() && !options.reduction.requested)
-                return copyBmp(job, output, bytes);
-            {
-                // Adjusted from the pixels panelbake itself reads.
-                Bitmap picture;
-                if (!picture.load(job.source.c_str()))
-                    throw PictureRefusal(Refusal::corrupt, "it could not be decoded as BMP");
-                return writeBitmap(job, output, picture);
-            }
+            return copyBmp(job, output, bytes);
         case PictureFormat::gif: {
             const GifAnimation animation = scanGif(bytes.data(), bytes.size(), limits);
             if (animation.frames.size() > 1)

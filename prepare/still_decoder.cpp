@@ -41,11 +41,13 @@ void checkPngStatedSize(const std::uint8_t* data, std::size_t size, const Decode
     checkPixelLimit(u32(16), u32(20), limits);
 }
 
-// One shown row from decoded samples of type Sample, `channels` a pixel: each sample
-// reduced to 8 bits, then laid on white by its alpha. Without alpha a pixel is opaque,
-// and onWhite(c, 255) is c.
+// Shown pixels of row y from decoded samples of type Sample, `channels` a pixel: every
+// pixel of the row, or, given `columns`, those columns. Each sample is reduced to 8 bits,
+// then laid on white by its alpha. Without alpha a pixel is opaque, and onWhite(c, 255)
+// is c.
 template <typename Sample, int channels>
-void makeRow(const Sample* samples, const OrientedLayout& layout, std::int32_t y, std::uint8_t* out)
+void makePixels(const Sample* samples, const OrientedLayout& layout, std::int32_t y,
+                const std::vector<std::int32_t>* columns, std::uint8_t* out)
 {
     auto byte = [](Sample v) -> std::uint8_t {
         if constexpr (sizeof(Sample) == 2)
@@ -53,9 +55,8 @@ void makeRow(const Sample* samples, const OrientedLayout& layout, std::int32_t y
         else
             return v;
     };
-    std::int64_t at = layout.origin + y * layout.stepY;
-    for (std::int32_t x = 0; x < layout.width; ++x, at += layout.stepX, out += 3) {
-        const Sample* in = samples + at * channels;
+    auto make = [&](std::int64_t x) {
+        const Sample* in = samples + (layout.origin + x * layout.stepX + y * layout.stepY) * channels;
         if constexpr (channels == 4) {
             const std::uint8_t a = byte(in[3]);
             out[0] = onWhite(byte(in[2]), a);
@@ -66,7 +67,14 @@ void makeRow(const Sample* samples, const OrientedLayout& layout, std::int32_t y
             out[1] = byte(in[1]);
             out[2] = byte(in[0]);
         }
-    }
+        out += 3;
+    };
+    if (columns)
+        for (const std::int32_t x : *columns)
+            make(x);
+    else
+        for (std::int32_t x = 0; x < layout.width; ++x)
+            make(x);
 }
 
 } // namespace
@@ -126,12 +134,23 @@ DecodedStill::DecodedStill(const std::uint8_t* data, std::size_t size, PictureFo
 
 void DecodedStill::shownRow(std::int32_t y, std::uint8_t* row) const
 {
+    makeShown(y, nullptr, row);
+}
+
+void DecodedStill::shownPixels(std::int32_t y, const std::vector<std::int32_t>& columns, std::uint8_t* bytes) const
+{
+    makeShown(y, &columns, bytes);
+}
+
+void DecodedStill::makeShown(std::int32_t y, const std::vector<std::int32_t>* columns, std::uint8_t* bytes) const
+{
     if (sixteenBits) {
         const auto* samples = static_cast<const std::uint16_t*>(pixels.get());
-        channels == 4 ? makeRow<std::uint16_t, 4>(samples, layout, y, row)
-                      : makeRow<std::uint16_t, 3>(samples, layout, y, row);
+        channels == 4 ? makePixels<std::uint16_t, 4>(samples, layout, y, columns, bytes)
+                      : makePixels<std::uint16_t, 3>(samples, layout, y, columns, bytes);
     } else {
         const auto* samples = static_cast<const stbi_uc*>(pixels.get());
-        channels == 4 ? makeRow<stbi_uc, 4>(samples, layout, y, row) : makeRow<stbi_uc, 3>(samples, layout, y, row);
+        channels == 4 ? makePixels<stbi_uc, 4>(samples, layout, y, columns, bytes)
+                      : makePixels<stbi_uc, 3>(samples, layout, y, columns, bytes);
     }
 }

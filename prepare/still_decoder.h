@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 // The stored size from the header alone; refused over the limits before any pixel is
 // decoded. Throws PictureRefusal.
@@ -38,8 +39,13 @@ public:
 
     // Row y as shown (0 is the top row), width() pixels of blue, green and red bytes.
     void shownRow(std::int32_t y, std::uint8_t* row) const;
+    // Of row y as shown, the pixels of the given columns (each inside the width), in
+    // their order: three bytes each.
+    void shownPixels(std::int32_t y, const std::vector<std::int32_t>& columns, std::uint8_t* bytes) const;
 
 private:
+    void makeShown(std::int32_t y, const std::vector<std::int32_t>* columns, std::uint8_t* bytes) const;
+
     struct Free {
         void operator()(void* pixels) const;
     };

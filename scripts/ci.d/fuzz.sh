@@ -15,7 +15,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j"$(nproc)"
 
 rm -rf "$runs"
-for target in reader pipeline prepare; do
+for target in reader pipeline prepare reduction; do
     work="$runs/$target"
     mkdir -p "$work/corpus"
     cp fuzz/corpus/"$target"/* "$work/corpus/"

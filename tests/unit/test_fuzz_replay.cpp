@@ -5,6 +5,7 @@
 #include "../../fuzz/pipeline_check.h"
 #include "../../fuzz/prepare_check.h"
 #include "../../fuzz/reader_check.h"
+#include "../../fuzz/reduction_check.h"
 
 #include "diagnostics.h"
 #include "options.h"
@@ -103,6 +104,11 @@ TEST_F(FuzzReplay, PipelineInputsConvert)
 TEST_F(FuzzReplay, PictureInputsDecodeOrAreRefused)
 {
     replay(inputsOf("prepare"), fuzz::prepareInput);
+}
+
+TEST_F(FuzzReplay, ReductionInputsGiveThePlainReductionsPixels)
+{
+    replay(inputsOf("reduction"), fuzz::reductionInput);
 }
 
 } // namespace

@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: MIT
+#include "taken_reduction.h"
+
+#include "black_and_white.h"
+#include "display_size.h"
+#include "fast_conversion.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace {
+
+// The adjusted picture's pixels from those of the stored picture (width x height) at the
+// stored rows and columns under them, which pick(stored, picked) puts into `picked`.
+template <typename Pick>
+TakePixels takeAdjusted(const Adjustments& adjustments, std::int32_t width, std::int32_t height, Pick pick)
+{
+    return [=, &adjustments](const PictureSampling& sampling, Bitmap& taken) {
+        const PictureSampling stored = storedSampling(sampling, adjustments, width, height);
+        Bitmap picked;
+        pick(stored, picked);
+        adjustBitmap(picked, adjustments, taken);
+    };
+}
+
+} // namespace
+
+bool reduceTaken(std::int32_t width, std::int32_t height, const Reduction& reduction, const TakePixels& take,
+                 Bitmap& display)
+{
+    ConversionPlan plan;
+    if (!reduction.requested || (reduction.width <= 0 && reduction.height <= 0) ||
+        !planConversion(width, height, reduction.width, reduction.height, plan))
+        return false;
+    Bitmap taken;
+    take(plan.sampling, taken);
+    scaleTakenToDisplay(taken, plan, display);
+    makeBlackAndWhite(display, reduction.threshold, reduction.dither);
+    return true;
+}
+
+TakePixels takeFromPicture(const Bitmap& stored, const Adjustments& adjustments)
+{
+    return takeAdjusted(adjustments, stored.width, stored.height, [&stored](const PictureSampling& at, Bitmap& picked) {
+        picked.setDimensions(static_cast<std::int32_t>(at.columns.size()), static_cast<std::int32_t>(at.rows.size()));
+        for (std::size_t k = 0; k < at.rows.size(); ++k) {
+            const Pixel* in = stored.rowData(at.rows[k]);
+            Pixel* out = picked.rowData(static_cast<std::int32_t>(k));
+            for (std::size_t i = 0; i < at.columns.size(); ++i)
+                out[i] = in[at.columns[i]];
+        }
+    });
+}
+
+TakePixels takeFromFile(BmpFile& file, const Adjustments& adjustments)
+{
+    return takeAdjusted(adjustments, file.picture.width, file.picture.height,
+                        [&file](const PictureSampling& at, Bitmap& picked) { picked.loadPixels(file, &at); });
+}
+
+TakePixels takeFromStill(const DecodedStill& picture, const Adjustments& adjustments)
+{
+    return [&picture, &adjustments](const PictureSampling& at, Bitmap& taken) {
+        taken.setDimensions(static_cast<std::int32_t>(at.columns.size()), static_cast<std::int32_t>(at.rows.size()));
+        std::vector<std::uint8_t> bytes(at.columns.size() * 3);
+        for (std::size_t k = 0; k < at.rows.size(); ++k) {
+            picture.shownPixels(at.rows[k], at.columns, bytes.data());
+            invertBytes(bytes.data(), bytes.size(), adjustments);
+            pixelsFromBytes(bytes.data(), taken.width, taken.rowData(static_cast<std::int32_t>(k)));
+        }
+    };
+}
+
+void pixelsFromBytes(const std::uint8_t* bytes, std::int32_t count, Pixel* out)
+{
+    for (std::int32_t x = 0; x < count; ++x)
+        out[x] = {bytes[3 * x], bytes[3 * x + 1], bytes[3 * x + 2], 0};
+}
