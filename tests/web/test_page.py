@@ -425,9 +425,12 @@ class PageTests:
         below = index + 128 if bit == 7 else index
         self.assertIn(f"index {below // 128} × 128 + {x} = {below}, byte 0x{data[below]:02x}",
                       self.element("pixel-text").text)
-        if self.screenshot:  # for the README, in few colours
+        if self.screenshot:  # for the README, in few colours: the options and the result in one view
+            size = self.browser.get_window_size()
+            self.browser.set_window_size(size["width"], 2000)
             self.browser.execute_script("document.activeElement.blur(); window.scrollTo(0, 0);")
             self.browser.save_screenshot(str(BINARY_DIR / "web.png"))
+            self.browser.set_window_size(size["width"], size["height"])
             with Image.open(BINARY_DIR / "web.png") as shot:
                 shot.convert("RGB").quantize(64).save(BINARY_DIR / "web.png", optimize=True)
 
