@@ -19,6 +19,8 @@ for target in reader pipeline prepare reduction; do
     work="$runs/$target"
     mkdir -p "$work/corpus"
     cp fuzz/corpus/"$target"/* "$work/corpus/"
+    # Inputs that once found a fault, kept beside the seeds so that every run starts with them.
+    if [ -d fuzz/findings/"$target" ]; then cp fuzz/findings/"$target"/* "$work/corpus/"; fi
     # The BMP targets' dictionary; the picture decoders' formats are reached from their seeds.
     dict=()
     [ "$target" = prepare ] || dict=(-dict=fuzz/bmp.dict)
