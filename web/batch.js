@@ -40,8 +40,6 @@ function lane() {
   return batchLane;
 }
 
-const failure = (stderr) => stderr.trim().split('\n').map((line) => line.replace(/^Error: /, '')).join(' ');
-
 // Names made unique by their stem: two pictures that would give the same BMP or header
 // (logo.png and logo.jpg, or the same name in two folders) become logo.png and logo_2.jpg.
 function uniqueNames(files) {
@@ -252,7 +250,7 @@ async function prepareItem(mine, item) {
 // gives the name the command line gives it (photo.jpg -> photo.bmp, a GIF's frames
 // walk_00.bmp ...); a BMP, which it would otherwise write over, one given with -o.
 function adjustedEntryName(entry) {
-  return entry.item.kind === 'prepare' ? entry.name : entry.name.replace(/\.[^.]*$/, '') + '_prepared.bmp';
+  return entry.item.kind === 'prepare' ? entry.name : adjustedBmpName(entry.name);
 }
 
 // panelbake on one prepared BMP with the options, unless they are no longer the newest
@@ -442,7 +440,7 @@ function batchCommand() {
   }
   const steps = [['panelbake-prepare', '--table', TABLE_NAME, ...sources],
                  ...bmps.map((name) => ['panelbake', name, ...optionArgs()])];
-  return steps.map((step) => step.map(shellWord).join(' ')).join(' && ');
+  return commandText(steps);
 }
 
 // With adjustments: each picture prepared at the display's size as on its own (a BMP with
@@ -458,14 +456,14 @@ function adjustedBatchCommand(plan) {
       bmps.push(...(entries.length ? entries.map((entry) => entry.name) : [bmpName(item.name)]));
     } else {
       const source = item.kind === 'browser' ? bmpName(item.name) : item.name;
-      const output = source.replace(/\.[^.]*$/, '') + '_prepared.bmp';
+      const output = adjustedBmpName(source);
       prepares.push(['panelbake-prepare', source, ...plan.prepareArgs, '-o', output]);
       bmps.push(output);
     }
   }
   const steps = [...prepares, ['panelbake-prepare', '--table', TABLE_NAME, ...bmps],
                  ...bmps.map((name) => ['panelbake', name, ...plan.convertArgs])];
-  return steps.map((step) => step.map(shellWord).join(' ')).join(' && ');
+  return commandText(steps);
 }
 
 // ---- Download all --------------------------------------------------------------------------

@@ -56,7 +56,7 @@ function adjustedPlan() {
 function adjustedName(chosen) {
   const source = chosen ? sourceName(chosen) : 'picture.bmp';
   if (chosen && chosen.kind === 'prepare') return source;
-  return source.replace(/\.[^.]*$/, '') + '_prepared.bmp';
+  return adjustedBmpName(source);
 }
 
 // The command line's two steps for an adjusted picture.

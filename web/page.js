@@ -17,6 +17,15 @@ async function pictureKind(file) {
 }
 
 const bmpName = (name) => name.replace(/\.[^.]*$/, '') + '.bmp';
+// The BMP panelbake-prepare writes for an adjusted BMP, given with -o: it would otherwise
+// write over its source.
+const adjustedBmpName = (name) => name.replace(/\.[^.]*$/, '') + '_prepared.bmp';
+
+// What a failed program says, its lines joined, without their "Error: ".
+const failure = (stderr) => stderr.trim().split('\n').map((line) => line.replace(/^Error: /, '')).join(' ');
+
+// Steps of a command line, joined by &&, each word quoted as a shell needs it.
+const commandText = (steps) => steps.map((step) => step.map(shellWord).join(' ')).join(' && ');
 
 // ---- What an exit code means (the README's table) ------------------------------------------
 
@@ -277,7 +286,7 @@ function takePrepared(chosen, {code, stdout, stderr, files}) {
   const headerName = Object.keys(files).find((name) => name.endsWith('.h'));
   if (code !== 0 || frames.length === 0) {
     showMessages(stdout, stderr);
-    const reason = stderr.trim().split('\n').map((line) => line.replace(/^Error: /, '')).join(' ');
+    const reason = failure(stderr);
     failed(`The picture could not be decoded: ${reason || `${chosen.name} gave no picture`}`);
     return false;
   }

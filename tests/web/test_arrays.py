@@ -12,8 +12,8 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
-from test_page import (DROP, READ_PREVIEW, SAMPLE, SITE_DIR, black_pixels, native, prepared_pictures,  # noqa: F401
-                       setUpModule, start_chromium)
+from test_page import (DROP, READ_PREVIEW, SAMPLE, SITE_DIR, PageTests, black_pixels, native,  # noqa: F401
+                       prepared_pictures, setUpModule, start_chromium)
 
 # Puts text into the array box as a paste does.
 PASTE = """
@@ -41,11 +41,8 @@ class ArraysTest(unittest.TestCase):
     def setUp(self):
         self.browser.execute_script("document.getElementById('array-width').value = '';")
 
-    def element(self, id_):
-        return self.browser.find_element(By.ID, id_)
-
-    def results_shown(self):
-        return int(self.element("report").get_attribute("data-results") or 0)
+    element = PageTests.element
+    results_shown = PageTests.results_shown
 
     def shown_after(self, action):
         """Does `action`, waits for the result it shows, and returns the summary."""
