@@ -59,13 +59,27 @@ function panelbakeWorker() {
     }
   }
 
+  // A file's bytes, taken from the in-memory file system without a copy where it holds
+  // them in an array of their own (the instance is dropped after its run): a prepared
+  // photo is tens of megabytes, and copying it would fault in as many fresh pages.
+  function takeFile(FS, path) {
+    const {node} = FS.lookupPath(path);
+    const {contents, usedBytes} = node;
+    if (!(contents instanceof Uint8Array) || contents.byteOffset !== 0 || contents.buffer.byteLength !== contents.length) {
+      return FS.readFile(path);
+    }
+    node.contents = null;
+    node.usedBytes = 0;
+    return contents.length === usedBytes ? contents : contents.subarray(0, usedBytes);
+  }
+
   // Every file under dir but the ones lent, by relative path.
   function readFiles(FS, dir, prefix, lent, found) {
     for (const name of FS.readdir(dir)) {
       if (name === '.' || name === '..' || lent.has(prefix + name)) continue;
       const mode = FS.stat(dir + '/' + name).mode;
       if (FS.isDir(mode)) readFiles(FS, dir + '/' + name, prefix + name + '/', lent, found);
-      else if (FS.isFile(mode)) found[prefix + name] = FS.readFile(dir + '/' + name);
+      else if (FS.isFile(mode)) found[prefix + name] = takeFile(FS, dir + '/' + name);
     }
     return found;
   }
