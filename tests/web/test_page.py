@@ -601,6 +601,26 @@ class ServedTest(PageTests, unittest.TestCase):
         photo = large_photo()
         native_ms = 1000 * native_seconds(photo, ["-h", "64"])
         expected, _ = prepared_natively("photo.jpg", photo.read_bytes(), ["-h", "64"])
+        # A task's length is wall time: a machine busy elsewhere stretches the page's longest
+        # tasks (about 20 ms) past the limit now and then. The photo is taken once more when
+        # one is seen, and the test fails when the second time shows one too.
+        seen = []
+        for _ in range(2):
+            picked_ms, times, long_tasks = self.take_large_photo(photo, expected)
+            seen.append(long_tasks)
+            if not long_tasks:
+                break
+        print(f"\nphoto {photo.stat().st_size:,} bytes, 6000 x 4000: chosen to drawn {picked_ms:.0f} ms, native "
+              f"prepare + panelbake {native_ms:.0f} ms (the aim: at most 2x, {picked_ms / native_ms:.1f}x here); option changes {', '.join(f'{t:.1f}' for t in times)}"
+              f" ms (median limit {CONVERT_LIMIT_MS}, asserted x{CHANGE_MARGIN}); main-thread tasks over "
+              f"{LONG_TASK_MS} ms, by attempt: {seen}")
+        self.assertLessEqual(statistics.median(times), CONVERT_LIMIT_MS * CHANGE_MARGIN)
+        self.assertEqual([], seen[-1])
+
+    def take_large_photo(self, photo, expected):
+        """Chooses the photo, changes the height at once and while a conversion is under way;
+        checks the results and gives (chosen to drawn ms, option change ms, main-thread tasks
+        over the limit)."""
         self.browser.refresh()
         self.browser.execute_async_script("window.panelbake.ready.then(arguments[0]);")
         self.browser.execute_script(WATCH_MAIN_THREAD)
@@ -625,12 +645,7 @@ class ServedTest(PageTests, unittest.TestCase):
         self.assertEqual(1, typed_shown)
         self.assert_result_is({"files": native(["photo.bmp", "-h", "32"], {"photo.bmp": expected["photo.bmp"]})["files"]},
                               "photo_glcd.h")
-        print(f"\nphoto {photo.stat().st_size:,} bytes, 6000 x 4000: chosen to drawn {picked_ms:.0f} ms, native "
-              f"prepare + panelbake {native_ms:.0f} ms (the aim: at most 2x, {picked_ms / native_ms:.1f}x here); option changes {', '.join(f'{t:.1f}' for t in times)}"
-              f" ms (median limit {CONVERT_LIMIT_MS}, asserted x{CHANGE_MARGIN}); main-thread tasks over "
-              f"{LONG_TASK_MS} ms: {long_tasks}")
-        self.assertLessEqual(statistics.median(times), CONVERT_LIMIT_MS * CHANGE_MARGIN)
-        self.assertEqual([], long_tasks)
+        return picked_ms, times, long_tasks
 
 
 class FromDiskTest(PageTests, unittest.TestCase):
