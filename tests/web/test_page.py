@@ -616,14 +616,14 @@ class ServedTest(PageTests, unittest.TestCase):
         # pages, each faulted in on first touch, which on some machines costs more than the decoding.
         small_pages_ms = 1000 * native_seconds(photo, ["-h", "64"], four_kilobyte_pages)
         expected, _ = prepared_natively("photo.jpg", photo.read_bytes(), ["-h", "64"])
-        # A task's length is wall time: a machine busy elsewhere stretches the page's longest
-        # tasks (about 20 ms) past the limit now and then. The photo is taken once more when
-        # one is seen, and the test fails when the second time shows one too.
+        # Times are wall time: a machine busy elsewhere stretches the page's longest tasks (about
+        # 20 ms) and its option changes (about 20 ms) past their limits now and then. The photo is
+        # taken once more when one is over, and the test fails when the second time is over too.
         seen = []
         for _ in range(2):
             picked_ms, times, long_tasks = self.take_large_photo(photo, expected)
             seen.append(long_tasks)
-            if not long_tasks:
+            if not long_tasks and statistics.median(times) <= CONVERT_LIMIT_MS * CHANGE_MARGIN:
                 break
         print(f"\nphoto {photo.stat().st_size:,} bytes, 6000 x 4000: chosen to drawn {picked_ms:.0f} ms, native "
               f"prepare + panelbake {native_ms:.0f} ms (the aim: at most 2x, {picked_ms / native_ms:.1f}x here), natively with 4 KB "
