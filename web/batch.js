@@ -236,21 +236,25 @@ async function prepareItem(mine, item) {
   });
   if (!made || !made.prepared) return {entries: [entry({name: item.name, error: 'Abandoned.'})]};
   const {prepared, blobs} = made;
-  const frames = Object.keys(prepared.files).filter((name) => /\.bmp$/i.test(name)).sort();
+  const {frames, header} = preparedParts(prepared.files);
   if (prepared.code !== 0 || frames.length === 0 || !blobs || blobs.code !== 0) {
     const reason = failure(prepared.stderr) || `${item.name} gave no picture`;
     return {entries: [entry({name: item.name, error: `The picture could not be decoded: ${reason}`})]};
   }
-  const headerName = Object.keys(prepared.files).find((name) => name.endsWith('.h'));
-  item.framesHeader = headerName ? {name: headerName, bytes: prepared.files[headerName]} : null;
+  item.framesHeader = header;
   return {entries: frames.map((name) => entry({name, blob: blobs.files[name], size: prepared.files[name]}))};
 }
 
-// The BMP panelbake-prepare writes for an entry with adjustments: a picture it decodes
-// gives the name the command line gives it (photo.jpg -> photo.bmp, a GIF's frames
-// walk_00.bmp ...); a BMP, which it would otherwise write over, one given with -o.
-function adjustedEntryName(entry) {
-  return entry.item.kind === 'prepare' ? entry.name : adjustedBmpName(entry.name);
+// An entry as the page's picture: its BMP, converted as a single picture's is. A picture
+// panelbake-prepare decoded keeps that kind, so that with adjustments its BMP has the name
+// the command line gives it (adjustedName: photo.jpg -> photo.bmp, a GIF's frames
+// walk_00.bmp ...); a BMP, which panelbake-prepare would otherwise write over, one given
+// with -o.
+function entryPicture(entry) {
+  return {key: `batch-${entry.key}`, file: entry.blob, name: entry.name,
+          kind: entry.item.kind === 'prepare' ? 'prepare' : 'bmp', frame: 0,
+          prepared: {frames: [{name: entry.name, size: entry.size}], header: entry.item.framesHeader || null},
+          blobs: {[entry.name]: entry.blob}};
 }
 
 // panelbake on one prepared BMP with the options, unless they are no longer the newest
@@ -266,12 +270,8 @@ async function convertEntry(entry, args, plan, still) {
     entry.error = error.message;
     return;
   }
-  const key = `batch-${entry.key}`;
-  const output = plan ? adjustedEntryName(entry) : entry.name;
-  const job = plan
-    ? {type: 'adjust', key, name: entry.name, blob: entry.blob, output, prepareArgs: plan.prepareArgs,
-       args: plan.convertArgs}
-    : {type: 'convert', key, name: entry.name, blob: entry.blob, args};
+  const output = plan ? adjustedName(entryPicture(entry)) : entry.name;
+  const job = conversionJob(`batch-${entry.key}`, entry.name, entry.blob, output, plan, args);
   const result = await inTurn(() => still() && lane().post(job, programs));
   if (!result) return;  // abandoned, or newer options came
   const {code, stdout, stderr, files, image: made} = result;
@@ -280,15 +280,13 @@ async function convertEntry(entry, args, plan, still) {
     entry.error = preparationFailure(code, stderr);
     return;
   }
-  const written = Object.keys(files).filter((name) => name !== output);
-  const headerName = written.find((name) => name.endsWith('.h'));
-  const previewName = written.find((name) => name.endsWith('.bmp'));
-  if (code !== 0 || !headerName || !previewName || !made) {
+  const wrote = writtenFiles(result, output);
+  if (!wrote) {
     entry.result = null;
-    entry.error = code === null ? `panelbake stopped unexpectedly: ${stderr.trim()}`
-      : `Failed with exit code ${code}: ${exitMeaning(code, stderr)}. ${failure(stderr)}`.trim();
+    entry.error = code === null ? conversionFailure(code, stderr) : `${conversionFailure(code, stderr)} ${failure(stderr)}`.trim();
     return;
   }
+  const {headerName, previewName} = wrote;
   entry.error = null;
   // Kept as Blobs, which the browser may hold outside the page's memory: a picture converted
   // at its own size gives a header of many megabytes.
@@ -397,12 +395,7 @@ function selectEntry(entry) {
     return;
   }
   const {item} = entry;
-  // A picture panelbake-prepare decoded keeps that kind, so that with adjustments its BMP has
-  // the name the list gives it (adjustedEntryName).
-  picture = {key: `batch-${entry.key}`, file: entry.blob, name: entry.name,
-             kind: item.kind === 'prepare' ? 'prepare' : 'bmp', frame: 0,
-             prepared: {frames: [{name: entry.name, size: entry.size}], header: item.framesHeader || null},
-             blobs: {[entry.name]: entry.blob}};
+  picture = entryPicture(entry);
   if (item.kind === 'bmp') $('prepared').hidden = true;
   else showPrepared(picture);
   $('decoded-by-browser').hidden = item.kind !== 'browser';
@@ -425,7 +418,7 @@ function showBatchState() {
 // The command line for the list: the pictures prepared with the table, then each BMP
 // converted with the options. A picture the browser decoded is given as its prepared BMP
 // (which can be downloaded when it is selected): panelbake-prepare does not read its
-// format, and passes the BMP through. Null while no list is shown.
+// format, and passes the BMP through. Its steps; null while no list is shown.
 function batchCommand() {
   if (!batch) return null;
   const plan = adjustedPlan();
@@ -438,9 +431,8 @@ function batchCommand() {
     sources.push(item.kind === 'browser' ? bmpName(item.name) : item.name);
     bmps.push(...(entries.length ? entries.map((entry) => entry.name) : [bmpName(item.name)]));
   }
-  const steps = [['panelbake-prepare', '--table', TABLE_NAME, ...sources],
-                 ...bmps.map((name) => ['panelbake', name, ...optionArgs()])];
-  return commandText(steps);
+  return [['panelbake-prepare', '--table', TABLE_NAME, ...sources],
+          ...bmps.map((name) => ['panelbake', name, ...optionArgs()])];
 }
 
 // With adjustments: each picture prepared at the display's size as on its own (a BMP with
@@ -451,19 +443,15 @@ function adjustedBatchCommand(plan) {
   for (const item of batch.items) {
     const entries = batch.entries.filter((entry) => entry.item === item && entry.blob);
     if (entries.length === 0 && batch.entries.some((entry) => entry.item === item)) continue;  // not prepared
-    if (item.kind === 'prepare') {
-      prepares.push(['panelbake-prepare', item.name, ...plan.prepareArgs]);
-      bmps.push(...(entries.length ? entries.map((entry) => entry.name) : [bmpName(item.name)]));
-    } else {
-      const source = item.kind === 'browser' ? bmpName(item.name) : item.name;
-      const output = adjustedBmpName(source);
-      prepares.push(['panelbake-prepare', source, ...plan.prepareArgs, '-o', output]);
-      bmps.push(output);
-    }
+    // As the page's picture: a picture the browser decoded is given as its prepared BMP.
+    const shown = {kind: item.kind === 'prepare' ? 'prepare' : 'bmp',
+                   name: item.kind === 'browser' ? bmpName(item.name) : item.name, prepared: null};
+    prepares.push(adjustedSteps(shown, plan)[0]);
+    if (item.kind !== 'prepare') bmps.push(adjustedName(shown));
+    else bmps.push(...(entries.length ? entries.map((entry) => entry.name) : [bmpName(item.name)]));
   }
-  const steps = [...prepares, ['panelbake-prepare', '--table', TABLE_NAME, ...bmps],
-                 ...bmps.map((name) => ['panelbake', name, ...plan.convertArgs])];
-  return commandText(steps);
+  return [...prepares, ['panelbake-prepare', '--table', TABLE_NAME, ...bmps],
+          ...bmps.map((name) => ['panelbake', name, ...plan.convertArgs])];
 }
 
 // ---- Download all --------------------------------------------------------------------------

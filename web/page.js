@@ -24,8 +24,36 @@ const adjustedBmpName = (name) => name.replace(/\.[^.]*$/, '') + '_prepared.bmp'
 // What a failed program says, its lines joined, without their "Error: ".
 const failure = (stderr) => stderr.trim().split('\n').map((line) => line.replace(/^Error: /, '')).join(' ');
 
-// Steps of a command line, joined by &&, each word quoted as a shell needs it.
-const commandText = (steps) => steps.map((step) => step.map(shellWord).join(' ')).join(' && ');
+// The picture a preparation made: its BMP files in order (a GIF's frames) and the frames
+// header, if any.
+function preparedParts(files) {
+  const names = Object.keys(files);
+  const headerName = names.find((name) => name.endsWith('.h'));
+  return {frames: names.filter((name) => /\.bmp$/i.test(name)).sort(),
+          header: headerName ? {name: headerName, bytes: files[headerName]} : null};
+}
+
+// The worker's job for one conversion of the BMP `name`: panelbake on it, or with
+// adjustments (plan) panelbake-prepare first, writing `output`, as the command line does.
+function conversionJob(key, name, blob, output, plan, args) {
+  return plan
+    ? {type: 'adjust', key, name, blob, output, prepareArgs: plan.prepareArgs, args: plan.convertArgs}
+    : {type: 'convert', key, name, blob, args};
+}
+
+// The header and preview a conversion of `source` wrote, or null where it failed.
+function writtenFiles({code, files, image: made}, source) {
+  const written = Object.keys(files).filter((name) => name !== source);
+  const headerName = written.find((name) => name.endsWith('.h'));
+  const previewName = written.find((name) => name.endsWith('.bmp'));
+  return code === 0 && headerName && previewName && made ? {headerName, previewName} : null;
+}
+
+// Why a conversion failed, as the summary says it.
+function conversionFailure(code, stderr) {
+  return code === null ? `panelbake stopped unexpectedly: ${stderr.trim()}`
+    : `Failed with exit code ${code}: ${exitMeaning(code, stderr)}.`;
+}
 
 // ---- What an exit code means (the README's table) ------------------------------------------
 
@@ -53,7 +81,7 @@ const form = {
   verbose: $('verbose'), zoom: $('zoom'), frame: $('frame'),
 };
 // What other parts of the page add: the list of several pictures (batch.js) is told of every
-// change of options, and gives the command line while it is shown.
+// change of options, and gives the command line's steps while it is shown.
 const pageHooks = {optionsChanged: () => {}, command: () => null};
 const MARGIN = 8;  // left of the pixels: the page marks
 const PANEL = [0xc9, 0xd8, 0xb6];
@@ -114,18 +142,19 @@ function sourceName(chosen) {
   return chosen.kind === 'bmp' ? chosen.name : bmpName(chosen.name);
 }
 
-// The command line that gives the same result: with panelbake-prepare first where the page
-// prepares the picture with it, or adjusts it (controls.js).
-function showCommand() {
-  const listed = pageHooks.command();
-  if (listed) {
-    $('command').textContent = listed;
-    return;
-  }
+// The command line's steps for the chosen picture: with panelbake-prepare first where the
+// page prepares the picture with it, or adjusts it (controls.js).
+function pictureSteps() {
   const plan = adjustedPlan();
-  const steps = plan ? adjustedSteps(picture, plan)
-    : [['panelbake', picture ? sourceName(picture) : 'picture.bmp', ...optionArgs()]];
-  if (!plan && picture && picture.kind === 'prepare') steps.unshift(['panelbake-prepare', picture.name]);
+  if (plan) return adjustedSteps(picture, plan);
+  const steps = [['panelbake', picture ? sourceName(picture) : 'picture.bmp', ...optionArgs()]];
+  if (picture && picture.kind === 'prepare') steps.unshift(['panelbake-prepare', picture.name]);
+  return steps;
+}
+
+// The command line that gives the same result.
+function showCommand() {
+  const steps = pageHooks.command() || pictureSteps();
   // Each word in a span that is not broken, at a hyphen say, where the line wraps.
   const words = steps.flatMap((step, i) => [...(i ? ['&&'] : []), ...step.map(shellWord)]);
   $('command').replaceChildren(...words.flatMap((word, i) => {
@@ -212,10 +241,9 @@ async function start(job) {
       if (waiting) continue;
       converted = prepare instanceof Error
         ? Promise.resolve({code: null, stdout: '', stderr: `${prepare.message}\n`, files: {}, step: 'panelbake-prepare'})
-        : pageLane.post({type: 'adjust', key: chosen.key, name: held, blob, output: name,
-                         prepareArgs: job.plan.prepareArgs, args: job.plan.convertArgs}, [program, prepare]);
+        : pageLane.post(conversionJob(chosen.key, held, blob, name, job.plan, job.args), [program, prepare]);
     } else {
-      converted = pageLane.post({type: 'convert', key: chosen.key, name, blob, args: job.args}, [program]);
+      converted = pageLane.post(conversionJob(chosen.key, held, blob, name, null, job.args), [program]);
     }
     const result = await converted;
     if (current !== job || result === null) return;  // abandoned for a newer job
@@ -281,16 +309,14 @@ async function keepBlobs(chosen) {
 // GIF's frames header. A picture that could not be decoded is said so, and nothing is
 // converted.
 function takePrepared(chosen, {code, stdout, stderr, files}) {
-  const frames = Object.keys(files).filter((name) => /\.bmp$/i.test(name)).sort()
-    .map((name) => ({name, size: files[name]}));
-  const headerName = Object.keys(files).find((name) => name.endsWith('.h'));
+  const {frames, header} = preparedParts(files);
   if (code !== 0 || frames.length === 0) {
     showMessages(stdout, stderr);
     const reason = failure(stderr);
     failed(`The picture could not be decoded: ${reason || `${chosen.name} gave no picture`}`);
     return false;
   }
-  chosen.prepared = {frames, header: headerName ? {name: headerName, bytes: files[headerName]} : null};
+  chosen.prepared = {frames: frames.map((name) => ({name, size: files[name]})), header};
   chosen.frame = 0;
   showPrepared(chosen);
   return true;
@@ -375,15 +401,13 @@ function showResult({code, stdout, stderr, files, image: made, step}, source) {
     failed(preparationFailure(code, stderr));
     return false;
   }
-  const written = Object.keys(files).filter((name) => name !== source);
-  const headerName = written.find((name) => name.endsWith('.h'));
-  const previewName = written.find((name) => name.endsWith('.bmp'));
-  if (code !== 0 || !headerName || !previewName || !made) {
-    const hint = /not a supported BMP/.test(stderr) && !form.verbose.checked ? ' Tick -v to see why.' : '';
-    failed(code === null ? `panelbake stopped unexpectedly: ${stderr.trim()}`
-      : `Failed with exit code ${code}: ${exitMeaning(code, stderr)}.${hint}`);
+  const wrote = writtenFiles({code, files, image: made}, source);
+  if (!wrote) {
+    const hint = code !== null && /not a supported BMP/.test(stderr) && !form.verbose.checked ? ' Tick -v to see why.' : '';
+    failed(conversionFailure(code, stderr) + hint);
     return false;
   }
+  const {headerName, previewName} = wrote;
   $('report').dataset.results = Number($('report').dataset.results || 0) + 1;
 
   const header = files[headerName];
