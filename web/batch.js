@@ -182,7 +182,13 @@ async function convertAll(run) {
       if (entry.run !== run) {
         entry.run = run;
         entry.row.classList.add('stale');
-        await convertEntry(entry, args, plan, still);
+        const taken = plan && takenAdjustedName(mine, entry);
+        if (taken) {
+          entry.result = null;
+          entry.error = taken;
+        } else {
+          await convertEntry(entry, args, plan, still);
+        }
         if (!still()) return;
         entry.row.classList.remove('stale');
         showRow(entry);
@@ -201,10 +207,24 @@ function refuseTakenName(mine, entry) {
   const name = entry.name.toLowerCase();
   const taken = mine.entries.find((other) => other.blob && other.name.toLowerCase() === name);
   if (!entry.blob || !taken) return;
-  entry.error = `${taken.item.name} gives ${entry.name} already: rename ${entry.item.name} to take it too.`;
+  entry.error = takenNameError(taken, entry.name, entry);
   entry.name = entry.item.name;
   entry.blob = null;
 }
+
+// With adjustments, the BMP panelbake-prepare writes for an entry may have the name it
+// writes for one listed before (logo.bmp gives logo_prepared.bmp, and so does
+// logo_prepared.png): the later one is refused, as panelbake-prepare refuses to write over
+// the first on the command line. Why, or null.
+function takenAdjustedName(mine, entry) {
+  const output = adjustedName(entryPicture(entry));
+  const before = mine.entries.slice(0, mine.entries.indexOf(entry));
+  const taken = before.find((other) => other.blob && adjustedName(entryPicture(other)).toLowerCase() === output.toLowerCase());
+  return taken ? takenNameError(taken, output, entry) : null;
+}
+
+const takenNameError = (taken, name, entry) =>
+  `${taken.item.name} gives ${name} already: rename ${entry.item.name} to take it too.`;
 
 // A picture prepared in the batch's worker: its BMP files as Blobs (a BMP as it is), or why
 // it could not be.

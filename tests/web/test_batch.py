@@ -135,6 +135,18 @@ class BatchTest(unittest.TestCase):
         self.assertEqual({name: made[name] for name in zipped}, zipped)
         self.set_options("")
 
+    def test_an_adjusted_picture_that_would_write_over_another_s_bmp_is_refused(self):
+        # logo.bmp is prepared as logo_prepared.bmp, which is what logo_prepared.png gives too.
+        dropped = [("logo.bmp", SAMPLE), ("logo_prepared.png", pictures() / "logo.png")]
+        self.set_options("64", width="128", dither="atkinson")
+        self.browser.execute_script(DROP, [[name, base64.b64encode(path.read_bytes()).decode()] for name, path in dropped])
+        self.wait_for_list(2)
+        self.assertEqual("logo.bmp gives logo_prepared.bmp already: rename logo_prepared.png to take it too.",
+                         self.rows()[1].find_element(By.CLASS_NAME, "messages").text)
+        self.assertIn("1 picture converted, 1 failure.", self.element("batch-state").text)
+        self.assertEqual({"pictures.h", "logo_prepared_glcd.h", "logo_prepared_glcd.bmp"}, set(self.download_all()))
+        self.set_options("")
+
     def test_a_picture_that_fails_is_listed_with_its_reason_and_the_others_are_converted(self):
         folder = prepared_pictures()
         # Dropped together: one that cannot be decoded, a GIF of three frames, two that would
