@@ -53,7 +53,6 @@ CHROMIUM_SWITCHES = ("--headless", "--no-sandbox", "--disable-gpu", "--disable-q
                      "--disable-background-networking", "--disable-component-update", "--disable-sync",
                      "--window-size=1000,1450")
 
-# Reads the canvas back: for each pixel of the drawn preview, 1 if its square is ink, else 0.
 # A drop of files on the page, as the browser sends one: [name, base64] each.
 DROP = """
 const transfer = new DataTransfer();
@@ -63,6 +62,7 @@ for (const [name, data] of arguments[0]) {
 document.body.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
 """
 
+# Reads the canvas back: for each pixel of the drawn preview, 1 if its square is ink, else 0.
 READ_PREVIEW = """
 const canvas = document.getElementById('preview');
 const zoom = Number(canvas.dataset.zoom), left = Number(canvas.dataset.left);
@@ -265,7 +265,8 @@ PRCTL = ctypes.CDLL(None, use_errno=True).prctl
 def four_kilobyte_pages():
     """In a child before it starts: no transparent huge pages for it (PR_SET_THP_DISABLE), so that
     its memory comes in 4 KB pages, as a browser gives a page's."""
-    PRCTL(41, 1, 0, 0, 0)
+    if PRCTL(41, 1, 0, 0, 0) != 0:
+        raise OSError(ctypes.get_errno(), "transparent huge pages could not be turned off")
 
 
 def native_seconds(picture, args, setup=None):
