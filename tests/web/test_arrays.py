@@ -43,6 +43,8 @@ class ArraysTest(unittest.TestCase):
 
     element = PageTests.element
     results_shown = PageTests.results_shown
+    wait_until_done = PageTests.wait_until_done
+    pick = PageTests.pick
 
     def shown_after(self, action):
         """Does `action`, waits for the result it shows, and returns the summary."""
@@ -145,8 +147,7 @@ class ArraysTest(unittest.TestCase):
                          self.paste("uint8_t a[] = {1, 2};\nuint8_t b[] = {0xff, 0xff};"))
     def test_bytes_pasted_while_a_picture_is_prepared_stay_until_an_option_changes(self):
         folder = prepared_pictures()
-        self.browser.execute_script("document.getElementById('picture').value = '';")
-        self.element("picture").send_keys(str(folder / "first.png"))  # seconds to decode
+        self.pick(folder / "first.png")  # seconds to decode
         self.assertEqual("a (line 1) holds 1 byte. Give its width in pixels, under the box: the text has no size "
                          "macros for it.", self.paste("uint8_t a[] = {1};"))
         summary = self.type_width("1")
@@ -157,8 +158,7 @@ class ArraysTest(unittest.TestCase):
         # An option of the picture changed: it is converted and shown.
         shown = self.results_shown()
         self.element("height").send_keys("16")
-        WebDriverWait(self.browser, 20).until(lambda _: self.results_shown() > shown and
-                                              self.element("report").get_attribute("data-state") == "done")
+        self.wait_until_done(shown)
         self.assertEqual("first_glcd.h", self.element("header-name").text)
 
 

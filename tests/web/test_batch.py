@@ -14,8 +14,8 @@ from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
 from test_controls import run_command_line
-from test_page import (DROP, PREPARE_NATIVE, READ_LINK, SAMPLE, SITE_DIR, native, pictures, prepared_pictures,
-                       setUpModule, start_chromium, tearDownModule)  # noqa: F401 (the module's set-up)
+from test_page import (DROP, PREPARE_NATIVE, SAMPLE, SITE_DIR, PageTests, native, pictures, prepared_natively,
+                       prepared_pictures, setUpModule, start_chromium, tearDownModule)  # noqa: F401 (the module's set-up)
 
 # A paste of a picture, as the browser sends one for Ctrl+V: a PNG File in the event's
 # DataTransfer, at the page (or at the field named). True when the page let it be.
@@ -57,8 +57,10 @@ class BatchTest(unittest.TestCase):
         cls.browser.get((SITE_DIR / "index.html").as_uri())  # from disk: the zip library is no fetch
         cls.browser.execute_async_script("window.panelbake.ready.then(arguments[0]);")
 
-    def element(self, id_):
-        return self.browser.find_element(By.ID, id_)
+    element = PageTests.element
+    results_shown = PageTests.results_shown
+    wait_until_done = PageTests.wait_until_done
+    link_bytes = PageTests.link_bytes
 
     def wait(self, condition, seconds=30):
         WebDriverWait(self.browser, seconds).until(lambda _: condition())
@@ -84,8 +86,7 @@ class BatchTest(unittest.TestCase):
     def download_all(self):
         """Download all: the zip's files by name."""
         self.element("batch-download").click()
-        self.wait(lambda: not self.element("batch-zip").get_property("hidden"))
-        zipped = base64.b64decode(self.browser.execute_async_script(READ_LINK, "batch-zip"))
+        zipped = self.link_bytes("batch-zip")
         with zipfile.ZipFile(io.BytesIO(zipped)) as archive:
             return {name: archive.read(name) for name in archive.namelist()}
 
@@ -200,14 +201,12 @@ class BatchTest(unittest.TestCase):
         logo = (pictures() / "logo.png").read_bytes()
         self.set_options("64")
         self.wait(lambda: self.element("report").get_attribute("data-state") != "busy")
-        shown = int(self.element("report").get_attribute("data-results") or 0)
+        shown = self.results_shown()
         self.assertTrue(self.browser.execute_script(PASTE, base64.b64encode(logo).decode(), "width"))
         self.assertFalse(self.browser.execute_script(PASTE, base64.b64encode(logo).decode(), None))
-        self.wait(lambda: int(self.element("report").get_attribute("data-results") or 0) > shown and
-                  self.element("report").get_attribute("data-state") == "done")
+        self.wait_until_done(shown)
         self.assertEqual("panelbake-prepare pasted.png && panelbake pasted.bmp -h 64", self.element("command").text)
-        prepared = native(["pasted.png"], {"pasted.png": logo}, PREPARE_NATIVE)["files"]["pasted.bmp"]
-        expected = native(["pasted.bmp", "-h", "64"], {"pasted.bmp": prepared})["files"]["pasted_glcd.h"]
+        expected = prepared_natively("pasted.png", logo, ["-h", "64"])[0]["pasted_glcd.h"]
         self.assertEqual(expected.decode(), self.element("header").get_property("value"))
         self.assertTrue(self.element("batch").get_property("hidden"))
 
@@ -215,10 +214,9 @@ class BatchTest(unittest.TestCase):
         # its own making, so only the way in is checked.
         self.browser.execute_cdp_cmd("Browser.grantPermissions", {"permissions": ["clipboardReadWrite", "clipboardSanitizedWrite"]})
         self.assertEqual("written", self.browser.execute_async_script(WRITE_CLIPBOARD, base64.b64encode(logo).decode()))
-        shown = int(self.element("report").get_attribute("data-results"))
+        shown = self.results_shown()
         self.element("paste").click()
-        self.wait(lambda: int(self.element("report").get_attribute("data-results")) > shown and
-                  self.element("report").get_attribute("data-state") == "done")
+        self.wait_until_done(shown)
         self.assertEqual("pasted_glcd.h", self.element("header-name").text)
 
 
