@@ -56,22 +56,21 @@ int exitFor(Refusal kind)
     return notAPicture;
 }
 
-// The file in memory, whole or its first `most` bytes, or the message why it cannot be had.
-std::string readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes,
-                          std::size_t most = std::numeric_limits<std::size_t>::max())
+// The bytes of an open file from where it stands, appended to `bytes` up to `most` in
+// all, or the message why they cannot be read. A pipe is read once, so the bytes taken to
+// see what the file is are kept and the rest is read from the same stream.
+std::string appendFileBytes(std::FILE* file, const std::string& path, std::vector<std::uint8_t>& bytes,
+                            std::size_t most = std::numeric_limits<std::size_t>::max())
 {
-    FilePtr file(openFile(path.c_str(), "rb"));
-    if (!file)
-        return "source file " + quoted(path) + " can not be opened";
-    const std::int64_t size = regularFileSize(file.get());
+    const std::int64_t size = regularFileSize(file);
     if (size > 0)
         bytes.reserve(std::min(static_cast<std::size_t>(size), most));
     std::uint8_t piece[1 << 16];
     std::size_t got;
     while (bytes.size() < most &&
-           (got = std::fread(piece, 1, std::min(sizeof piece, most - bytes.size()), file.get())) > 0)
+           (got = std::fread(piece, 1, std::min(sizeof piece, most - bytes.size()), file)) > 0)
         bytes.insert(bytes.end(), piece, piece + got);
-    if (std::ferror(file.get()))
+    if (std::ferror(file))
         return "source file " + quoted(path) + " can not be read";
     return {};
 }
@@ -281,19 +280,26 @@ int prepare(Job& job)
 {
     const PrepareOptions& options = job.options;
     std::vector<std::uint8_t> bytes;
-    std::string unreadable = readFileBytes(job.source, bytes, longestSignature);
-    if (!unreadable.empty())
-        return fail(sourceUnreadable, unreadable);
-    const PictureFormat format = sniffFormat(bytes.data(), bytes.size());
-    // A BMP that panelbake reads is adjusted or reduced from its rows as they are needed;
-    // any other picture is read whole.
-    const bool byRows = format == PictureFormat::bmp && (options.adjustments.any() || options.reduction.requested) &&
-                        panelbakeReads(job.source);
-    if (!byRows) {
-        bytes.clear();
-        unreadable = readFileBytes(job.source, bytes);
+    bool byRows;
+    PictureFormat format;
+    {
+        FilePtr file(openFile(job.source.c_str(), "rb"));
+        if (!file)
+            return fail(sourceUnreadable, "source file " + quoted(job.source) + " can not be opened");
+        std::string unreadable = appendFileBytes(file.get(), job.source, bytes, longestSignature);
         if (!unreadable.empty())
             return fail(sourceUnreadable, unreadable);
+        format = sniffFormat(bytes.data(), bytes.size());
+        // A BMP that panelbake reads is adjusted or reduced from its rows as they are needed;
+        // any other picture is read whole. Rows are read where they lie, which takes a
+        // regular file: a pipe's bytes are had only once, and they are taken here.
+        byRows = format == PictureFormat::bmp && (options.adjustments.any() || options.reduction.requested) &&
+                 regularFileSize(file.get()) >= 0 && panelbakeReads(job.source);
+        if (!byRows) {
+            unreadable = appendFileBytes(file.get(), job.source, bytes);
+            if (!unreadable.empty())
+                return fail(sourceUnreadable, unreadable);
+        }
     }
     const std::string output = options.output.empty() ? preparedName(job.source) : options.output;
     const DecodeLimits limits = programLimits();
