@@ -18,6 +18,7 @@
 #include "still_decoder.h"
 #include "taken_reduction.h"
 #include "true_color_rows.h"
+#include "vector_kernels.h"
 
 #include <functional>
 #include <algorithm>
@@ -238,7 +239,7 @@ int writeStill(Job& job, const std::string& output, DecodedStill& picture)
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(picture.width()) * 3);
     for (std::int32_t y = 0; y < picture.height(); ++y) {
         row(y, bytes.data());
-        pixelsFromBytes(bytes.data(), picture.width(), work.rowData(y));
+        expand24BitRow(bytes.data(), picture.width(), work.rowData(y));
     }
     reduce(work, job.options.reduction);
     return writeOne(job, output, [&](const char* path) { return work.save(path); });
