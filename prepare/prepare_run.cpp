@@ -76,13 +76,6 @@ std::string appendFileBytes(std::FILE* file, const std::string& path, std::vecto
     return {};
 }
 
-// Whether panelbake itself reads this BMP: its header is accepted as panelbake accepts it.
-bool panelbakeReads(const std::string& path)
-{
-    BmpFile file;
-    return readBmpHeader(path.c_str(), file) == HeaderOutcome::accepted;
-}
-
 // Refuses, before anything is written, outputs that exist, unless they may be replaced.
 int checkOutputsFree(const std::vector<std::string>& paths, bool force)
 {
@@ -202,14 +195,11 @@ int writeBitmap(Job& job, const std::string& output, const Bitmap& picture)
     return writeOne(job, output, [&](const char* path) { return result.save(path); });
 }
 
-// A BMP adjusted from the pixels panelbake itself reads: at a display's size only those
-// the reduction depends on, read from the file.
-int writeBmp(Job& job, const std::string& output)
+// A BMP adjusted from the pixels panelbake itself reads, its header read into `picture`
+// and `file` (Bitmap::loadHeader): at a display's size only the pixels the reduction
+// depends on, read from the file.
+int writeBmp(Job& job, const std::string& output, Bitmap& picture, BmpFile& file)
 {
-    Bitmap picture;
-    BmpFile file;
-    if (!picture.loadHeader(job.source.c_str(), file))
-        throw PictureRefusal(Refusal::corrupt, "it could not be decoded as BMP");
     const Adjustments& adjustments = job.options.adjustments;
     const OrientedLayout adjusted = adjustedSize(file.picture.width, file.picture.height, adjustments);
     Bitmap display;
@@ -281,6 +271,9 @@ int prepare(Job& job)
 {
     const PrepareOptions& options = job.options;
     std::vector<std::uint8_t> bytes;
+    Bitmap picture; // a BMP panelbake reads: its header, the file standing at its first row
+    BmpFile header;
+    bool readable;
     bool byRows;
     PictureFormat format;
     {
@@ -291,11 +284,14 @@ int prepare(Job& job)
         if (!unreadable.empty())
             return fail(sourceUnreadable, unreadable);
         format = sniffFormat(bytes.data(), bytes.size());
-        // A BMP that panelbake reads is adjusted or reduced from its rows as they are needed;
-        // any other picture is read whole. Rows are read where they lie, which takes a
-        // regular file: a pipe's bytes are had only once, and they are taken here.
-        byRows = format == PictureFormat::bmp && (options.adjustments.any() || options.reduction.requested) &&
-                 regularFileSize(file.get()) >= 0 && panelbakeReads(job.source);
+        // Whether panelbake itself reads this BMP: its header is accepted as panelbake
+        // accepts it. Only a regular file is opened again to see: a pipe's bytes are had
+        // only once, and they are taken here.
+        readable = format == PictureFormat::bmp && regularFileSize(file.get()) >= 0 &&
+                   picture.loadHeader(job.source.c_str(), header);
+        // A BMP that panelbake reads is adjusted or reduced from its rows as they are needed,
+        // where they lie; any other picture is read whole.
+        byRows = readable && (options.adjustments.any() || options.reduction.requested);
         if (!byRows) {
             unreadable = appendFileBytes(file.get(), job.source, bytes);
             if (!unreadable.empty())
@@ -310,8 +306,8 @@ int prepare(Job& job)
             throw PictureRefusal(Refusal::unknownFormat, "it is not a PNG, JPEG, GIF or BMP picture");
         case PictureFormat::bmp:
             if (byRows)
-                return writeBmp(job, output);
-            if (!panelbakeReads(job.source))
+                return writeBmp(job, output, picture, header);
+            if (!readable)
                 break; // panelbake refuses it: decoded here, if the decoder reads it
             return copyBmp(job, output, bytes);
         case PictureFormat::gif: {
