@@ -21,6 +21,7 @@
 #include "prepare_check.h"
 #include "still_decoder.h"
 #include "taken_reduction.h"
+#include "vector_kernels.h"
 
 #include <cstdint>
 #include <functional>
@@ -122,7 +123,7 @@ inline int reductionInput(const std::uint8_t* data, std::size_t size)
                                   for (std::int32_t y = 0; y < picture.height(); ++y) {
                                       picture.shownRow(y, bytes.data());
                                       invertBytes(bytes.data(), bytes.size(), adjustments);
-                                      pixelsFromBytes(bytes.data(), picture.width(), out.rowData(y));
+                                      expand24BitRow(bytes.data(), picture.width(), out.rowData(y));
                                   }
                               });
         } catch (const PictureRefusal&) {

@@ -18,6 +18,7 @@
 #include "still_decoder.h"
 #include "taken_reduction.h"
 #include "true_color_rows.h"
+#include "vector_kernels.h"
 
 #include <functional>
 #include <algorithm>
@@ -56,31 +57,23 @@ int exitFor(Refusal kind)
     return notAPicture;
 }
 
-// The file in memory, whole or its first `most` bytes, or the message why it cannot be had.
-std::string readFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes,
-                          std::size_t most = std::numeric_limits<std::size_t>::max())
+// The bytes of an open file from where it stands, appended to `bytes` up to `most` in
+// all, or the message why they cannot be read. A pipe is read once, so the bytes taken to
+// see what the file is are kept and the rest is read from the same stream.
+std::string appendFileBytes(std::FILE* file, const std::string& path, std::vector<std::uint8_t>& bytes,
+                            std::size_t most = std::numeric_limits<std::size_t>::max())
 {
-    FilePtr file(openFile(path.c_str(), "rb"));
-    if (!file)
-        return "source file " + quoted(path) + " can not be opened";
-    const std::int64_t size = regularFileSize(file.get());
+    const std::int64_t size = regularFileSize(file);
     if (size > 0)
         bytes.reserve(std::min(static_cast<std::size_t>(size), most));
     std::uint8_t piece[1 << 16];
     std::size_t got;
     while (bytes.size() < most &&
-           (got = std::fread(piece, 1, std::min(sizeof piece, most - bytes.size()), file.get())) > 0)
+           (got = std::fread(piece, 1, std::min(sizeof piece, most - bytes.size()), file)) > 0)
         bytes.insert(bytes.end(), piece, piece + got);
-    if (std::ferror(file.get()))
+    if (std::ferror(file))
         return "source file " + quoted(path) + " can not be read";
     return {};
-}
-
-// Whether panelbake itself reads this BMP: its header is accepted as panelbake accepts it.
-bool panelbakeReads(const std::string& path)
-{
-    BmpFile file;
-    return readBmpHeader(path.c_str(), file) == HeaderOutcome::accepted;
 }
 
 // Refuses, before anything is written, outputs that exist, unless they may be replaced.
@@ -202,14 +195,11 @@ int writeBitmap(Job& job, const std::string& output, const Bitmap& picture)
     return writeOne(job, output, [&](const char* path) { return result.save(path); });
 }
 
-// A BMP adjusted from the pixels panelbake itself reads: at a display's size only those
-// the reduction depends on, read from the file.
-int writeBmp(Job& job, const std::string& output)
+// A BMP adjusted from the pixels panelbake itself reads, its header read into `picture`
+// and `file` (Bitmap::loadHeader): at a display's size only the pixels the reduction
+// depends on, read from the file.
+int writeBmp(Job& job, const std::string& output, Bitmap& picture, BmpFile& file)
 {
-    Bitmap picture;
-    BmpFile file;
-    if (!picture.loadHeader(job.source.c_str(), file))
-        throw PictureRefusal(Refusal::corrupt, "it could not be decoded as BMP");
     const Adjustments& adjustments = job.options.adjustments;
     const OrientedLayout adjusted = adjustedSize(file.picture.width, file.picture.height, adjustments);
     Bitmap display;
@@ -239,7 +229,7 @@ int writeStill(Job& job, const std::string& output, DecodedStill& picture)
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(picture.width()) * 3);
     for (std::int32_t y = 0; y < picture.height(); ++y) {
         row(y, bytes.data());
-        pixelsFromBytes(bytes.data(), picture.width(), work.rowData(y));
+        expand24BitRow(bytes.data(), picture.width(), work.rowData(y));
     }
     reduce(work, job.options.reduction);
     return writeOne(job, output, [&](const char* path) { return work.save(path); });
@@ -281,19 +271,32 @@ int prepare(Job& job)
 {
     const PrepareOptions& options = job.options;
     std::vector<std::uint8_t> bytes;
-    std::string unreadable = readFileBytes(job.source, bytes, longestSignature);
-    if (!unreadable.empty())
-        return fail(sourceUnreadable, unreadable);
-    const PictureFormat format = sniffFormat(bytes.data(), bytes.size());
-    // A BMP that panelbake reads is adjusted or reduced from its rows as they are needed;
-    // any other picture is read whole.
-    const bool byRows = format == PictureFormat::bmp && (options.adjustments.any() || options.reduction.requested) &&
-                        panelbakeReads(job.source);
-    if (!byRows) {
-        bytes.clear();
-        unreadable = readFileBytes(job.source, bytes);
+    Bitmap picture; // a BMP panelbake reads: its header, the file standing at its first row
+    BmpFile header;
+    bool readable;
+    bool byRows;
+    PictureFormat format;
+    {
+        FilePtr file(openFile(job.source.c_str(), "rb"));
+        if (!file)
+            return fail(sourceUnreadable, "source file " + quoted(job.source) + " can not be opened");
+        std::string unreadable = appendFileBytes(file.get(), job.source, bytes, longestSignature);
         if (!unreadable.empty())
             return fail(sourceUnreadable, unreadable);
+        format = sniffFormat(bytes.data(), bytes.size());
+        // Whether panelbake itself reads this BMP: its header is accepted as panelbake
+        // accepts it. Only a regular file is opened again to see: a pipe's bytes are had
+        // only once, and they are taken here.
+        readable = format == PictureFormat::bmp && regularFileSize(file.get()) >= 0 &&
+                   picture.loadHeader(job.source.c_str(), header);
+        // A BMP that panelbake reads is adjusted or reduced from its rows as they are needed,
+        // where they lie; any other picture is read whole.
+        byRows = readable && (options.adjustments.any() || options.reduction.requested);
+        if (!byRows) {
+            unreadable = appendFileBytes(file.get(), job.source, bytes);
+            if (!unreadable.empty())
+                return fail(sourceUnreadable, unreadable);
+        }
     }
     const std::string output = options.output.empty() ? preparedName(job.source) : options.output;
     const DecodeLimits limits = programLimits();
@@ -303,8 +306,8 @@ int prepare(Job& job)
             throw PictureRefusal(Refusal::unknownFormat, "it is not a PNG, JPEG, GIF or BMP picture");
         case PictureFormat::bmp:
             if (byRows)
-                return writeBmp(job, output);
-            if (!panelbakeReads(job.source))
+                return writeBmp(job, output, picture, header);
+            if (!readable)
                 break; // panelbake refuses it: decoded here, if the decoder reads it
             return copyBmp(job, output, bytes);
         case PictureFormat::gif: {

@@ -4,6 +4,7 @@
 #include "black_and_white.h"
 #include "display_size.h"
 #include "fast_conversion.h"
+#include "vector_kernels.h"
 
 #include <cstddef>
 #include <vector>
@@ -66,13 +67,7 @@ TakePixels takeFromStill(const DecodedStill& picture, const Adjustments& adjustm
         for (std::size_t k = 0; k < at.rows.size(); ++k) {
             picture.shownPixels(at.rows[k], at.columns, bytes.data());
             invertBytes(bytes.data(), bytes.size(), adjustments);
-            pixelsFromBytes(bytes.data(), taken.width, taken.rowData(static_cast<std::int32_t>(k)));
+            expand24BitRow(bytes.data(), taken.width, taken.rowData(static_cast<std::int32_t>(k)));
         }
     };
-}
-
-void pixelsFromBytes(const std::uint8_t* bytes, std::int32_t count, Pixel* out)
-{
-    for (std::int32_t x = 0; x < count; ++x)
-        out[x] = {bytes[3 * x], bytes[3 * x + 1], bytes[3 * x + 2], 0};
 }

@@ -38,6 +38,3 @@ TakePixels takeFromFile(BmpFile& file, const Adjustments& adjustments);
 // `take` for a decoded picture turned by the adjustments already (DecodedStill::turn),
 // inverted by --invert.
 TakePixels takeFromStill(const DecodedStill& picture, const Adjustments& adjustments);
-
-// `count` pixels from blue, green and red bytes.
-void pixelsFromBytes(const std::uint8_t* bytes, std::int32_t count, Pixel* out);

@@ -20,7 +20,7 @@ for target in reader pipeline prepare reduction; do
     mkdir -p "$work/corpus"
     cp fuzz/corpus/"$target"/* "$work/corpus/"
     # Inputs that once found a fault, kept beside the seeds so that every run starts with them.
-    if [ -d fuzz/findings/"$target" ]; then cp fuzz/findings/"$target"/* "$work/corpus/"; fi
+    if [ -d tests/crashers/"$target" ]; then cp tests/crashers/"$target"/* "$work/corpus/"; fi
     # The BMP targets' dictionary; the picture decoders' formats are reached from their seeds.
     dict=()
     [ "$target" = prepare ] || dict=(-dict=fuzz/bmp.dict)

@@ -77,9 +77,9 @@ class Prepare(TempDirTest):
         if not PREPARE:
             self.skipTest("PANELBAKE_PREPARE is not set")
 
-    def prepare(self, *args, preexec_fn=None):
+    def prepare(self, *args, preexec_fn=None, input=None):
         proc = subprocess.run([*EMULATOR, PREPARE, *args], cwd=self.dir, capture_output=True, timeout=300,
-                              preexec_fn=preexec_fn)
+                              preexec_fn=preexec_fn, input=input)
         return proc.returncode, text_of(proc.stdout), text_of(proc.stderr)
 
     def prepared(self, name, data, output=None):
@@ -368,6 +368,29 @@ class Prepare(TempDirTest):
             pixels = list(image.convert("RGB").getdata())
         rows = [pixels[y * 160:(y + 1) * 160] for y in range(90)]
         self.assertEqual(header_array(self.read_header("photo_glcd.h")), page_columns(reduce(rescale(rows, "h", 64))))
+
+    # ---- a pipe ---------------------------------------------------------------------------
+
+    @unittest.skipIf(WINDOWS, POSIX_ONLY)
+    def test_a_picture_through_a_pipe_is_prepared_as_from_its_file(self):
+        # A pipe is read once: the bytes that say what the picture is are part of it.
+        photo = io.BytesIO()
+        self.photo(40, 30).save(photo, "JPEG", quality=90)
+        cases = [
+            ("photo.png", png(samples(9, 7, 3, 255), 8, RGB), ()),
+            ("photo.jpg", photo.getvalue(), ()),
+            ("still.gif", gif(3, 2, self.PALETTE, [gif_frame(1, 0, [[2, 5], [5, 3]], transparent=5)]), ()),
+            # From a file its rows are read where they lie; from a pipe it is read whole.
+            ("logo.bmp", bmp(9, 7, 8), ("-w", "5", "-h", "3", "--rotate", "90")),
+        ]
+        for name, data, options in cases:
+            with self.subTest(name):
+                self.write(name, data)
+                from_file, from_pipe = name + ".file.bmp", name + ".pipe.bmp"
+                self.assertEqual(self.prepare(name, *options, "-o", from_file)[0], PREPARED)
+                code, out, err = self.prepare("/dev/stdin", *options, "-o", from_pipe, input=data)
+                self.assertEqual((code, err), (PREPARED, ""))
+                self.assertEqual(self.read(from_pipe), self.read(from_file))
 
     # ---- refusals and faults --------------------------------------------------------------
 

@@ -118,7 +118,7 @@ TEST_F(TakenReduction, DecodedPicturesGiveThePlainReductionsPixels)
                 for (std::int32_t y = 0; y < picture.height(); ++y) {
                     picture.shownRow(y, row.data());
                     invertBytes(row.data(), row.size(), c.adjustments);
-                    pixelsFromBytes(row.data(), picture.width(), out.rowData(y));
+                    expand24BitRow(row.data(), picture.width(), out.rowData(y));
                 }
             };
             EXPECT_TRUE(fuzz::compareReductions(picture.width(), picture.height(), reductionOf(c),
