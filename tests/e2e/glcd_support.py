@@ -30,6 +30,9 @@ EMULATOR = shlex.split(os.environ.get("PANELBAKE_EMULATOR", ""))
 WINDOWS = os.environ.get("PANELBAKE_PLATFORM") == "Windows"
 EMULATED = bool(EMULATOR)
 POSIX_ONLY = "needs POSIX (resource limits, file modes, other users, /dev/full)"
+# Node reads a pipe only as a stream: the WebAssembly programs' synchronous reads of one
+# fail ("can not be read"), while a file given as standard input is read.
+NODE = os.environ.get("PANELBAKE_PLATFORM") == "Emscripten"
 LINE_END = b"\r\n" if WINDOWS else b"\n"
 
 

@@ -26,7 +26,7 @@ import unittest
 from PIL import Image, ImageOps
 
 from bmp_craft import bmp
-from glcd_support import (EMULATOR, POSIX_ONLY, WINDOWS, TempDirTest, header_array, page_columns, reduce,
+from glcd_support import (EMULATOR, NODE, POSIX_ONLY, WINDOWS, TempDirTest, header_array, page_columns, reduce,
                           rescale, text_of)
 from picture_craft import GREY, GREY_ALPHA, PALETTE, RGB, RGBA, gif, gif_frame, png
 from test_faults import as_nobody, file_size_limit, AS_ROOT
@@ -372,6 +372,7 @@ class Prepare(TempDirTest):
     # ---- a pipe ---------------------------------------------------------------------------
 
     @unittest.skipIf(WINDOWS, POSIX_ONLY)
+    @unittest.skipIf(NODE, "Node reads no pipe synchronously")
     def test_a_picture_through_a_pipe_is_prepared_as_from_its_file(self):
         # A pipe is read once: the bytes that say what the picture is are part of it.
         photo = io.BytesIO()
