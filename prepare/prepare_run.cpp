@@ -293,6 +293,9 @@ int prepare(Job& job)
         // where they lie; any other picture is read whole.
         byRows = readable && (options.adjustments.any() || options.reduction.requested);
         if (!byRows) {
+            // Closed before anything is written: with --force the output may replace the
+            // source itself, which Windows refuses while the source is open.
+            header.stream.reset();
             unreadable = appendFileBytes(file.get(), job.source, bytes);
             if (!unreadable.empty())
                 return fail(sourceUnreadable, unreadable);
