@@ -44,6 +44,13 @@ def flat(width, height, grey):
     return Image.new("RGB", (width, height), (third + (grey % 3 > 0), third + (grey % 3 > 1), third))
 
 
+def grey_ramp():
+    """Sixteen greys in one row whose sums are 0, 51, ..., 765."""
+    ramp = Image.new("RGB", (16, 1))
+    ramp.putdata([(17 * x,) * 3 for x in range(16)])
+    return ramp
+
+
 class PrepareAdjust(TempDirTest):
     def setUp(self):
         super().setUp()
@@ -116,8 +123,7 @@ class PrepareAdjust(TempDirTest):
                                      header_array(self.read_header("plain_%s_glcd.h" % base)))
 
     def test_threshold_cuts_a_ramp(self):
-        ramp = Image.new("RGB", (16, 1))
-        ramp.putdata([(17 * x,) * 3 for x in range(16)])  # sums 0, 51, ..., 765
+        ramp = grey_ramp()
         # '#' black; inverted, the sums are 765, 714, ..., 0.
         for args, expected in ((("--threshold", "383"), "########........"), (("--threshold", "0"), "." * 16),
                                (("--threshold", "765"), "#" * 15 + "."), (("--threshold", "306"), "######.........."),
@@ -144,6 +150,15 @@ class PrepareAdjust(TempDirTest):
             ("bayer4", flat(4, 4, 192), [".#.#", "####", ".#.#", "####"]),  # M <= 3: 0, 2, 3, 1
             ("bayer8", flat(8, 2, 192), [".#.#.#.#", "########"]),  # M <= 15: the even columns and rows
             ("bayer8", flat(2, 2, 0), ["##", "##"]),
+            # The ramp 0, 51, ..., 765 in one row. Floyd-Steinberg passes 7/16 on: 204 + 90 = 294 black,
+            # 255 + 128 = 383 white, 306 - 167 = 139 black, 357 + 60 = 417 white, and so on.
+            ("floyd-steinberg", grey_ramp(), ["#####.#.#......."]),
+            # Atkinson passes 1/8 to each of the next two: 306 + 29 + 38 = 373 black, 357 + 38 + 46 = 441
+            # white, 408 + 46 - 40 = 414 white, 459 - 40 - 43 = 376 black, then white.
+            ("atkinson", grey_ramp(), ["#######..#......"]),
+            # The matrices' first rows, 0 8 2 10 and 0 32 8 40 2 34 10 42: the cut (2M + 1) * 765 / 2n^2.
+            ("bayer4", grey_ramp(), ["####.#.#........"]),
+            ("bayer8", grey_ramp(), ["##.#.#.#........"]),
         ]
         for dither, image, rows in cases:
             with self.subTest(dither=dither, size=image.size, colour=image.getpixel((0, 0))):
