@@ -16,8 +16,9 @@ std::string picturesHeaderText(const std::string& headerPath, const std::vector<
     }
 
     std::string text;
-    text += "/* " + t.headerFile + ": the arrays of " + std::to_string(bmpPaths.size()) +
-            " pictures in one table.\n"
+    const bool one = bmpPaths.size() == 1;
+    text += "/* " + t.headerFile + (one ? ": the array of 1 picture" : ": the arrays of " +
+            std::to_string(bmpPaths.size()) + " pictures") + " in one table.\n"
             " * Convert every BMP with panelbake first, with the same options: it writes the\n"
             " * headers included here. Picture i is " + t.table + "_width[i] x " + t.table +
             "_height[i] pixels,\n"
