@@ -372,24 +372,13 @@ function showRow(entry) {
 function drawThumb(canvas, made) {
   canvas.hidden = !made;
   if (!made) return;
-  const {width, height, data} = made;
+  const {width, height} = made;
   const scale = Math.min(1, THUMB_WIDTH / width, THUMB_HEIGHT / height);
   const w = Math.max(1, Math.round(width * scale));
   const h = Math.max(1, Math.round(height * scale));
-  const pixels = new ImageData(w, h);
-  for (let ty = 0, i = 0; ty < h; ty++) {
-    const y = Math.min(height - 1, Math.floor(ty / scale));
-    const row = (y >> 3) * width;
-    for (let tx = 0; tx < w; tx++, i += 4) {
-      const x = Math.min(width - 1, Math.floor(tx / scale));
-      const colour = (data[row + x] >> (y & 7)) & 1 ? INK : PANEL;
-      pixels.data.set(colour, i);
-      pixels.data[i + 3] = 255;
-    }
-  }
   canvas.width = w;
   canvas.height = h;
-  canvas.getContext('2d').putImageData(pixels, 0, 0);
+  canvas.getContext('2d').putImageData(pageColumnPixels(made, w, h, scale), 0, 0);
 }
 
 // The selected picture is shown as the page shows a single one: converted with the options,

@@ -461,9 +461,30 @@ function showBytes(made, summary) {
 // 0 while the panel is hidden.
 let panelWidth = 0;
 
+// Page-column bytes as the display shows them (bit 0 the top row of its page), w x h pixels
+// at `scale`: each pixel is the source pixel its top-left corner falls on.
+function pageColumnPixels({width, height, data}, w, h, scale) {
+  const pixels = new ImageData(w, h);
+  const columns = new Int32Array(w);
+  for (let x = 0; x < w; x++) columns[x] = Math.min(width - 1, Math.floor(x / scale));
+  for (let ty = 0, i = 0; ty < h; ty++) {
+    const y = Math.min(height - 1, Math.floor(ty / scale));
+    const row = (y >> 3) * width;
+    const bit = y & 7;
+    for (let x = 0; x < w; x++, i += 4) {
+      const colour = (data[row + columns[x]] >> bit) & 1 ? INK : PANEL;
+      pixels.data[i] = colour[0];
+      pixels.data[i + 1] = colour[1];
+      pixels.data[i + 2] = colour[2];
+      pixels.data[i + 3] = 255;
+    }
+  }
+  return pixels;
+}
+
 function drawPreview() {
   const canvas = $('preview');
-  const {width, height, data} = image;
+  const {width, height} = image;
   if (width * height > DRAWN_PIXELS) {
     canvas.width = canvas.height = 0;
     cursor = null;
@@ -478,18 +499,7 @@ function drawPreview() {
   zoom = Math.max(1, chosen || fit);
   if ((width * zoom + MARGIN) * height * zoom > 4 * DRAWN_PIXELS || width * zoom > 16000 || height * zoom > 16000) zoom = 1;
 
-  const pixels = new ImageData(width, height);
-  for (let y = 0, i = 0; y < height; y++) {
-    const row = (y >> 3) * width;
-    const bit = y & 7;
-    for (let x = 0; x < width; x++, i += 4) {
-      const colour = (data[row + x] >> bit) & 1 ? INK : PANEL;
-      pixels.data[i] = colour[0];
-      pixels.data[i + 1] = colour[1];
-      pixels.data[i + 2] = colour[2];
-      pixels.data[i + 3] = 255;
-    }
-  }
+  const pixels = pageColumnPixels(image, width, height, 1);
   const actual = document.createElement('canvas');
   actual.width = width;
   actual.height = height;
