@@ -38,7 +38,7 @@ install(FILES ${PANELBAKE_DEBIAN_DIR}/copyright DESTINATION ${CMAKE_INSTALL_DOCD
 
 # gzip -9n: best compression, no name or time stamp, so the bytes depend on the input alone.
 set(man_pages)
-foreach(program panelbake panelbake-prepare)
+foreach(program ${PANELBAKE_PROGRAMS})
   set(man_page ${PANELBAKE_DEBIAN_DIR}/${program}.1.gz)
   add_custom_command(OUTPUT ${man_page}
     COMMAND ${PANELBAKE_GZIP} -9n -c ${PROJECT_SOURCE_DIR}/man/${program}.1 > ${man_page}

@@ -7,7 +7,7 @@
 # The manual pages rendered as plain text (no terminal escapes, no overstriking).
 find_program(PANELBAKE_GROFF groff REQUIRED)
 set(manual_texts)
-foreach(program panelbake panelbake-prepare)
+foreach(program ${PANELBAKE_PROGRAMS})
   set(text ${PROJECT_BINARY_DIR}/${program}-manual.txt)
   add_custom_command(
     OUTPUT ${text}

@@ -3,7 +3,12 @@
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
-install(TARGETS panelbake panelbake-prepare RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The programs built: panelbake, and panelbake-prepare where its decoders were found.
+set(PANELBAKE_PROGRAMS panelbake)
+if(TARGET panelbake-prepare)
+  list(APPEND PANELBAKE_PROGRAMS panelbake-prepare)
+endif()
+install(TARGETS ${PANELBAKE_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(NOT WIN32)
   # The Windows zip carries the licence and a plain-text manual of its own.
   include(${CMAKE_CURRENT_LIST_DIR}/debian-docs.cmake)

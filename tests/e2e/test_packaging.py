@@ -291,5 +291,36 @@ class PackagingTest(unittest.TestCase):
         self.assertEqual(["landscape.bmp"], [p.name for p in (project / "pictures").iterdir()])
 
 
+@unittest.skipIf(EMULATED, "a build of the tree is configured natively")
+class WithoutTheDecodersTest(unittest.TestCase):
+    """A machine without Debian's libstb-dev (its folder hidden from CMake) builds and installs
+    panelbake alone, and says what it left out; asked for, panelbake-prepare is an error."""
+
+    def configure(self, build, *options):
+        return subprocess.run(["cmake", "-S", SOURCE_DIR, "-B", build, "-DCMAKE_BUILD_TYPE=Release",
+                               "-DCMAKE_IGNORE_PATH=/usr/include/stb", *options], capture_output=True, text=True)
+
+    def test_panelbake_alone_is_built_and_installed(self):
+        with tempfile.TemporaryDirectory(prefix="panelbake-no-stb-") as scratch:
+            build, prefix = Path(scratch) / "build", Path(scratch) / "prefix"
+            configured = self.configure(build)
+            self.assertEqual(0, configured.returncode, configured.stderr)
+            said = " ".join(configured.stderr.split())
+            self.assertIn("panelbake-prepare is left out: stb_image.h was not found in /usr/include/stb. "
+                          "Debian's libstb-dev brings it (apt-get install libstb-dev). panelbake is built.", said)
+            self.assertIn("The tests are left out: they need panelbake-prepare", said)
+            run(["cmake", "--build", build, "-j2"])
+            run(["cmake", "--install", build, "--prefix", prefix])
+            installed = sorted(str(p.relative_to(prefix)) for p in prefix.rglob("*") if p.is_file())
+            self.assertIn("bin/panelbake", installed)
+            self.assertEqual([], [name for name in installed if "prepare" in name])
+
+    def test_asked_for_it_is_an_error(self):
+        with tempfile.TemporaryDirectory(prefix="panelbake-no-stb-") as scratch:
+            configured = self.configure(Path(scratch) / "build", "-DPANELBAKE_PREPARE=ON")
+            self.assertNotEqual(0, configured.returncode)
+            self.assertIn("install Debian's libstb-dev", " ".join(configured.stderr.split()))
+
+
 if __name__ == "__main__":
     unittest.main()
