@@ -294,7 +294,7 @@ async function convertEntry(entry, args, plan, still) {
   const job = conversionJob(`batch-${entry.key}`, entry.name, entry.blob, output, plan, args);
   const result = await inTurn(() => still() && lane().post(job, programs));
   if (!result) return;  // abandoned, or newer options came
-  const {code, stdout, stderr, files, image: made} = result;
+  const {code, stdout, stderr, image: made} = result;
   if (result.step === 'panelbake-prepare') {
     entry.result = null;
     entry.error = preparationFailure(code, stderr);
@@ -308,14 +308,13 @@ async function convertEntry(entry, args, plan, still) {
   }
   const {headerName, previewName} = wrote;
   entry.error = null;
-  // Kept as Blobs, which the browser may hold outside the page's memory: a picture converted
-  // at its own size gives a header of many megabytes.
+  // Kept as the worker's Blobs, which the browser may hold outside the page's memory: a
+  // picture converted at its own size gives a header of many megabytes.
   const [shown, more] = firstLines(stdout + stderr, THUMB_MESSAGE_LINES);
-  entry.result = {headerName, header: new Blob([files[headerName]]), previewName,
-                  preview: new Blob([files[previewName]]),
+  entry.result = {headerName, header: result.blobs[headerName], previewName, preview: result.blobs[previewName],
                   messages: more ? `${shown}… and ${counted(more, 'more line')}` : shown,
                   width: made.width, height: made.height, bytes: made.data.length,
-                  source: {name: output, blob: result.prepared ? new Blob([result.prepared]) : entry.blob}};
+                  source: {name: output, blob: result.preparedBlob || entry.blob}};
   entry.thumb = made;
 }
 

@@ -72,7 +72,7 @@ function adjustedSteps(chosen, plan) {
 // the command line writes it; without adjustments, the prepared picture is offered again
 // (a BMP, taken as it is, offers none).
 function takeAdjusted(chosen, result, name) {
-  chosen.adjusted = result.prepared ? {name, size: result.prepared.length, blob: new Blob([result.prepared], {type: 'image/bmp'})} : null;
+  chosen.adjusted = result.prepared ? {name, size: result.prepared.length, blob: result.preparedBlob} : null;
   if (chosen.kind !== 'bmp' || chosen.adjusted) showPrepared(chosen);
   else document.getElementById('prepared').hidden = true;
 }

@@ -18,12 +18,14 @@
 //   {type: 'convert', id, key, name, blob, args}
 //                                               panelbake run on the held BMP `name` (read
 //                                               from blob first where not held); result.image
-//                                               is the header's {width, height, data}
+//                                               is the header's {width, height, data}, and
+//                                               result.blobs the files written as Blobs
 //   {type: 'adjust', id, key, name, blob, output, prepareArgs, args}
 //                                               panelbake-prepare run on the held BMP `name`
 //                                               with prepareArgs, writing `output`, then
 //                                               panelbake on that with args, as 'convert',
-//                                               and result.prepared holds what was written;
+//                                               and result.prepared holds what was written
+//                                               (result.preparedBlob as a Blob);
 //                                               a failed preparation is answered with
 //                                               result.step 'panelbake-prepare'
 //   {type: 'blobs', id, key}                    the held BMP files as Blobs, for download and
@@ -251,6 +253,12 @@ function panelbakeWorker() {
     const result = await runProgram({factory: 'createPanelbake', args: [name, ...args], lent: {[name]: bytes}});
     const header = Object.keys(result.files).find((file) => file.endsWith('.h'));
     if (result.code === 0 && header) result.image = readHeader(result.files[header]);
+    // The files to download as Blobs, made here: a large picture's header is tens of megabytes,
+    // and copying it into a Blob would hold the page's thread still.
+    result.blobs = {};
+    for (const [file, data] of Object.entries(result.files)) {
+      result.blobs[file] = new Blob([data], {type: file.endsWith('.h') ? 'text/plain' : 'image/bmp'});
+    }
     return result;
   }
 
@@ -270,6 +278,7 @@ function panelbakeWorker() {
     if (prepared.code !== 0 || !prepared.files[written]) return {...prepared, files: {}, step: 'panelbake-prepare'};
     const result = await convertBytes(output, prepared.files[written], args);
     result.prepared = prepared.files[written];
+    result.preparedBlob = new Blob([result.prepared], {type: 'image/bmp'});
     return result;
   }
 
