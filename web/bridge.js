@@ -42,6 +42,15 @@ function loadProgram(factory) {
 let workerUrl = null;
 let lastJob = 0;
 
+// The jobs sent to any worker and not yet answered or abandoned, on the page's root element
+// (data-worker-jobs): 0 when nothing more can come from a worker.
+let jobsUnderWay = 0;
+function countJobs(change) {
+  jobsUnderWay += change;
+  document.documentElement.dataset.workerJobs = String(jobsUnderWay);
+}
+countJobs(0);
+
 // A worker and the jobs sent to it. abandon() ends the worker and every job in it (they
 // resolve to null) and goes on with a fresh one; a lane that keeps a spare (keepSpare(),
 // once the page is ready) has it started and given the programs already, so that the next
@@ -78,6 +87,7 @@ class Lane {
     const job = this.jobs.get(id);
     if (!job) return;
     this.jobs.delete(id);
+    countJobs(-1);
     job.resolve(result);
   }
 
@@ -92,6 +102,7 @@ class Lane {
     const id = ++lastJob;
     return new Promise((resolve) => {
       this.jobs.set(id, {resolve, worker: this.worker});
+      countJobs(1);
       this.worker.postMessage({...message, id}, transfer);
     });
   }

@@ -15,6 +15,10 @@ NOT_LOADED = 255       # exit code -1
 NOT_CONVERTED = 254    # exit code -2
 LIMIT = " is larger than 268435456 pixels."
 SANITIZED = os.environ.get("PANELBAKE_SANITIZED") == "1"
+# A refusal or a small conversion takes milliseconds (bench/run times them); a run is held only to
+# what no healthy one comes near on a busy machine or under an emulator, to catch a hang or a
+# picture decoded that should have been refused.
+HANG_SECONDS = 10
 
 
 def run_measured(args, cwd, preexec_fn=None):
@@ -73,7 +77,7 @@ class RefusedFiles(TempDirTest):
                 self.assertEqual(out.splitlines()[0], "Picture Error: f.bmp" + message)
                 self.assertEqual(err, 'Error: source file "f.bmp" is not a supported BMP file\n')
                 self.assertEqual(self.files(), ["f.bmp"])
-                self.assertLess(seconds, 5)
+                self.assertLess(seconds, HANG_SECONDS)
 
     def test_sources_that_are_no_regular_file(self):
         os.mkdir(self.path("folder"))
@@ -99,8 +103,8 @@ class RefusedFiles(TempDirTest):
         self.assertEqual((code, out), (NOT_LOADED, ""))
         self.assertIn("not a supported BMP file", err)
         # A plain build takes a few milliseconds and about 4 MiB; the sanitizers' runtime
-        # adds its own start-up time and some 16 MiB.
-        self.assertLess(seconds, 3.0 if SANITIZED else 1.0)
+        # adds some 16 MiB. The memory shows that nothing was decoded.
+        self.assertLess(seconds, HANG_SECONDS)
         if not EMULATED:  # the emulator's own memory would be measured
             self.assertLess(peak_kib, (48 if SANITIZED else 16) * 1024)
 
@@ -112,7 +116,7 @@ class ToleratedFiles(TempDirTest):
         self.write("f.bmp", data)
         code, out, err, seconds, _ = run_measured(["f.bmp", "-v", *options], self.dir)
         self.assertEqual(code, 0, out + err)
-        self.assertLess(seconds, 10)
+        self.assertLess(seconds, HANG_SECONDS)
         return out, header_array(self.read_header("f_glcd.h"))
 
     def test_offsets_that_point_into_the_headers(self):

@@ -4,7 +4,6 @@ shows exactly the pixels of its preview BMP, and a byte count that is not whole 
 import base64
 import shutil
 import tempfile
-import time
 import unittest
 from pathlib import Path
 
@@ -12,7 +11,7 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
-from test_page import (DROP, READ_PREVIEW, SAMPLE, SITE_DIR, PageTests, black_pixels, native,  # noqa: F401
+from test_page import (DROP, READ_PREVIEW, SAMPLE, SITE_DIR, WAIT_S, PageTests, black_pixels, native,  # noqa: F401
                        prepared_pictures, setUpModule, start_chromium)
 
 # Puts text into the array box as a paste does.
@@ -44,13 +43,14 @@ class ArraysTest(unittest.TestCase):
     element = PageTests.element
     results_shown = PageTests.results_shown
     wait_until_done = PageTests.wait_until_done
+    wait_until_settled = PageTests.wait_until_settled
     pick = PageTests.pick
 
     def shown_after(self, action):
         """Does `action`, waits for the result it shows, and returns the summary."""
         shown = self.results_shown()
         action()
-        WebDriverWait(self.browser, 10).until(lambda _: self.results_shown() > shown)
+        WebDriverWait(self.browser, WAIT_S).until(lambda _: self.results_shown() > shown)
         return self.element("summary").text
 
     def paste(self, text):
@@ -151,7 +151,7 @@ class ArraysTest(unittest.TestCase):
         self.assertEqual("a (line 1) holds 1 byte. Give its width in pixels, under the box: the text has no size "
                          "macros for it.", self.paste("uint8_t a[] = {1};"))
         summary = self.type_width("1")
-        time.sleep(3)  # the picture's preparation has ended meanwhile
+        self.wait_until_settled()  # the picture's preparation has ended meanwhile
         self.assertEqual("a (line 1): 1 × 8 pixels, 1 page × 1 column = 1 byte.", summary)
         self.assertEqual(summary, self.element("summary").text)
         self.assertEqual("done", self.element("report").get_attribute("data-state"))

@@ -14,7 +14,7 @@ from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
 from test_controls import run_command_line
-from test_page import (DROP, PREPARE_NATIVE, SAMPLE, SITE_DIR, PageTests, native, pictures, prepared_natively,
+from test_page import (DROP, PREPARE_NATIVE, SAMPLE, SITE_DIR, WAIT_S, PageTests, native, pictures, prepared_natively,
                        prepared_pictures, setUpModule, start_chromium, tearDownModule)  # noqa: F401 (the module's set-up)
 
 # A paste of a picture, as the browser sends one for Ctrl+V: a PNG File in the event's
@@ -62,7 +62,7 @@ class BatchTest(unittest.TestCase):
     wait_until_done = PageTests.wait_until_done
     link_bytes = PageTests.link_bytes
 
-    def wait(self, condition, seconds=30):
+    def wait(self, condition, seconds=WAIT_S):
         WebDriverWait(self.browser, seconds).until(lambda _: condition())
 
     def set_options(self, height, memory="", width="", dither=""):

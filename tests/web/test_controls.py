@@ -10,12 +10,12 @@ import unittest
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
 import test_page
-from test_page import (CHANGE_MARGIN, NATIVE, PREPARE_NATIVE, SAMPLE, TIME_CHANGE, PageTests, large_photo,
+from test_page import (HANG_FACTOR, NATIVE, PREPARE_NATIVE, SAMPLE, TIME_CHANGE, WAIT_S, PageTests, large_photo,
                        native, pictures, prepared_pictures, setUpModule, start_chromium, tearDownModule)
 
 __all__ = ["setUpModule", "tearDownModule"]
 
-ADJUST_LIMIT_MS = 100
+ADJUST_GOAL_MS = 100  # an adjustment redrawn; bench/run times it
 
 
 def run_command_line(command, files):
@@ -85,7 +85,7 @@ class ControlsTests:
         Select(self.element("dither")).select_by_value("bayer8")
         self.assertFalse(self.element("threshold").is_enabled())  # the matrix sets the cuts
         changed = link.replace("floyd-steinberg", "bayer8")
-        WebDriverWait(self.browser, 5).until(lambda _: self.browser.execute_script("return location.hash;") != f"#{link}")
+        WebDriverWait(self.browser, WAIT_S).until(lambda _: self.browser.execute_script("return location.hash;") != f"#{link}")
         self.assertEqual(f"#{changed}", self.browser.execute_script("return location.hash;"))
         self.open()
         self.assertEqual(f"#{changed}", self.browser.execute_script("return location.hash;"))
@@ -97,7 +97,7 @@ class ControlsTests:
         self.assertEqual("383", self.element("threshold").get_property("value"))
         # An address edited in the open page sets the options too.
         self.browser.execute_script("location.hash = '#w=96&h=16&pgm';")
-        WebDriverWait(self.browser, 5).until(
+        WebDriverWait(self.browser, WAIT_S).until(
             lambda _: self.element("command").text == "panelbake picture.bmp -w 96 -h 16 -pgm")
 
 
@@ -149,9 +149,9 @@ class ServedControlsTest(ControlsTests, unittest.TestCase):
         self.assertEqual("panelbake-prepare photo.jpg -w 128 -h 64 --threshold 480 --dither floyd-steinberg"
                          " && panelbake photo.bmp", command)
         self.assert_result_is({"files": run_command_line(command, {"photo.jpg": photo.read_bytes()})}, "photo_glcd.h")
-        print(f"\nadjustment changes on the prepared 6000 x 4000 photo: {', '.join(f'{t:.1f}' for t in times)} ms"
-              f" (median limit {ADJUST_LIMIT_MS}, asserted x{CHANGE_MARGIN})")
-        self.assertLessEqual(statistics.median(times), ADJUST_LIMIT_MS * CHANGE_MARGIN)
+        print(f"\nadjustment changes on the prepared 6000 x 4000 photo: {', '.join(f'{t:.1f}' for t in times)} ms")
+        # bench/run holds the redraw to its goal; here only a hang would fail.
+        self.assertLessEqual(statistics.median(times), ADJUST_GOAL_MS * HANG_FACTOR)
 
 
 class FromDiskControlsTest(ControlsTests, unittest.TestCase):
