@@ -8,10 +8,10 @@
 // frames, each of the screen's size, as its blocks list. Aborts on a violation.
 
 #include "fuzz_support.h"
-#include "exif_orientation.h"
-#include "gif_frames.h"
-#include "picture_format.h"
-#include "still_decoder.h"
+#include "decoding/exif_orientation.h"
+#include "decoding/gif_frames.h"
+#include "decoding/picture_format.h"
+#include "decoding/still_decoder.h"
 
 #include <cstdint>
 #include <vector>

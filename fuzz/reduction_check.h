@@ -11,16 +11,16 @@
 // reduction's pixels: the whole picture adjusted, scaled to the display and made black and
 // white. Aborts on a violation.
 
-#include "adjustments.h"
-#include "black_and_white.h"
+#include "reduction/adjustments.h"
+#include "reduction/black_and_white.h"
 #include "diagnostics.h"
-#include "display_size.h"
+#include "reduction/display_size.h"
 #include "fast_conversion.h"
 #include "fuzz_support.h"
-#include "picture_format.h"
+#include "decoding/picture_format.h"
 #include "prepare_check.h"
-#include "still_decoder.h"
-#include "taken_reduction.h"
+#include "decoding/still_decoder.h"
+#include "reduction/taken_reduction.h"
 #include "vector_kernels.h"
 
 #include <cstdint>

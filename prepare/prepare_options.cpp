@@ -2,8 +2,8 @@
 #include "prepare_options.h"
 
 #include "output_names.h"
-#include "pictures_header.h"
-#include "prepared_names.h"
+#include "outputs/pictures_header.h"
+#include "outputs/prepared_names.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -4,8 +4,8 @@
 // The command line of panelbake-prepare, parsed into a plain struct without touching a
 // file.
 
-#include "adjustments.h"
-#include "black_and_white.h"
+#include "reduction/adjustments.h"
+#include "reduction/black_and_white.h"
 
 #include <cstdint>
 #include <string>

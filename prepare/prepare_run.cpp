@@ -1,22 +1,22 @@
 // SPDX-License-Identifier: MIT
 #include "prepare_run.h"
 
-#include "adjustments.h"
+#include "reduction/adjustments.h"
 #include "bitmap.h"
-#include "black_and_white.h"
+#include "reduction/black_and_white.h"
 #include "bmp_header.h"
-#include "display_size.h"
+#include "reduction/display_size.h"
 #include "diagnostics.h"
 #include "file_stream.h"
-#include "frames_header.h"
-#include "gif_frames.h"
-#include "output_files.h"
-#include "picture_format.h"
-#include "pictures_header.h"
+#include "outputs/frames_header.h"
+#include "decoding/gif_frames.h"
+#include "outputs/output_files.h"
+#include "decoding/picture_format.h"
+#include "outputs/pictures_header.h"
 #include "prepare_options.h"
-#include "prepared_names.h"
-#include "still_decoder.h"
-#include "taken_reduction.h"
+#include "outputs/prepared_names.h"
+#include "decoding/still_decoder.h"
+#include "reduction/taken_reduction.h"
 #include "true_color_rows.h"
 #include "vector_kernels.h"
 
@@ -267,73 +267,88 @@ int writeAnimation(Job& job, const GifAnimation& animation, const std::vector<st
     return prepared;
 }
 
-int prepare(Job& job)
-{
-    const PrepareOptions& options = job.options;
+// The source as read: its first bytes, or all of them, and what it is.
+struct Source {
     std::vector<std::uint8_t> bytes;
-    Bitmap picture; // a BMP panelbake reads: its header, the file standing at its first row
+    PictureFormat format = PictureFormat::unknown;
+    Bitmap picture;        // a BMP panelbake reads: its header, the file standing at its first row
     BmpFile header;
-    bool readable;
-    bool byRows;
-    PictureFormat format;
-    {
-        FilePtr file(openFile(job.source.c_str(), "rb"));
-        if (!file)
-            return fail(sourceUnreadable, "source file " + quoted(job.source) + " can not be opened");
-        std::string unreadable = appendFileBytes(file.get(), job.source, bytes, longestSignature);
+    bool readable = false; // a BMP panelbake reads
+    bool byRows = false;   // ... adjusted or reduced from its rows as they are needed, where they lie
+};
+
+int readSource(Job& job, Source& source)
+{
+    FilePtr file(openFile(job.source.c_str(), "rb"));
+    if (!file)
+        return fail(sourceUnreadable, "source file " + quoted(job.source) + " can not be opened");
+    std::string unreadable = appendFileBytes(file.get(), job.source, source.bytes, longestSignature);
+    if (!unreadable.empty())
+        return fail(sourceUnreadable, unreadable);
+    source.format = sniffFormat(source.bytes.data(), source.bytes.size());
+    // Whether panelbake itself reads this BMP: its header is accepted as panelbake accepts
+    // it. Only a regular file is opened again to see: a pipe's bytes are had only once, and
+    // they are taken here.
+    source.readable = source.format == PictureFormat::bmp && regularFileSize(file.get()) >= 0 &&
+                      source.picture.loadHeader(job.source.c_str(), source.header);
+    // Any other picture is read whole.
+    source.byRows = source.readable && (job.options.adjustments.any() || job.options.reduction.requested);
+    if (!source.byRows) {
+        // Closed before anything is written: with --force the output may replace the source
+        // itself, which Windows refuses while the source is open.
+        source.header.stream.reset();
+        unreadable = appendFileBytes(file.get(), job.source, source.bytes);
         if (!unreadable.empty())
             return fail(sourceUnreadable, unreadable);
-        format = sniffFormat(bytes.data(), bytes.size());
-        // Whether panelbake itself reads this BMP: its header is accepted as panelbake
-        // accepts it. Only a regular file is opened again to see: a pipe's bytes are had
-        // only once, and they are taken here.
-        readable = format == PictureFormat::bmp && regularFileSize(file.get()) >= 0 &&
-                   picture.loadHeader(job.source.c_str(), header);
-        // A BMP that panelbake reads is adjusted or reduced from its rows as they are needed,
-        // where they lie; any other picture is read whole.
-        byRows = readable && (options.adjustments.any() || options.reduction.requested);
-        if (!byRows) {
-            // Closed before anything is written: with --force the output may replace the
-            // source itself, which Windows refuses while the source is open.
-            header.stream.reset();
-            unreadable = appendFileBytes(file.get(), job.source, bytes);
-            if (!unreadable.empty())
-                return fail(sourceUnreadable, unreadable);
-        }
     }
-    const std::string output = options.output.empty() ? preparedName(job.source) : options.output;
+    return prepared;
+}
+
+// The source decoded as its format says, adjusted and reduced as asked, and written.
+int writePicture(Job& job, Source& source, const std::string& output)
+{
+    const std::vector<std::uint8_t>& bytes = source.bytes;
     const DecodeLimits limits = programLimits();
+    switch (source.format) {
+    case PictureFormat::unknown:
+        throw PictureRefusal(Refusal::unknownFormat, "it is not a PNG, JPEG, GIF or BMP picture");
+    case PictureFormat::bmp:
+        if (source.byRows)
+            return writeBmp(job, output, source.picture, source.header);
+        if (!source.readable)
+            break; // panelbake refuses it: decoded here, if the decoder reads it
+        return copyBmp(job, output, bytes);
+    case PictureFormat::gif: {
+        const GifAnimation animation = scanGif(bytes.data(), bytes.size(), limits);
+        if (animation.frames.size() > 1)
+            return writeAnimation(job, animation, bytes);
+        int code = prepared;
+        composeGifFrames(animation, bytes.data(), bytes.size(),
+                         [&](const Bitmap& frame, int) { code = writeBitmap(job, output, frame); });
+        return code;
+    }
+    case PictureFormat::png:
+    case PictureFormat::jpeg:
+        break;
+    }
+    // An output that may not be replaced is refused before the decoding's work; but a BMP
+    // panelbake refuses is usually its own output, and whether it can be decoded at all is
+    // the first thing to know of it.
+    if (source.format != PictureFormat::bmp)
+        if (const int refused = checkOutputsFree({output}, job.options.force))
+            return refused;
+    DecodedStill picture(bytes.data(), bytes.size(), source.format, limits);
+    return writeStill(job, output, picture);
+}
+
+int prepare(Job& job)
+{
+    Source source;
+    if (const int failed = readSource(job, source))
+        return failed;
+    const std::string output = job.options.output.empty() ? preparedName(job.source) : job.options.output;
     try {
-        switch (format) {
-        case PictureFormat::unknown:
-            throw PictureRefusal(Refusal::unknownFormat, "it is not a PNG, JPEG, GIF or BMP picture");
-        case PictureFormat::bmp:
-            if (byRows)
-                return writeBmp(job, output, picture, header);
-            if (!readable)
-                break; // panelbake refuses it: decoded here, if the decoder reads it
-            return copyBmp(job, output, bytes);
-        case PictureFormat::gif: {
-            const GifAnimation animation = scanGif(bytes.data(), bytes.size(), limits);
-            if (animation.frames.size() > 1)
-                return writeAnimation(job, animation, bytes);
-            int code = prepared;
-            composeGifFrames(animation, bytes.data(), bytes.size(),
-                             [&](const Bitmap& frame, int) { code = writeBitmap(job, output, frame); });
-            return code;
-        }
-        case PictureFormat::png:
-        case PictureFormat::jpeg:
-            break;
-        }
-        // An output that may not be replaced is refused before the decoding's work; but a
-        // BMP panelbake refuses is usually its own output, and whether it can be decoded
-        // at all is the first thing to know of it.
-        if (format != PictureFormat::bmp)
-            if (const int refused = checkOutputsFree({output}, options.force))
-                return refused;
-        DecodedStill picture(bytes.data(), bytes.size(), format, limits);
-        return writeStill(job, output, picture);
+        return writePicture(job, source, output);
     } catch (const PictureRefusal& refusal) {
         return fail(exitFor(refusal.kind), "source file " + quoted(job.source) + ": " + refusal.what());
     } catch (const std::length_error&) {

@@ -6,7 +6,7 @@
 // move or invert whole pixels only, so nothing is blended or lost.
 
 #include "bitmap.h"
-#include "exif_orientation.h"
+#include "decoding/exif_orientation.h"
 
 #include <cstdint>
 

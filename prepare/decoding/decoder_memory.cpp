@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "decoder_memory.h"
+#include "decoding/decoder_memory.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "stb_failure.h"
+#include "decoding/stb_failure.h"
 
 #include "stb_image.h"
 

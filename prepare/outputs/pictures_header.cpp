@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "pictures_header.h"
+#include "outputs/pictures_header.h"
 
-#include "array_table.h"
+#include "outputs/array_table.h"
 #include "output_names.h"
 
 std::string picturesHeaderText(const std::string& headerPath, const std::vector<std::string>& bmpPaths)

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "gif_frames.h"
+#include "decoding/gif_frames.h"
 
-#include "pixel_rules.h"
-#include "stb_failure.h"
+#include "decoding/pixel_rules.h"
+#include "decoding/stb_failure.h"
 #include "stb_image.h"
 
 #include <algorithm>
@@ -200,6 +200,55 @@ void layOnWhite(const Screen& screen, Bitmap& frame)
     }
 }
 
+// A graphic control extension, after its label: a block of 4 bytes (flags, delay, transparent
+// index) that says how the next frame is shown.
+void readGraphicControl(GifReader& in, GifFrame& next)
+{
+    const std::uint8_t length = in.u8();
+    const std::size_t start = in.position();
+    if (length >= 4) {
+        const std::uint8_t flags = in.u8();
+        next.disposal = flags >> 2 & 7;
+        next.delayCentiseconds = in.u16();
+        const std::uint8_t transparent = in.u8();
+        next.transparentIndex = flags & 1 ? transparent : -1;
+    }
+    in.skip(length - (in.position() - start));
+}
+
+// The colour table the screen gives the frames that have none of their own.
+struct GlobalTable {
+    std::size_t offset = 0;
+    std::size_t entries = 0;
+};
+
+// An image descriptor, after its separator: left, top, width, height, flags, its own colour
+// table if any, then the compressed data in sub-blocks.
+GifFrame readFrame(GifReader& in, const GifFrame& next, const GlobalTable& global)
+{
+    GifFrame frame = next;
+    frame.left = in.u16();
+    frame.top = in.u16();
+    frame.width = in.u16();
+    frame.height = in.u16();
+    const std::uint8_t flags = in.u8();
+    frame.interlaced = (flags & 0x40) != 0;
+    frame.tableEntries = tableEntries(flags);
+    frame.tableOffset = in.position();
+    in.skip(3 * frame.tableEntries);
+    if (frame.tableEntries == 0) {
+        if (global.entries == 0)
+            throw PictureRefusal(Refusal::corrupt, "a GIF frame has no colour table");
+        frame.tableEntries = global.entries;
+        frame.tableOffset = global.offset;
+    }
+    frame.dataOffset = in.position();
+    in.skip(1); // LZW code size
+    in.skipSubBlocks();
+    frame.dataEnd = in.position();
+    return frame;
+}
+
 } // namespace
 
 GifAnimation scanGif(const std::uint8_t* data, std::size_t size, const DecodeLimits& limits)
@@ -212,9 +261,8 @@ GifAnimation scanGif(const std::uint8_t* data, std::size_t size, const DecodeLim
     animation.height = in.u16();
     const std::uint8_t screenFlags = in.u8();
     in.skip(2);
-    const std::size_t globalTable = in.position();
-    const std::size_t globalEntries = tableEntries(screenFlags);
-    in.skip(3 * globalEntries);
+    const GlobalTable global{in.position(), tableEntries(screenFlags)};
+    in.skip(3 * global.entries);
     if (animation.width == 0 || animation.height == 0)
         throw PictureRefusal(Refusal::corrupt, "the GIF's screen has no pixels");
 
@@ -224,20 +272,8 @@ GifAnimation scanGif(const std::uint8_t* data, std::size_t size, const DecodeLim
         if (block == 0x3B) // trailer
             break;
         if (block == 0x21) { // extension: a label, then sub-blocks
-            const std::uint8_t label = in.u8();
-            if (label == 0xF9) {
-                // graphic control: a block of 4 bytes (flags, delay, transparent index)
-                const std::uint8_t length = in.u8();
-                const std::size_t start = in.position();
-                if (length >= 4) {
-                    const std::uint8_t flags = in.u8();
-                    next.disposal = flags >> 2 & 7;
-                    next.delayCentiseconds = in.u16();
-                    const std::uint8_t transparent = in.u8();
-                    next.transparentIndex = flags & 1 ? transparent : -1;
-                }
-                in.skip(length - (in.position() - start));
-            }
+            if (in.u8() == 0xF9)
+                readGraphicControl(in, next);
             in.skipSubBlocks();
             continue;
         }
@@ -246,28 +282,7 @@ GifAnimation scanGif(const std::uint8_t* data, std::size_t size, const DecodeLim
                 throw PictureRefusal(Refusal::corrupt, "the GIF holds an unknown block before its first frame");
             break;
         }
-        // image descriptor: left, top, width, height, flags
-        GifFrame frame = next;
-        frame.left = in.u16();
-        frame.top = in.u16();
-        frame.width = in.u16();
-        frame.height = in.u16();
-        const std::uint8_t flags = in.u8();
-        frame.interlaced = (flags & 0x40) != 0;
-        frame.tableEntries = tableEntries(flags);
-        frame.tableOffset = in.position();
-        in.skip(3 * frame.tableEntries);
-        if (frame.tableEntries == 0) {
-            if (globalEntries == 0)
-                throw PictureRefusal(Refusal::corrupt, "a GIF frame has no colour table");
-            frame.tableEntries = globalEntries;
-            frame.tableOffset = globalTable;
-        }
-        frame.dataOffset = in.position();
-        in.skip(1); // LZW code size
-        in.skipSubBlocks();
-        frame.dataEnd = in.position();
-        animation.frames.push_back(frame);
+        animation.frames.push_back(readFrame(in, next, global));
         next = GifFrame{};
     }
     if (animation.frames.empty())

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "exif_orientation.h"
+#include "decoding/exif_orientation.h"
 
-#include "jpeg_segments.h"
+#include "decoding/jpeg_segments.h"
 
 #include <cstring>
 

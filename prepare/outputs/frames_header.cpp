@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "frames_header.h"
+#include "outputs/frames_header.h"
 
-#include "array_table.h"
+#include "outputs/array_table.h"
 
 std::string framesHeaderText(const std::string& headerPath, const std::vector<std::string>& framePaths,
                              const std::vector<int>& delaysMs)

@@ -8,11 +8,11 @@
 // pixel: the whole picture adjusted, scaled to the display (scaleToDisplay) and made black
 // and white.
 
-#include "adjustments.h"
+#include "reduction/adjustments.h"
 #include "bitmap.h"
 #include "bmp_header.h"
 #include "prepare_options.h"
-#include "still_decoder.h"
+#include "decoding/still_decoder.h"
 
 #include <cstdint>
 #include <functional>

@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include "still_decoder.h"
+#include "decoding/still_decoder.h"
 
-#include "pixel_rules.h"
-#include "stb_failure.h"
-#include "stb_guards.h"
+#include "decoding/pixel_rules.h"
+#include "decoding/stb_failure.h"
+#include "decoding/stb_guards.h"
 #include "stb_image.h"
 
 #include <cstring>

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "taken_reduction.h"
+#include "reduction/taken_reduction.h"
 
-#include "black_and_white.h"
-#include "display_size.h"
+#include "reduction/black_and_white.h"
+#include "reduction/display_size.h"
 #include "fast_conversion.h"
 #include "vector_kernels.h"
 

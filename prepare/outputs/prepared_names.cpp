@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "prepared_names.h"
+#include "outputs/prepared_names.h"
 
 #include "output_names.h"
 

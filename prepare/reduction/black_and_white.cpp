@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "black_and_white.h"
+#include "reduction/black_and_white.h"
 
 #include <cstdint>
 #include <vector>

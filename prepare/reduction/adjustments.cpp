@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "adjustments.h"
+#include "reduction/adjustments.h"
 
 #include <algorithm>
 #include <vector>

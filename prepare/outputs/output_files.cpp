@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "output_files.h"
+#include "outputs/output_files.h"
 
 #include "file_stream.h"
 

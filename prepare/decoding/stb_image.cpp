@@ -21,7 +21,7 @@
 #pragma GCC diagnostic ignored "-Wunused-but-set-variable"
 #endif
 
-#include "decoder_memory.h"
+#include "decoding/decoder_memory.h"
 
 #include <cstdlib>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "jpeg_segments.h"
+#include "decoding/jpeg_segments.h"
 
 namespace {
 

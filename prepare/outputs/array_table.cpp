@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "array_table.h"
+#include "outputs/array_table.h"
 
 #include "output_names.h"
-#include "prepared_names.h"
+#include "outputs/prepared_names.h"
 
 ArrayTable arrayTable(const std::string& headerPath, const std::vector<std::string>& bmpPaths)
 {

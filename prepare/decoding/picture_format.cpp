@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "picture_format.h"
+#include "decoding/picture_format.h"
 
 #include <cstring>
 

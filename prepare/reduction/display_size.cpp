@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "display_size.h"
+#include "reduction/display_size.h"
 
 #include "pipeline.h"
 #include "resample.h"

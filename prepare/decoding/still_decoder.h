@@ -5,10 +5,10 @@
 // reduced to the nearest 8-bit value, transparency laid on white, a JPEG turned as its
 // EXIF orientation says. Colour profiles are ignored.
 
-#include "adjustments.h"
+#include "reduction/adjustments.h"
 #include "bitmap.h"
-#include "exif_orientation.h"
-#include "picture_format.h"
+#include "decoding/exif_orientation.h"
+#include "decoding/picture_format.h"
 #include "picture_refusal.h"
 
 #include <cstddef>
