@@ -25,7 +25,8 @@ mkdir -p "$cache"
 find "$cache" -maxdepth 1 -name bookworm-apt.tar -mtime +30 -delete
 if [ ! -f "$tarball" ]; then
     start=$SECONDS
-    mmdebstrap --quiet --variant=apt --include=ca-certificates bookworm "$tarball.part"
+    rm -rf "$tarball.part"
+    mmdebstrap --quiet --format=tar --variant=apt --include=ca-certificates bookworm "$tarball.part"
     mv "$tarball.part" "$tarball"
     echo "new Debian 12 root made in $((SECONDS - start)) s"
 fi
