@@ -1,7 +1,7 @@
 # SPDX-License-Identifier: MIT
 # Cross build for 64-bit Windows with Debian's mingw-w64 (the POSIX thread model).
 # Every program is linked statically, so it imports only Windows system DLLs; the
-# programs run on the build machine through Wine (the tests, test discovery).
+# programs run on the build machine through Wine (the tests, test discovery), by wine-run.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 
@@ -20,4 +20,4 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # Wine keeps its state in a prefix of the build tree, created on the first run (a few
 # seconds); a persistent server (wineserver -p) makes each later start take milliseconds.
 set(PANELBAKE_WINEPREFIX ${CMAKE_BINARY_DIR}/wine-prefix CACHE PATH "Wine prefix for running the tests")
-set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${PANELBAKE_WINEPREFIX} WINEDEBUG=-all wine)
+set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${PANELBAKE_WINEPREFIX} WINEDEBUG=-all ${CMAKE_CURRENT_LIST_DIR}/wine-run)

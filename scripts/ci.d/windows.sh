@@ -18,7 +18,8 @@ wineboot -u >/dev/null 2>&1 </dev/null
 echo "Wine prefix ready in $((SECONDS - start)) s"
 
 cmake --build --preset windows -j"$(nproc)"
-# Wine now and then ends a process with status 1 and no output, whatever it runs; a
-# test that fails is run once more before the pass fails.
+# Wine now and then ends a process with status 1 and no output, whatever it runs: the
+# emulator of the build (cmake/toolchains/wine-run) runs such a process once more, and a
+# test that fails even so is run once more before the pass fails.
 ctest --preset windows -j"$(nproc)" --repeat until-pass:2
 cpack --preset windows
