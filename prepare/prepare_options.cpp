@@ -61,10 +61,37 @@ private:
             o.problem = std::string(name) + " needs " + what + ", not \"" + text + "\"";
     }
 
+    // The options of layouts: the arrays written and the arrays read. False for another.
+    bool layoutOption(const char* arg)
+    {
+        std::int64_t n = 0;
+        if (std::strcmp(arg, "--for") == 0) {
+            if (const char* names = value(arg, layoutChoices().c_str()))
+                forLayouts(names);
+        } else if (std::strcmp(arg, "-pgm") == 0 || std::strcmp(arg, "-pic30") == 0) {
+            (arg[2] == 'g' ? o.avrProgmem : o.pic30AutoPsv) = true;
+        } else if (std::strcmp(arg, "--layout") == 0) {
+            const char* name = value(arg, layoutChoices().c_str());
+            if (name && !(o.arrays.layout = layoutNamed(name)))
+                o.problem = "--layout needs " + layoutChoices() + ", not \"" + name + "\"";
+        } else if (std::strcmp(arg, "--width") == 0) {
+            number(arg, "the width of a C array's picture, 1 pixel or more", 1, std::numeric_limits<std::int32_t>::max(), n);
+            o.arrays.width = n;
+        } else if (std::strcmp(arg, "--array") == 0) {
+            if (const char* name = value(arg, "the name of the array to read"))
+                o.arrays.array = name;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
     void option(const char* arg)
     {
         std::int64_t n = 0;
-        if (std::strcmp(arg, "--help") == 0) {
+        if (layoutOption(arg)) {
+            return;
+        } else if (std::strcmp(arg, "--help") == 0) {
             o.help = true;
         } else if (std::strcmp(arg, "--force") == 0) {
             o.force = true;
@@ -103,21 +130,6 @@ private:
             if (name && !ditherFromName(name, o.reduction.dither))
                 o.problem = std::string("--dither needs floyd-steinberg, atkinson, bayer4 or bayer8, not \"") + name + "\"";
             o.reduction.requested = true;
-        } else if (std::strcmp(arg, "--for") == 0) {
-            if (const char* names = value(arg, layoutChoices().c_str()))
-                forLayouts(names);
-        } else if (std::strcmp(arg, "-pgm") == 0 || std::strcmp(arg, "-pic30") == 0) {
-            (arg[2] == 'g' ? o.avrProgmem : o.pic30AutoPsv) = true;
-        } else if (std::strcmp(arg, "--layout") == 0) {
-            const char* name = value(arg, layoutChoices().c_str());
-            if (name && !(o.arrays.layout = layoutNamed(name)))
-                o.problem = "--layout needs " + layoutChoices() + ", not \"" + name + "\"";
-        } else if (std::strcmp(arg, "--width") == 0) {
-            number(arg, "the width of a C array's picture, 1 pixel or more", 1, std::numeric_limits<std::int32_t>::max(), n);
-            o.arrays.width = n;
-        } else if (std::strcmp(arg, "--array") == 0) {
-            if (const char* name = value(arg, "the name of the array to read"))
-                o.arrays.array = name;
         } else if (std::strcmp(arg, "--table") == 0) {
             if (const char* name = value(arg, "the name of the header to write"))
                 o.table = name;

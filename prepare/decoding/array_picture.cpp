@@ -233,6 +233,7 @@ ArrayPicture arrayPicture(const std::uint8_t* data, std::size_t size, const Arra
         refuse(Refusal::tooLarge, "it is " + std::to_string(width) + " x " + std::to_string(height) +
                                       " pixels, more than the " + std::to_string(maxPixels) + " this program takes");
     ArrayPicture result;
+    result.layout = layout;
     result.picture.setDimensions(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height));
     drawLayoutBytes(read.bytes.data(), *layout, result.picture);
     result.report.push_back(readReport(read, *layout, width, height, options));

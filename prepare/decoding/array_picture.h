@@ -25,6 +25,7 @@ struct ArrayOptions {
 
 struct ArrayPicture {
     BitPicture picture;
+    const Layout* layout = nullptr;  // the layout its bytes were read in
     std::vector<std::string> report; // what was read, for -v
 };
 
