@@ -198,10 +198,11 @@ class Layouts(PrepareTest):
         self.write("shape.png", png_of(shape(13, 10)))
         preview = self.two_steps("shape.png")
         self.prepared("shape.png", "--for", "adafruit,xbm")
-        os.makedirs(self.path("pgm"))
-        self.prepared("shape.png", "--for", "xbm", "-pgm", "-o", "pgm/shape.bmp")
+        for flag in ("-pgm", "-pic30"):
+            os.makedirs(self.path(flag[1:]))
+            self.prepared("shape.png", "--for", "xbm", flag, "-o", flag[1:] + "/shape.bmp")
         # Pillow reads an X bitmap's set bits as 1 (white in its mode "1"), whatever they stand for.
-        for xbm in ("shape.xbm", "pgm/shape.xbm"):
+        for xbm in ("shape.xbm", "pgm/shape.xbm", "pic30/shape.xbm"):
             with Image.open(self.path(xbm)) as image:
                 self.assertEqual(image.format, "XBM")
                 values = list(image.getdata())
