@@ -76,7 +76,7 @@ void readInitialiser(CTokens& tokens, FoundArray& array, bool endCloses)
     for (;;) {
         const CToken kind = tokens.next();
         const std::int64_t line = tokens.line();
-        const std::string at = "line " + std::to_string(line) + ": ";
+        const auto at = [line] { return "line " + std::to_string(line) + ": "; };
         if (kind == CToken::end) {
             if (!endCloses)
                 array.problem("line " + std::to_string(lastLine) + ": the array that opens on line " +
@@ -95,24 +95,24 @@ void readInitialiser(CTokens& tokens, FoundArray& array, bool endCloses)
             expectValue = false;
         } else if (punct == ',') {
             if (expectValue && !elementBad)
-                array.problem(at + "an element is missing before \",\"");
+                array.problem(at() + "an element is missing before \",\"");
             expectValue = true;
             elementBad = false;
         } else if (kind == CToken::directive || elementBad) {
             // #if and friends inside an initialiser are not followed: their lines are skipped;
             // and the rest of an element already said to be wrong is passed over.
         } else if (!expectValue) {
-            array.problem(at + "a \",\" is missing before " + shown(tokens.element()));
+            array.problem(at() + "a \",\" is missing before " + shown(tokens.element()));
             elementBad = true;
         } else {
             const std::int64_t value = literalValue(tokens.token());
             if (value < 0 || value > 255) {
-                array.problem(at + shown(tokens.element()) + " is not a byte (0 to 255)");
+                array.problem(at() + shown(tokens.element()) + " is not a byte (0 to 255)");
                 elementBad = true;
                 continue;
             }
             if (static_cast<std::int64_t>(array.bytes.size()) == arrayTextMostBytes) {
-                array.problem(at + "the array holds more than " + withCommas(arrayTextMostBytes) +
+                array.problem(at() + "the array holds more than " + withCommas(arrayTextMostBytes) +
                               " bytes, more than the largest picture this program takes needs");
                 break;
             }
