@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -74,10 +73,8 @@ TEST(LayoutPacking, PagesAreTheBytesOfPanelbakesHeader)
                     picture.row(y)[x / 8] = static_cast<std::uint8_t>(picture.row(y)[x / 8] & ~(0x80 >> x % 8));
         const std::string header = pageColumnHeaderText(picture, "p_glcd");
         Bytes fromHeader;
-        const std::string body = header.substr(header.find("={"));
-        const std::regex hex("0x([0-9a-f]{2})");
-        for (std::sregex_iterator at(body.begin(), body.end(), hex), end; at != end; ++at)
-            fromHeader.push_back(static_cast<std::uint8_t>(std::stoi((*at)[1].str(), nullptr, 16)));
+        for (std::size_t at = header.find("0x", header.find("={")); at != std::string::npos; at = header.find("0x", at + 4))
+            fromHeader.push_back(static_cast<std::uint8_t>(std::stoi(header.substr(at + 2, 2), nullptr, 16)));
         EXPECT_EQ(layoutBytes(picture, *layoutNamed("pages")), fromHeader);
     }
 }
