@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 namespace {
@@ -203,7 +202,7 @@ std::string readReport(const ReadArray& read, const Layout& layout, std::int64_t
 
 bool mayBeText(const std::uint8_t* data, std::size_t size)
 {
-    return std::memchr(data, 0, size) == nullptr;
+    return std::find(data, data + size, 0) == data + size;
 }
 
 ArrayPicture arrayPicture(const std::uint8_t* data, std::size_t size, const ArrayOptions& options,

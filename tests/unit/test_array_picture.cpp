@@ -131,6 +131,15 @@ TEST(ArrayPicture, RefusalsOfTextThatIsNoPicture)
     const std::pair<std::pair<Refusal, std::string>, std::pair<Refusal, std::string>> cases[] = {
         {refusal(std::string("uint8_t a[] = {1};\0", 19), given("pages", 1)),
          {Refusal::unknownFormat, "it is not a PNG, JPEG, GIF or BMP picture, nor text with a C array of bytes"}},
+        {[] {
+             try {
+                 arrayPicture(nullptr, 0, {}, limit); // an empty file's bytes
+             } catch (const PictureRefusal& refused) {
+                 return std::make_pair(refused.kind, std::string(refused.what()));
+             }
+             return std::make_pair(Refusal::corrupt, std::string("read"));
+         }(),
+         {Refusal::unknownFormat, "it is not a PNG, JPEG, GIF or BMP picture, nor text with a C array of bytes"}},
         {refusal("just some text\n"),
          {Refusal::unknownFormat, "it is not a PNG, JPEG, GIF or BMP picture, nor text with a C array of bytes"}},
         {refusal("uint8_t a[] = {1, x, 300};", given("pages", 1)),
