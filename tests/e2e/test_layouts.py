@@ -320,9 +320,13 @@ class Layouts(PrepareTest):
             gif_frame(0, 0, [[(x + y + k) % 2 for x in range(13)] for y in range(10)], delay=5 + k) for k in range(3)]))
         self.prepared("--table", "icons", "wifi.png", "bell.png", "--for", "pages,adafruit,micropython")
         self.prepared("walk.gif", "--for", "pages,xbm,micropython", "-pgm")
-        os.makedirs(self.path("chain"))
-        self.prepared("walk.gif", "-o", "chain/walk.bmp")
-        self.assertEqual(self.read("walk_frames.h"), self.read("chain/walk_frames.h"))
+        # For pages, the headers the two steps write.
+        for name in ("wifi.png", "bell.png", "walk.gif"):
+            self.write("chain/" + name, self.read(name))
+        self.prepared("--table", "icons", "chain/wifi.png", "chain/bell.png")
+        self.prepared("chain/walk.gif")
+        for header in ("icons.h", "walk_frames.h"):
+            self.assertEqual(self.read(header), self.read("chain/" + header))
         table = ('#include "icons_adafruit.h"\n#include "walk_frames_xbm.h"\n'
                  'unsigned sum(void) { unsigned s = 0, i;\n'
                  '  for (i = 0; i < ICONS_ADAFRUIT_COUNT; i++) s += icons_adafruit[i][0] + icons_adafruit_width[i];\n'
@@ -364,6 +368,8 @@ class Layouts(PrepareTest):
             (("bare.h", "--width", "5"), ARRAY_UNFIT, 'Error: source file "bare.h": logo (line 1) holds 5 bytes and '
                                                       "does not say its layout"),
             (("my_logo_glcd.bmp", "--layout", "pages"), COMMAND_LINE, 'Error: source file "my_logo_glcd.bmp": '),
+            (("--table", "my_logo", "my-logo.png", "--for", "micropython"), COMMAND_LINE,
+             "Error: --table my_logo would be overwritten by a file written for my-logo.png"),
             (("walk_frames.h",), 2, 'Error: source file "walk_frames.h" can not be opened'),
         ]
         for args, code, message in cases:
