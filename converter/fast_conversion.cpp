@@ -395,6 +395,29 @@ bool loadSource(Bitmap& source, const std::string& path, std::int32_t targetWidt
     return true;
 }
 
+bool convertRows(std::int32_t width, std::int32_t height, std::int32_t targetWidth, std::int32_t targetHeight,
+                 const std::function<void(std::int32_t y, Pixel* row)>& fillRow, ConversionPlan& plan,
+                 BitPicture& target)
+{
+    if (!planConversion(width, height, targetWidth, targetHeight, plan))
+        return false;
+    target.setDimensions(plan.target.width, plan.target.height);
+    TargetMaker maker(plan, target);
+    // The sampled rows from the bottom up, as the reader hands over a file's, each cut to
+    // the sampled columns.
+    const std::vector<std::int32_t>& columns = plan.sampling.columns;
+    std::vector<Pixel> row(static_cast<std::size_t>(width));
+    for (std::size_t k = plan.sampling.rows.size(); k-- > 0;) {
+        fillRow(plan.sampling.rows[k], row.data());
+        Pixel* out = maker.rowBuffer(static_cast<std::int32_t>(k));
+        for (std::size_t c = 0; c < columns.size(); ++c)
+            out[c] = row[static_cast<std::size_t>(columns[c])];
+        maker.rowDone(static_cast<std::int32_t>(k), true);
+    }
+    plan.made = true;
+    return true;
+}
+
 int runMadeConversion(BitPicture& target, const ConversionPlan& plan, const std::string& sourcePath)
 {
     return guardConversion(sourcePath, [&] {

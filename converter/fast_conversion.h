@@ -19,6 +19,7 @@
 #include "pipeline.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct ConversionPlan {
@@ -49,6 +50,15 @@ bool planConversion(std::int32_t width, std::int32_t height, std::int32_t target
 // Bitmap::load.
 bool loadSource(Bitmap& source, const std::string& path, std::int32_t targetWidth, std::int32_t targetHeight,
                 ConversionPlan& plan, BitPicture& target);
+
+// The conversion of a picture that is not in a file but made row by row, as loadSource
+// makes the target of the same picture stored as a 24-bit BMP: fillRow(y, row) puts the
+// `width` pixels of row y (0 is the top row) into `row`. Rows are asked for from the bottom
+// up, only those the target depends on; alpha is not looked at. False, with `target` left
+// as it is, where planConversion is.
+bool convertRows(std::int32_t width, std::int32_t height, std::int32_t targetWidth, std::int32_t targetHeight,
+                 const std::function<void(std::int32_t y, Pixel* row)>& fillRow, ConversionPlan& plan,
+                 BitPicture& target);
 
 // The rest of a conversion whose target was made by loadSource: the preview and the
 // header. Returns the exit code.

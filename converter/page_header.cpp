@@ -28,7 +28,9 @@ const std::array<std::array<char, 6>, 256> byteTexts = [] {
     return texts;
 }();
 
-const char* arrayPrefix()
+} // namespace
+
+const char* arrayDeclaration()
 {
     if (avrProgmem)
         return "static const unsigned char __attribute__ ((progmem)) "; // avr-gcc puts only const data there
@@ -36,6 +38,8 @@ const char* arrayPrefix()
         return "static unsigned char __attribute__((space(auto_psv))) ";
     return "static char ";
 }
+
+namespace {
 
 // Eight rows of eight columns, row b in byte b, bit 7 - c of a byte for column c, turned
 // so that byte c holds column c, row b in bit b.
@@ -157,7 +161,7 @@ void putPreamble(HeaderText& out, const std::string& upper, const std::string& a
     out.put("\n");
     out.put("#define " + upper + "_HEIGHT " + std::to_string(H) + " \n");
     out.put("#define " + upper + "_WIDTH  " + std::to_string(W) + " \n");
-    out.put(arrayPrefix() + array + "[]={\n");
+    out.put(arrayDeclaration() + array + "[]={\n");
 }
 
 // Builds the header text and hands it to `flush`.
@@ -205,6 +209,11 @@ std::string pageColumnHeaderText(const BitPicture& bitmap, const std::string& ba
 bool writePageColumnHeader(const BitPicture& bitmap, std::string baseName)
 {
     const std::string headerName = baseName + ".h";
+    return writePageColumnHeaderTo(bitmap, baseName, headerName);
+}
+
+bool writePageColumnHeaderTo(const BitPicture& bitmap, const std::string& baseName, const std::string& headerName)
+{
     std::FILE* file = openFile(headerName.c_str(), "w");
     if (!file)
         return false;

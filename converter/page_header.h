@@ -19,6 +19,12 @@ inline bool whiteOnDisplay(const Pixel& p)
 // False when the file cannot be created or written in full; a partial file is removed.
 bool writePageColumnHeader(const BitPicture& picture, std::string baseName);
 bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName);
+// The same header, for the identifiers of baseName, written to `path`.
+bool writePageColumnHeaderTo(const BitPicture& picture, const std::string& baseName, const std::string& path);
+
+// What comes before an array's name in its declaration, as -pgm and -pic30 ask: with
+// neither, "static char ".
+const char* arrayDeclaration();
 
 // The header text itself, as written to the file.
 std::string pageColumnHeaderText(const BitPicture& picture, const std::string& baseName);

@@ -2,10 +2,10 @@
 # SPDX-License-Identifier: MIT
 """Writes the seed corpus of the fuzz targets: small crafted BMP files that reach every
 depth, both 16-bit masks, short colour tables, extra bytes, truncated data, V4/V5
-headers and the rejections; and for the preparation target small PNG, JPEG and GIF
-pictures of every kind it decodes.
+headers and the rejections; for the preparation target small PNG, JPEG and GIF
+pictures of every kind it decodes; and for the arrays target C text of every form it reads.
 
-    fuzz/make_corpus.py            rewrite fuzz/corpus/reader, pipeline, prepare and reduction
+    fuzz/make_corpus.py            rewrite fuzz/corpus/reader, pipeline, prepare, reduction and arrays
 """
 import io
 import pathlib
@@ -112,13 +112,45 @@ def picture_seeds():
     return files
 
 
+def array_seed(layout, width, text):
+    """The arrays target's input: the layout (0: the text's own, 1 pages ... 5 micropython),
+    the width (0: the text's own), then the text."""
+    return struct.pack("<BH", layout, width) + text.encode()
+
+
+def array_seeds():
+    """C text in each form the reader knows, and in the forms it refuses."""
+    header = ("#define LOGO_GLCD_HEIGHT 10 \n#define LOGO_GLCD_WIDTH  3 \n"
+              "static char logo_glcd_bmp[]={\n0x01, 0x80, 0xff, \n0x03, 0x00, 0x02\n};\n")
+    return {
+        "panelbake_header": array_seed(0, 0, header),
+        "panelbake_header_as_columns": array_seed(2, 0, header.replace("\n", "\r\n")),
+        "adafruit_header": array_seed(0, 0, "/* panelbake-prepare --for adafruit */\n#define L_ADAFRUIT_WIDTH  13\n"
+                                            "#define L_ADAFRUIT_HEIGHT 2\nstatic unsigned char l_adafruit[] = {\n"
+                                            "    0x80, 0x08,\n    0x40, 0x10,\n};\n"),
+        "xbm": array_seed(0, 0, "#define l_width 9\n#define l_height 2\nstatic char l_bits[] = {\n"
+                                "   0x01, 0x01, 0xfe, 0x00 };\n"),
+        "module": array_seed(0, 0, "WIDTH = 3\nHEIGHT = 9\nDATA = bytearray(\n    b'\\x01\\x80\\xff'  # page 0\n"
+                                   "    b'\\x01\\0A'\n)\nFRAME = framebuf.FrameBuffer(DATA, WIDTH, HEIGHT, "
+                                   "framebuf.MONO_VLSB)\n"),
+        "foreign_forms": array_seed(3, 12, "// several arrays\n#define N 4\nconst int sizes[] = {1, 2};\n"
+                                           "const uint8_t a[N] PROGMEM = {0b1010, B11, 017, 0XFFu};\n"
+                                           "uint8_t b[2][2] = {{1, 2}, {3, 4}};\n"),
+        "bytes_alone": array_seed(4, 8, "0x00, 255,\n0X1F, /* a comment */ 7,\n"),
+        "problems": array_seed(1, 2, "uint8_t a[] = {\n1, x, 256,, 3 4, 'a', \"{\"\n"),
+        "frames_header": array_seed(0, 0, "static const unsigned char *const walk[2] = {\n    a,\n    b,\n};\n"),
+        "directive_in_array": array_seed(5, 1, "#if 1\nuint8_t a[] = {\n#ifdef X\n1,\n#endif\n2 \\\n};\n"),
+    }
+
+
 def main():
     files = seeds()
     reader = HERE / "corpus" / "reader"
     pipeline = HERE / "corpus" / "pipeline"
     prepare = HERE / "corpus" / "prepare"
     reduction = HERE / "corpus" / "reduction"
-    for directory in (reader, pipeline, prepare, reduction):
+    arrays = HERE / "corpus" / "arrays"
+    for directory in (reader, pipeline, prepare, reduction, arrays):
         shutil.rmtree(directory, ignore_errors=True)
         directory.mkdir(parents=True)
     for name, data in files.items():
@@ -143,6 +175,8 @@ def main():
             width, height = sizes[(i + adjustments) % len(sizes)]
             (reduction / f"{name}_adjust{adjustments}").write_bytes(
                 reduction_seed(width, height, adjustments, (i + adjustments) % 5, 383, data))
+    for name, data in array_seeds().items():
+        (arrays / name).write_bytes(data)
 
 
 if __name__ == "__main__":

@@ -13,6 +13,7 @@ enum class Refusal {
     corrupt,       // one of those, but cut short or malformed
     tooLarge,      // a valid picture over this program's limits
     outOfMemory,   // the memory for decoding it cannot be had
+    unfitArray,    // a C array whose layout or width is not known, or whose bytes do not fill its picture
 };
 
 class PictureRefusal : public std::runtime_error {

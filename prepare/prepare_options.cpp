@@ -2,9 +2,12 @@
 #include "prepare_options.h"
 
 #include "output_names.h"
+#include "outputs/layout_files.h"
+#include "outputs/layout_names.h"
 #include "outputs/pictures_header.h"
 #include "outputs/prepared_names.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -58,10 +61,37 @@ private:
             o.problem = std::string(name) + " needs " + what + ", not \"" + text + "\"";
     }
 
+    // The options of layouts: the arrays written and the arrays read. False for another.
+    bool layoutOption(const char* arg)
+    {
+        std::int64_t n = 0;
+        if (std::strcmp(arg, "--for") == 0) {
+            if (const char* names = value(arg, layoutChoices().c_str()))
+                forLayouts(names);
+        } else if (std::strcmp(arg, "-pgm") == 0 || std::strcmp(arg, "-pic30") == 0) {
+            (arg[2] == 'g' ? o.avrProgmem : o.pic30AutoPsv) = true;
+        } else if (std::strcmp(arg, "--layout") == 0) {
+            const char* name = value(arg, layoutChoices().c_str());
+            if (name && !(o.arrays.layout = layoutNamed(name)))
+                o.problem = "--layout needs " + layoutChoices() + ", not \"" + name + "\"";
+        } else if (std::strcmp(arg, "--width") == 0) {
+            number(arg, "the width of a C array's picture, 1 pixel or more", 1, std::numeric_limits<std::int32_t>::max(), n);
+            o.arrays.width = n;
+        } else if (std::strcmp(arg, "--array") == 0) {
+            if (const char* name = value(arg, "the name of the array to read"))
+                o.arrays.array = name;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
     void option(const char* arg)
     {
         std::int64_t n = 0;
-        if (std::strcmp(arg, "--help") == 0) {
+        if (layoutOption(arg)) {
+            return;
+        } else if (std::strcmp(arg, "--help") == 0) {
             o.help = true;
         } else if (std::strcmp(arg, "--force") == 0) {
             o.force = true;
@@ -112,6 +142,30 @@ private:
         }
     }
 
+    // The layouts of "--for a,b": each once, in the order first named.
+    void forLayouts(const std::string& names)
+    {
+        for (std::size_t from = 0; from <= names.size() && o.problem.empty();) {
+            std::size_t to = names.find(',', from);
+            if (to == std::string::npos)
+                to = names.size();
+            const std::string name = names.substr(from, to - from);
+            const Layout* layout = layoutNamed(name);
+            if (!layout)
+                o.problem = "--for needs " + layoutChoices() + " (one or more, separated by commas), not \"" + name + "\"";
+            else if (std::find(o.layouts.begin(), o.layouts.end(), layout) == o.layouts.end())
+                o.layouts.push_back(layout);
+            from = to + 1;
+        }
+    }
+
+    // Whether a layout of --for writes C.
+    bool writesC() const
+    {
+        return std::any_of(o.layouts.begin(), o.layouts.end(),
+                           [](const Layout* layout) { return layout->form != FileForm::pythonModule; });
+    }
+
     void checkTogether()
     {
         if (o.help)
@@ -125,20 +179,24 @@ private:
         else if (!sameFolder())
             o.problem = "with --table every picture must be in one folder: the header includes their headers by name";
         else if (!tableClash().empty())
-            o.problem = "--table " + o.table + " would be overwritten by the header panelbake writes for " + tableClash();
+            o.problem = "--table " + o.table + " would be overwritten by " +
+                        (o.layouts.empty() ? "the header panelbake writes" : "a file written") + " for " + tableClash();
         else if (thresholdGiven && (o.reduction.dither == Dither::bayer4 || o.reduction.dither == Dither::bayer8))
             o.problem = "--threshold does not go with --dither bayer4 or bayer8: their matrix sets the cuts";
+        else if ((o.avrProgmem || o.pic30AutoPsv) && !writesC())
+            o.problem = std::string(o.avrProgmem ? "-pgm" : "-pic30") + " is for the C arrays of --for: give --for with a C layout";
     }
 
-    // The picture whose panelbake header would have the table's name, or "".
+    // The picture one of whose files would have the name of a table's header, or "".
     std::string tableClash() const
     {
         if (o.table.empty())
             return {};
-        const std::string table = picturesHeaderName(o.sources.front(), o.table);
+        const std::vector<std::string> tables = tableHeaderNames(o);
         for (const std::string& source : o.sources)
-            if (makeBaseName(preparedName(source)) + ".h" == table)
-                return source;
+            for (const std::string& file : pictureFileNames(o, preparedName(source)))
+                if (std::find(tables.begin(), tables.end(), file) != tables.end())
+                    return source;
         return {};
     }
 
@@ -161,6 +219,24 @@ private:
 
 } // namespace
 
+std::vector<std::string> tableHeaderNames(const PrepareOptions& options)
+{
+    const std::string plain = picturesHeaderName(options.sources.front(), options.table);
+    if (options.layouts.empty())
+        return {plain};
+    std::vector<std::string> names;
+    for (const Layout* layout : options.layouts)
+        names.push_back(layoutTableName(*layout, plain));
+    return names;
+}
+
+std::vector<std::string> pictureFileNames(const PrepareOptions& options, const std::string& bmpPath)
+{
+    if (options.layouts.empty())
+        return {makeBaseName(bmpPath) + ".h"};
+    return layoutFilePaths(options.layouts, bmpPath);
+}
+
 PrepareOptions parsePrepareOptions(int argc, const char* const* argv)
 {
     return Parser(argc, argv).parse();
@@ -169,11 +245,13 @@ PrepareOptions parsePrepareOptions(int argc, const char* const* argv)
 const char* prepareUsage()
 {
     return "Usage: panelbake-prepare <picture> [options]\n"
+           "       panelbake-prepare <picture> --for <layouts> [-pgm|-pic30] [options]\n"
            "       panelbake-prepare --table <name> <picture>... [options]\n"
            "\n"
-           "Turns a PNG, JPEG, GIF or BMP picture into the 24-bit BMP that panelbake converts,\n"
-           "written next to the picture (logo.png -> logo.bmp) or at -o:\n"
-           "\t-o <path>\tthe BMP to write; for an animation, the base of the frames' names\n"
+           "Turns a PNG, JPEG, GIF or BMP picture (or C text, below) into the 24-bit BMP that\n"
+           "panelbake converts, written next to the picture (logo.png -> logo.bmp) or at -o:\n"
+           "\t-o <path>\tthe BMP to write (with --for, the BMP the files are named from);\n"
+           "\t\t\tfor an animation, the base of the frames' names\n"
            "\t--force\t\treplace files that exist (without it they are never overwritten)\n"
            "\t-v\t\tname every file written\n"
            "\t--help\t\tthis text\n"
@@ -192,6 +270,19 @@ const char* prepareUsage()
            "\t--table <name>\tprepare every picture given with the same options, and write\n"
            "\t\t\t<name>.h beside the first: it includes the header panelbake writes\n"
            "\t\t\tfor each BMP and declares the table of their arrays and its count\n"
+           "For a display library, arrays of the pixels panelbake makes of the BMP, not the BMP:\n"
+           "\t--for <layouts>\tpages, columns, adafruit, xbm or micropython, or several of them\n"
+           "\t\t\tseparated by commas. logo.png gives logo_glcd.h and logo_glcd.bmp\n"
+           "\t\t\t(pages: panelbake's own), logo_columns.h, logo_adafruit.h, logo.xbm\n"
+           "\t\t\tor logo.py; with --table or an animation, their tables too\n"
+           "\t-pgm\t\tdeclare the C arrays for AVR program memory, as panelbake does\n"
+           "\t-pic30\t\tdeclare the C arrays for PIC30 (auto_psv), as panelbake does\n"
+           "C text as a picture: a C array, an X bitmap or a MicroPython module is read back\n"
+           "into the black-and-white picture its bytes hold. panelbake's and these files tell\n"
+           "their layout and size; for another array give them:\n"
+           "\t--layout <name>\tthe layout of its bytes, one of those of --for\n"
+           "\t--width <n>\tthe width of its picture; the height follows from the bytes\n"
+           "\t--array <name>\tthe array to read, of several (the first array of bytes)\n"
            "\n"
            "Transparent parts are laid on white, 16-bit samples reduced to the nearest 8-bit\n"
            "value, and a JPEG is turned as its EXIF orientation says; colour profiles are\n"
@@ -205,6 +296,7 @@ const char* prepareUsage()
            "Exit codes: 0 written (or nothing to do), 1 wrong command line, 2 the picture\n"
            "cannot be read, 3 not a picture this program reads or a damaged one, 4 the\n"
            "picture is too large, 5 an output exists (give --force), 6 an output cannot be\n"
-           "written (nothing is left behind), 7 not enough memory. With --table, the code of\n"
-           "the first picture that failed; the others are prepared all the same.\n";
+           "written (nothing is left behind), 7 not enough memory, 8 a C array whose layout\n"
+           "or width is not known, or whose bytes do not fill its picture. With --table, the\n"
+           "code of the first picture that failed; the others are prepared all the same.\n";
 }

@@ -4,6 +4,8 @@
 // The command line of panelbake-prepare, parsed into a plain struct without touching a
 // file.
 
+#include "decoding/array_picture.h"
+#include "layouts/layout_table.h"
 #include "reduction/adjustments.h"
 #include "reduction/black_and_white.h"
 
@@ -27,11 +29,24 @@ struct PrepareOptions {
     std::string table;   // --table NAME: NAME.h beside the first picture; empty: none
     Adjustments adjustments;
     Reduction reduction;
+    // --for: the layouts written instead of the BMP, each as panelbake would convert it.
+    std::vector<const Layout*> layouts;
+    bool avrProgmem = false;   // -pgm, as panelbake's
+    bool pic30AutoPsv = false; // -pic30
+    ArrayOptions arrays;       // --layout, --width, --array: reading C text
     bool force = false;  // --force: replace existing files
     bool verbose = false;
     bool help = false;   // --help: the usage text, nothing else
     std::string problem; // why the command line is refused; empty when it is not
 };
+
+// The headers --table writes: NAME.h beside the first picture, or the one of each layout of
+// --for (NAME.h for pages, NAME_adafruit.h, ...).
+std::vector<std::string> tableHeaderNames(const PrepareOptions& options);
+
+// The files whose names a picture prepared into the BMP `bmpPath` gives: without --for, the
+// header panelbake writes for the BMP (the BMP itself aside); with it, the layouts' files.
+std::vector<std::string> pictureFileNames(const PrepareOptions& options, const std::string& bmpPath);
 
 // Reads argv[1] onwards. Options may come in any order, before or after the pictures.
 PrepareOptions parsePrepareOptions(int argc, const char* const* argv);

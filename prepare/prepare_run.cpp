@@ -15,7 +15,12 @@
 #include "outputs/pictures_header.h"
 #include "prepare_options.h"
 #include "outputs/prepared_names.h"
+#include "outputs/prepared_picture.h"
+#include "outputs/layout_files.h"
+#include "outputs/layout_names.h"
+#include "decoding/array_picture.h"
 #include "decoding/still_decoder.h"
+#include "options.h"
 #include "reduction/taken_reduction.h"
 #include "true_color_rows.h"
 #include "vector_kernels.h"
@@ -53,6 +58,8 @@ int exitFor(Refusal kind)
         return pictureTooLarge;
     case Refusal::outOfMemory:
         return outOfMemory;
+    case Refusal::unfitArray:
+        return arrayUnfit;
     }
     return notAPicture;
 }
@@ -107,12 +114,12 @@ struct Job {
     std::set<std::string>& claimed;    // every output named so far in this run
 };
 
-// Commits the one BMP of a picture and counts it as written.
-int commitOne(Job& job, OutputBatch& batch)
+// Commits the files of one picture and counts its BMP as written.
+int commitPicture(Job& job, OutputBatch& batch, std::size_t count, const std::string& bmp)
 {
-    if (const int failed = commitOutputs(batch, 1, job.options.verbose))
+    if (const int failed = commitOutputs(batch, count, job.options.verbose))
         return failed;
-    job.written.push_back(batch.finalPath(0));
+    job.written.push_back(bmp);
     return prepared;
 }
 
@@ -125,30 +132,53 @@ int claimOutputs(Job& job, const std::vector<std::string>& paths)
     return checkOutputsFree(paths, job.options.force);
 }
 
+// What a picture prepared into the BMP `output` writes: that BMP, or the files of --for.
+std::vector<std::string> outputsOf(const Job& job, const std::string& output)
+{
+    if (job.options.layouts.empty())
+        return {output};
+    return layoutFilePaths(job.options.layouts, output);
+}
+
+// Writes the files of one picture, prepared into the BMP `output`, to their temporary names
+// in `batch` from place `first` on: the BMP, or the files of --for, made from the BMP's
+// picture as panelbake converts it. Returns the place of the first file that could not be
+// written, or the place after the last.
+std::size_t writeFiles(const Job& job, const std::string& output, const PreparedPicture& picture,
+                       const OutputBatch& batch, std::size_t first)
+{
+    const std::vector<const Layout*>& layouts = job.options.layouts;
+    if (layouts.empty())
+        return picture.save(batch.temporaryPath(first).c_str()) ? first + 1 : first;
+    std::vector<std::string> temporaries;
+    for (std::size_t i = 0; i < layoutFilePaths(layouts, output).size(); ++i)
+        temporaries.push_back(batch.temporaryPath(first + i));
+    BitPicture converted;
+    picture.convert(converted);
+    return first + writeLayoutFiles(converted, layouts, output, temporaries);
+}
+
+// Writes what a picture is prepared into, and nothing if any of it cannot be written.
+int writeOne(Job& job, const std::string& output, const PreparedPicture& picture)
+{
+    const std::vector<std::string> paths = outputsOf(job, output);
+    if (const int refused = claimOutputs(job, paths))
+        return refused;
+    OutputBatch batch(paths);
+    const std::size_t written = writeFiles(job, output, picture, batch, 0);
+    if (written < paths.size())
+        return fail(outputFailed, "could not write " + quoted(paths[written]));
+    return commitPicture(job, batch, paths.size(), output);
+}
+
 int copyBmp(Job& job, const std::string& output, const std::vector<std::uint8_t>& bytes)
 {
     // The source is its own output: it is what panelbake reads already.
-    if (sameFile(job.source, output)) {
+    if (job.options.layouts.empty() && sameFile(job.source, output)) {
         job.written.push_back(output);
         return prepared;
     }
-    if (const int refused = claimOutputs(job, {output}))
-        return refused;
-    OutputBatch batch({output});
-    if (!writeWholeFile(batch.temporaryPath(0), bytes.data(), bytes.size()))
-        return fail(outputFailed, "could not write " + quoted(output));
-    return commitOne(job, batch);
-}
-
-// Writes the one BMP of a picture with `save`, which takes the path to write.
-int writeOne(Job& job, const std::string& output, const std::function<bool(const char*)>& save)
-{
-    if (const int refused = claimOutputs(job, {output}))
-        return refused;
-    OutputBatch batch({output});
-    if (!save(batch.temporaryPath(0).c_str()))
-        return fail(outputFailed, "could not write " + quoted(output));
-    return commitOne(job, batch);
+    return writeOne(job, output, preparedBmpFile(job.source, bytes));
 }
 
 // Black and white at the display's size, when asked for.
@@ -191,8 +221,7 @@ const Bitmap& finished(const Bitmap& picture, const PrepareOptions& options, Bit
 int writeBitmap(Job& job, const std::string& output, const Bitmap& picture)
 {
     Bitmap work;
-    const Bitmap& result = finished(picture, job.options, work);
-    return writeOne(job, output, [&](const char* path) { return result.save(path); });
+    return writeOne(job, output, preparedBitmap(finished(picture, job.options, work)));
 }
 
 // A BMP adjusted from the pixels panelbake itself reads, its header read into `picture`
@@ -204,7 +233,7 @@ int writeBmp(Job& job, const std::string& output, Bitmap& picture, BmpFile& file
     const OrientedLayout adjusted = adjustedSize(file.picture.width, file.picture.height, adjustments);
     Bitmap display;
     if (reduceTaken(adjusted.width, adjusted.height, job.options.reduction, takeFromFile(file, adjustments), display))
-        return writeOne(job, output, [&](const char* path) { return display.save(path); });
+        return writeOne(job, output, preparedBitmap(display));
     picture.loadPixels(file);
     return writeBitmap(job, output, picture);
 }
@@ -218,12 +247,10 @@ int writeStill(Job& job, const std::string& output, DecodedStill& picture)
         invertBytes(bytes, static_cast<std::size_t>(picture.width()) * 3, adjustments);
     };
     if (!job.options.reduction.requested)
-        return writeOne(job, output, [&](const char* path) {
-            return saveTrueColorRows(path, picture.width(), picture.height(), row);
-        });
+        return writeOne(job, output, preparedRows(picture.width(), picture.height(), row));
     Bitmap work;
     if (reduceTaken(picture.width(), picture.height(), job.options.reduction, takeFromStill(picture, adjustments), work))
-        return writeOne(job, output, [&](const char* path) { return work.save(path); });
+        return writeOne(job, output, preparedBitmap(work));
     // The adjusted picture, whole, for the rescale.
     work.setDimensions(picture.width(), picture.height());
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(picture.width()) * 3);
@@ -232,39 +259,74 @@ int writeStill(Job& job, const std::string& output, DecodedStill& picture)
         expand24BitRow(bytes.data(), picture.width(), work.rowData(y));
     }
     reduce(work, job.options.reduction);
-    return writeOne(job, output, [&](const char* path) { return work.save(path); });
+    return writeOne(job, output, preparedBitmap(work));
+}
+
+// The layouts whose headers tie a run's pictures together: those of --for, or without it
+// pages, the headers panelbake writes for the BMPs.
+std::vector<const Layout*> headerLayouts(const PrepareOptions& options)
+{
+    if (!options.layouts.empty())
+        return options.layouts;
+    return {layoutNamed("pages")};
 }
 
 int writeAnimation(Job& job, const GifAnimation& animation, const std::vector<std::uint8_t>& bytes)
 {
     const PrepareOptions& options = job.options;
     const std::string base = withoutExtension(options.output.empty() ? job.source : options.output);
-    std::vector<std::string> paths = frameNames(base, animation.frames.size());
-    const std::vector<std::string> frames = paths;
-    paths.push_back(framesHeaderName(base));
+    const std::vector<std::string> frames = frameNames(base, animation.frames.size());
+    const std::vector<const Layout*> layouts = headerLayouts(options);
+    std::vector<std::string> paths;
+    for (const std::string& frame : frames)
+        for (const std::string& path : outputsOf(job, frame))
+            paths.push_back(path);
+    const std::size_t headersAt = paths.size();
+    for (const Layout* layout : layouts)
+        paths.push_back(layoutTableName(*layout, framesHeaderName(base)));
     if (const int refused = claimOutputs(job, paths))
         return refused;
 
     OutputBatch batch(paths);
     std::vector<int> delays;
-    std::size_t failedFrame = frames.size();
+    std::size_t next = 0;              // the place of the next frame's first file
+    std::size_t failed = paths.size(); // the place of the file that could not be written
     composeGifFrames(animation, bytes.data(), bytes.size(), [&](const Bitmap& frame, int delayMs) {
         const std::size_t i = delays.size();
         delays.push_back(delayMs);
+        if (failed < paths.size())
+            return; // the frames after one that failed are not written
         Bitmap work;
-        if (failedFrame == frames.size() && !finished(frame, options, work).save(batch.temporaryPath(i).c_str()))
-            failedFrame = i;
+        const std::size_t end = next + outputsOf(job, frames[i]).size();
+        const std::size_t written = writeFiles(job, frames[i], preparedBitmap(finished(frame, options, work)), batch, next);
+        failed = written < end ? written : failed;
+        next = end;
     });
-    if (failedFrame < frames.size())
-        return fail(outputFailed, "could not write " + quoted(frames[failedFrame]));
-    const std::string header = framesHeaderText(paths.back(), frames, delays);
-    if (!writeWholeFile(batch.temporaryPath(frames.size()), reinterpret_cast<const std::uint8_t*>(header.data()),
-                        header.size(), true))
-        return fail(outputFailed, "could not write " + quoted(paths.back()));
+    if (failed < paths.size())
+        return fail(outputFailed, "could not write " + quoted(paths[failed]));
+    for (std::size_t k = 0; k < layouts.size(); ++k) {
+        const std::string header = framesHeaderText(paths[headersAt + k], frames, delays, *layouts[k]);
+        if (!writeWholeFile(batch.temporaryPath(headersAt + k), reinterpret_cast<const std::uint8_t*>(header.data()),
+                            header.size(), true))
+            return fail(outputFailed, "could not write " + quoted(paths[headersAt + k]));
+    }
     if (const int failed = commitOutputs(batch, paths.size(), options.verbose))
         return failed;
     job.written.insert(job.written.end(), frames.begin(), frames.end());
     return prepared;
+}
+
+// C text read back into the picture its array's bytes hold, which is then prepared as any
+// other picture.
+int writeArray(Job& job, const std::string& output, const std::vector<std::uint8_t>& bytes)
+{
+    const ArrayPicture read = arrayPicture(bytes.data(), bytes.size(), job.options.arrays, Bitmap::maxPixels);
+    if (job.options.verbose)
+        for (const std::string& line : read.report)
+            std::cout << line << std::endl;
+    Bitmap picture;
+    expandBlackAndWhite(read.picture, picture);
+    return writeBitmap(job, output, picture);
 }
 
 // The source as read: its first bytes, or all of them, and what it is.
@@ -309,9 +371,12 @@ int writePicture(Job& job, Source& source, const std::string& output)
 {
     const std::vector<std::uint8_t>& bytes = source.bytes;
     const DecodeLimits limits = programLimits();
+    if (source.format != PictureFormat::unknown && job.options.arrays.given())
+        return fail(commandLineError, "source file " + quoted(job.source) + ": --layout, --width and --array read C text, "
+                                      "and it is a " + formatName(source.format) + " picture (-w and -h scale a picture)");
     switch (source.format) {
     case PictureFormat::unknown:
-        throw PictureRefusal(Refusal::unknownFormat, "it is not a PNG, JPEG, GIF or BMP picture");
+        return writeArray(job, output, bytes);
     case PictureFormat::bmp:
         if (source.byRows)
             return writeBmp(job, output, source.picture, source.header);
@@ -335,7 +400,7 @@ int writePicture(Job& job, Source& source, const std::string& output)
     // panelbake refuses is usually its own output, and whether it can be decoded at all is
     // the first thing to know of it.
     if (source.format != PictureFormat::bmp)
-        if (const int refused = checkOutputsFree({output}, job.options.force))
+        if (const int refused = checkOutputsFree(outputsOf(job, output), job.options.force))
             return refused;
     DecodedStill picture(bytes.data(), bytes.size(), source.format, limits);
     return writeStill(job, output, picture);
@@ -357,15 +422,31 @@ int prepare(Job& job)
     }
 }
 
+// The headers of --table (one for each layout of --for) for the BMPs written.
+int writeTables(const PrepareOptions& options, const std::vector<std::string>& paths,
+                const std::vector<std::string>& written)
+{
+    if (const int refused = checkOutputsFree(paths, options.force))
+        return refused;
+    const std::vector<const Layout*> layouts = headerLayouts(options);
+    OutputBatch batch(paths);
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+        const std::string header = picturesHeaderText(paths[k], written, *layouts[k]);
+        if (!writeWholeFile(batch.temporaryPath(k), reinterpret_cast<const std::uint8_t*>(header.data()), header.size(),
+                            true))
+            return fail(outputFailed, "could not write " + quoted(paths[k]));
+    }
+    return commitOutputs(batch, paths.size(), options.verbose);
+}
+
 // Every picture, one after another; one that fails does not stop the others. With
 // --table, then the header of those prepared.
 int prepareAll(const PrepareOptions& options)
 {
     std::vector<std::string> written;
     std::set<std::string> claimed;
-    const std::string tablePath = options.table.empty() ? "" : picturesHeaderName(options.sources.front(), options.table);
-    if (!tablePath.empty())
-        claimed.insert(tablePath);
+    const std::vector<std::string> tablePaths = options.table.empty() ? std::vector<std::string>() : tableHeaderNames(options);
+    claimed.insert(tablePaths.begin(), tablePaths.end());
     int code = prepared;
     for (const std::string& source : options.sources) {
         Job job{options, source, written, claimed};
@@ -378,17 +459,9 @@ int prepareAll(const PrepareOptions& options)
         if (code == prepared)
             code = result;
     }
-    if (tablePath.empty() || written.empty())
+    if (tablePaths.empty() || written.empty())
         return code;
-    if (const int refused = checkOutputsFree({tablePath}, options.force))
-        return code == prepared ? refused : code;
-    const std::string header = picturesHeaderText(tablePath, written);
-    OutputBatch batch({tablePath});
-    int result = prepared;
-    if (!writeWholeFile(batch.temporaryPath(0), reinterpret_cast<const std::uint8_t*>(header.data()), header.size(), true))
-        result = fail(outputFailed, "could not write " + quoted(tablePath));
-    else
-        result = commitOutputs(batch, 1, options.verbose);
+    const int result = writeTables(options, tablePaths, written);
     return code == prepared ? result : code;
 }
 
@@ -411,5 +484,8 @@ int runPrepare(int argc, const char* const* argv)
         std::cerr << "Error: " << options.problem << std::endl << std::endl << prepareUsage();
         return commandLineError;
     }
+    // The switches of panelbake's header writer, which writes the arrays of --for pages.
+    avrProgmem = options.avrProgmem;
+    pic30AutoPsv = options.pic30AutoPsv;
     return prepareAll(options);
 }

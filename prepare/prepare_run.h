@@ -16,6 +16,7 @@ enum PrepareExit : int {
     outputExists = 5,    // without --force: nothing written
     outputFailed = 6,    // nothing left behind
     outOfMemory = 7,
+    arrayUnfit = 8,      // a C array whose layout or width is not known, or whose bytes do not fill its picture
 };
 
 // The limits the program decodes within: a picture as large as panelbake converts, and

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// What a header that ties BMPs together needs of them: the headers panelbake writes for
-// them, a table of their arrays, and the table's own identifiers. The frames header of an
-// animation and the combined header of several pictures are both made from it.
+// What a header that ties BMPs together needs of them: the headers written for them in a
+// layout (panelbake's own for pages), a table of their arrays, and the table's own
+// identifiers. The frames header of an animation and the combined header of several
+// pictures are both made from it.
+
+#include "layouts/layout_table.h"
 
 #include <string>
 #include <vector>
@@ -14,14 +17,15 @@ struct ArrayTable {
     std::string table;      // the table's name: walk_frames
     std::string includes;   // an #include line for each BMP's header
     std::string pointers;   // a line of the table for each BMP's array
-    std::vector<std::string> macros; // the stem of each BMP's size macros: WALK_00_GLCD
+    std::vector<std::string> widthMacros;  // each BMP's size macros: WALK_00_GLCD_WIDTH
+    std::vector<std::string> heightMacros;
 };
 
-// For the header `headerPath` and the BMPs `bmpPaths` (in order). BMP headers are named as
-// panelbake names them, and included by their file names alone, as they land beside the
-// BMPs and this header.
-ArrayTable arrayTable(const std::string& headerPath, const std::vector<std::string>& bmpPaths);
+// For the header `headerPath` and the BMPs `bmpPaths` (in order). Their headers are named
+// as the layout names them, and included by their file names alone, as they land beside
+// the BMPs and this header.
+ArrayTable arrayTable(const std::string& headerPath, const std::vector<std::string>& bmpPaths, const Layout& layout);
 
 // The declaration of the table of arrays, `count` long: a cast makes the table one type
-// whether panelbake declared the arrays char (the default) or unsigned char (-pgm, -pic30).
+// whether the arrays are declared char (panelbake's default) or unsigned char.
 std::string tableDeclaration(const ArrayTable& t, const std::string& count);

@@ -1,28 +1,46 @@
 // SPDX-License-Identifier: MIT
 #include "outputs/pictures_header.h"
 
+#include "options.h"
 #include "outputs/array_table.h"
+#include "outputs/module_tables.h"
 #include "output_names.h"
 
-std::string picturesHeaderText(const std::string& headerPath, const std::vector<std::string>& bmpPaths)
+namespace {
+
+// The comment at the top: what the table holds and how a picture of it is drawn.
+std::string picturesComment(const ArrayTable& t, std::size_t count, const Layout& layout)
 {
-    const ArrayTable t = arrayTable(headerPath, bmpPaths);
+    const std::string& table = t.table;
+    std::string text = "/* " + t.headerFile + (count == 1 ? ": the array of 1 picture" : ": the arrays of " +
+                       std::to_string(count) + " pictures") + " in one table.\n";
+    if (layout.form == FileForm::panelbakeHeader)
+        return text +
+               " * Convert every BMP with panelbake first, with the same options: it writes the\n"
+               " * headers included here. Picture i is " + table + "_width[i] x " + table + "_height[i] pixels,\n"
+               " * " + table + "_width[i] columns in each page of eight rows. */\n";
+    return text + " * Their headers, included here, are in the " + layout.name + " layout, for " + layout.readBy +
+           ".\n * Picture i is " + table + "_width[i] x " + table + "_height[i] pixels:\n *   " +
+           drawingCall(layout, avrProgmem, table + "[i]", table + "_width[i]", table + "_height[i]") + "\n */\n";
+}
+
+} // namespace
+
+std::string picturesHeaderText(const std::string& headerPath, const std::vector<std::string>& bmpPaths,
+                               const Layout& layout)
+{
+    if (layout.form == FileForm::pythonModule)
+        return picturesModuleText(headerPath, bmpPaths);
+    const ArrayTable t = arrayTable(headerPath, bmpPaths, layout);
     const std::string count = t.upper + "_COUNT";
     std::string widths;
     std::string heights;
-    for (const std::string& macro : t.macros) {
-        widths += "    " + macro + "_WIDTH,\n";
-        heights += "    " + macro + "_HEIGHT,\n";
+    for (std::size_t i = 0; i < bmpPaths.size(); ++i) {
+        widths += "    " + t.widthMacros[i] + ",\n";
+        heights += "    " + t.heightMacros[i] + ",\n";
     }
 
-    std::string text;
-    const bool one = bmpPaths.size() == 1;
-    text += "/* " + t.headerFile + (one ? ": the array of 1 picture" : ": the arrays of " +
-            std::to_string(bmpPaths.size()) + " pictures") + " in one table.\n"
-            " * Convert every BMP with panelbake first, with the same options: it writes the\n"
-            " * headers included here. Picture i is " + t.table + "_width[i] x " + t.table +
-            "_height[i] pixels,\n"
-            " * " + t.table + "_width[i] columns in each page of eight rows. */\n";
+    std::string text = picturesComment(t, bmpPaths.size(), layout);
     text += "#ifndef _" + t.upper + "_H\n#define _" + t.upper + "_H\n\n";
     text += t.includes + "\n";
     text += "#define " + count + " " + std::to_string(bmpPaths.size()) + "\n\n";

@@ -20,6 +20,7 @@ from PIL import Image
 from bmp_craft import bmp
 
 PANELBAKE = os.environ.get("PANELBAKE", "")
+PREPARE = os.environ.get("PANELBAKE_PREPARE", "")
 SOURCE_DIR = os.environ.get("PANELBAKE_SOURCE_DIR", "")
 
 # The platform switch. A cross-built converter runs through its emulator (Wine for the
@@ -126,6 +127,20 @@ class TempDirTest(unittest.TestCase):
         self.assertIn("\n%s%s_bmp[]={\n" % (declaration, stem.lower()), text)
         self.assertTrue(text.endswith("};\n#endif  //define _%s_H \n" % upper), text[-80:])
         self.assertEqual(header_array(text), page_columns(black))
+
+
+class PrepareTest(TempDirTest):
+    """A TempDirTest of panelbake-prepare, which prepare() runs in the test's folder."""
+
+    def setUp(self):
+        super().setUp()
+        if not PREPARE:
+            self.skipTest("PANELBAKE_PREPARE is not set")
+
+    def prepare(self, *args):
+        """The exit status, standard output and standard error of a run."""
+        proc = subprocess.run([*EMULATOR, PREPARE, *args], cwd=self.dir, capture_output=True, timeout=300)
+        return proc.returncode, text_of(proc.stdout), text_of(proc.stderr)
 
 
 def identifier_stem(base):

@@ -12,14 +12,12 @@ and the combined header of several pictures.
 import io
 import os
 import shutil
-import subprocess
 
 from PIL import Image, ImageOps
 
-from glcd_support import EMULATOR, TempDirTest, header_array, text_of
+from glcd_support import PrepareTest, header_array
 from picture_craft import gif, gif_frame
 
-PREPARE = os.environ.get("PANELBAKE_PREPARE", "")
 PREPARED, COMMAND_LINE, NOT_A_PICTURE = 0, 1, 3
 W, B = (255, 255, 255), (0, 0, 0)
 DITHERS = ("floyd-steinberg", "atkinson", "bayer4", "bayer8")
@@ -51,16 +49,7 @@ def grey_ramp():
     return ramp
 
 
-class PrepareAdjust(TempDirTest):
-    def setUp(self):
-        super().setUp()
-        if not PREPARE:
-            self.skipTest("PANELBAKE_PREPARE is not set")
-
-    def prepare(self, *args):
-        proc = subprocess.run([*EMULATOR, PREPARE, *args], cwd=self.dir, capture_output=True, timeout=300)
-        return proc.returncode, text_of(proc.stdout), text_of(proc.stderr)
-
+class PrepareAdjust(PrepareTest):
     def made(self, source, *args):
         """The picture prepared from `source` with `args`, as a Pillow image."""
         for leftover in ("out.bmp",):

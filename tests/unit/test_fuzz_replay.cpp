@@ -2,6 +2,7 @@
 // Replays the fuzzers' seed corpus and every input that once broke the program (kept in
 // tests/crashers/, one directory per check) through the same checks the fuzzers run.
 // A violation aborts with "fuzz check failed: ...".
+#include "../../fuzz/array_check.h"
 #include "../../fuzz/pipeline_check.h"
 #include "../../fuzz/prepare_check.h"
 #include "../../fuzz/reader_check.h"
@@ -109,6 +110,11 @@ TEST_F(FuzzReplay, PictureInputsDecodeOrAreRefused)
 TEST_F(FuzzReplay, ReductionInputsGiveThePlainReductionsPixels)
 {
     replay(inputsOf("reduction"), fuzz::reductionInput);
+}
+
+TEST_F(FuzzReplay, ArrayTextsDrawTheirPicturesOrAreRefused)
+{
+    replay(inputsOf("arrays"), fuzz::arrayInput);
 }
 
 } // namespace

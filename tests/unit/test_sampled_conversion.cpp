@@ -284,6 +284,52 @@ TEST(SampledConversion, WideTargetsGiveTheLiteralConversionsBytes)
     layoutColumnsHeld = savedHeld;
 }
 
+// The rows of a picture in memory, handed over as the program makes them, give the target
+// that the conversion of the same picture stored as a 24-bit BMP gives: at its own size (as
+// panelbake-prepare --for asks) and scaled.
+TEST(SampledConversion, RowsMadeInMemoryGiveTheTargetOfTheirStoredPicture)
+{
+    struct Case {
+        int width, height, targetWidth, targetHeight;
+    };
+    const Case cases[] = {{13, 10, -1, -1}, {130, 37, -1, -1}, {1, 9, -1, -1}, {9, 1, -1, -1},
+                          {61, 23, 130, -1}, {40, 30, 13, 10}, {300, 7, -1, 64}};
+    std::mt19937 random(11);
+    // As both programs convert without -v: a picture one pixel wide has a plan too.
+    struct WarningsOff {
+        bool saved = bitmapWarnings;
+        WarningsOff() { bitmapWarnings = false; }
+        ~WarningsOff() { bitmapWarnings = saved; }
+    } warningsOff;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " -> " + std::to_string(c.targetWidth) +
+                     "x" + std::to_string(c.targetHeight));
+        TempDir dir;
+        const std::string path = dir.write("p.bmp", randomFile(24, c.width, c.height, false, 0, random, 2));
+        Bitmap whole;
+        ASSERT_TRUE(whole.load(path.c_str()));
+        Bitmap source;
+        ConversionPlan filePlan, rowsPlan;
+        BitPicture fromFile, fromRows;
+        ASSERT_TRUE(loadSource(source, path, c.targetWidth, c.targetHeight, filePlan, fromFile));
+        ASSERT_TRUE(filePlan.made);
+        std::vector<std::int32_t> asked;
+        ASSERT_TRUE(convertRows(whole.width, whole.height, c.targetWidth, c.targetHeight,
+                                [&](std::int32_t y, Pixel* row) {
+                                    asked.push_back(y);
+                                    std::copy(whole.rowData(y), whole.rowData(y) + whole.width, row);
+                                },
+                                rowsPlan, fromRows));
+        // Only the rows the target depends on, from the bottom up.
+        EXPECT_EQ(asked, std::vector<std::int32_t>(filePlan.sampling.rows.rbegin(), filePlan.sampling.rows.rend()));
+        ASSERT_EQ(fromRows.width(), fromFile.width());
+        ASSERT_EQ(fromRows.height(), fromFile.height());
+        const auto rowBytes = static_cast<std::size_t>(bmp::rowStride(fromFile.width(), 1));
+        for (std::int32_t y = 0; y < fromFile.height(); ++y)
+            ASSERT_TRUE(std::equal(fromFile.row(y), fromFile.row(y) + rowBytes, fromRows.row(y))) << "row " << y;
+    }
+}
+
 TEST(SampledConversion, SamplingsThatMakeNoPictureLoadTheWholePicture)
 {
     std::mt19937 random(3);

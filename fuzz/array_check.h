@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+// The check of C text read back into a picture. The input: a byte choosing the layout
+// (% 6: the text's own, then --layout pages, columns, adafruit, xbm, micropython), two
+// little-endian bytes of --width (0: the text's own), then the text. Whatever the reader
+// takes is within its limits, with its problems counted; the picture is refused with a
+// reason, or is within the size allowed and its bytes in its layout draw it again. Aborts
+// on a violation.
+
+#include "decoding/array_picture.h"
+#include "decoding/c_arrays.h"
+#include "fuzz_support.h"
+#include "layouts/layout_packing.h"
+#include "picture_refusal.h"
+
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+namespace fuzz {
+
+inline void checkArrayText(std::string_view text)
+{
+    const ArrayText read = readArrayText(text);
+    check(static_cast<std::int64_t>(read.bytes.size()) <= arrayTextMostBytes, "bytes within the limit");
+    check(read.chosen < static_cast<int>(read.arrays.size()), "the array chosen is one listed");
+    check(read.chosen >= 0 || !read.problems.empty(), "no array chosen, and why");
+    check(read.problems.size() <= arrayProblemsListed + 1, "problems listed up to the limit");
+    check(read.problemCount >= read.problems.size() - (read.problems.size() > arrayProblemsListed), "problems counted");
+}
+
+inline bool sameBits(const BitPicture& a, const BitPicture& b)
+{
+    const auto rowBytes = static_cast<std::size_t>(bmp::rowStride(a.width(), 1));
+    for (std::int32_t y = 0; y < a.height(); ++y)
+        if (std::memcmp(a.row(y), b.row(y), rowBytes) != 0)
+            return false;
+    return true;
+}
+
+inline int arrayInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 3)
+        return 0;
+    ArrayOptions options;
+    const std::size_t choice = data[0] % (layouts().size() + 1);
+    options.layout = choice > 0 ? &layouts()[choice - 1] : nullptr;
+    options.width = data[1] | data[2] << 8;
+    const std::string_view text(reinterpret_cast<const char*>(data + 3), size - 3);
+    checkArrayText(text);
+    try {
+        const ArrayPicture read = arrayPicture(data + 3, size - 3, options, static_cast<std::int64_t>(pixelBudget));
+        const BitPicture& picture = read.picture;
+        check(picture.width() >= 1 && picture.height() >= 1 &&
+                  std::int64_t{picture.width()} * picture.height() <= static_cast<std::int64_t>(pixelBudget),
+              "a picture within the size allowed");
+        check(read.layout && (!options.layout || read.layout == options.layout), "the layout given, or the text's");
+        BitPicture again;
+        again.setDimensions(picture.width(), picture.height());
+        drawLayoutBytes(layoutBytes(picture, *read.layout).data(), *read.layout, again);
+        check(sameBits(picture, again), "its bytes draw it again");
+    } catch (const PictureRefusal&) {
+        // refused with a reason: no array, one that is not bytes, or bytes that do not fill a picture
+    }
+    return 0;
+}
+
+} // namespace fuzz

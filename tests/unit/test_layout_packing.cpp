@@ -1,0 +1,123 @@
+// SPDX-License-Identifier: MIT
+// The layouts' one packing loop, both ways, on a picture that shows a wrong layout: known
+// bytes worked out by hand for each, and the pages layout held to panelbake's own header.
+#include "layouts/layout_packing.h"
+#include "options.h"
+#include "outputs/layout_names.h"
+#include "page_header.h"
+#include "picture_rows.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// 10 x 9: neither side a multiple of eight, and no symmetry that a mirrored bit order or
+// swapped scan order would keep.
+BitPicture shape()
+{
+    BitPicture picture;
+    picture.setDimensions(10, 9);
+    for (const auto& [x, y] : std::vector<std::pair<int, int>>{{0, 0}, {9, 0}, {1, 1}, {3, 4}, {0, 8}, {9, 8}})
+        picture.row(y)[x / 8] = static_cast<std::uint8_t>(picture.row(y)[x / 8] & ~(0x80 >> x % 8));
+    return picture;
+}
+
+TEST(LayoutPacking, EachLayoutsBytesOfAShapeWorkedOutByHand)
+{
+    const Bytes pages = {0x01, 0x02, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01,  // page 0, columns 0-9
+                         0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01}; // page 1: row 8 in bit 0
+    const std::vector<std::pair<const char*, Bytes>> cases = {
+        {"pages", pages},
+        {"micropython", pages},
+        // every page of column 0, then of column 1, ...
+        {"columns", {0x01, 0x01, 0x02, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                     0x00, 0x00, 0x01, 0x01}},
+        // two bytes a row, the leftmost pixel in bit 7
+        {"adafruit", {0x80, 0x40, 0x40, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                      0x80, 0x40}},
+        // the same rows, the leftmost pixel in bit 0
+        {"xbm", {0x01, 0x02, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01,
+                 0x02}},
+    };
+    ASSERT_EQ(cases.size(), layouts().size());
+    for (const auto& [name, expected] : cases) {
+        SCOPED_TRACE(name);
+        const Layout& layout = *layoutNamed(name);
+        EXPECT_EQ(layoutBytes(shape(), layout), expected);
+        EXPECT_EQ(byteGrid(layout, 10, 9).bytes(), static_cast<std::int64_t>(expected.size()));
+        BitPicture drawn;
+        drawn.setDimensions(10, 9);
+        drawLayoutBytes(expected.data(), layout, drawn);
+        EXPECT_EQ(rowsOf(drawn), rowsOf(shape()));
+    }
+}
+
+// The page layout's bytes are those of panelbake's header, on pictures of odd sizes.
+TEST(LayoutPacking, PagesAreTheBytesOfPanelbakesHeader)
+{
+    std::mt19937 random(27);
+    for (const auto& [width, height] : std::vector<std::pair<int, int>>{{13, 10}, {130, 37}, {1, 1}, {8, 16}, {3, 1}}) {
+        SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
+        BitPicture picture;
+        picture.setDimensions(width, height);
+        for (std::int32_t y = 0; y < height; ++y)
+            for (std::int32_t x = 0; x < width; ++x)
+                if (random() % 2)
+                    picture.row(y)[x / 8] = static_cast<std::uint8_t>(picture.row(y)[x / 8] & ~(0x80 >> x % 8));
+        const std::string header = pageColumnHeaderText(picture, "p_glcd");
+        Bytes fromHeader;
+        for (std::size_t at = header.find("0x", header.find("={")); at != std::string::npos; at = header.find("0x", at + 4))
+            fromHeader.push_back(static_cast<std::uint8_t>(std::stoi(header.substr(at + 2, 2), nullptr, 16)));
+        EXPECT_EQ(layoutBytes(picture, *layoutNamed("pages")), fromHeader);
+    }
+}
+
+TEST(LayoutNames, FilesAndIdentifiersOfEachLayout)
+{
+    struct Case {
+        const char* layout;
+        const char* bmp;
+        LayoutNames names;
+    };
+    const Case cases[] = {
+        {"pages", "art/my-logo.bmp",
+         {"art/my_logo_glcd.h", "art/my_logo_glcd.bmp", "art/my_logo_glcd", "my_logo_glcd_bmp", "MY_LOGO_GLCD_WIDTH",
+          "MY_LOGO_GLCD_HEIGHT"}},
+        {"columns", "art/my-logo.bmp",
+         {"art/my_logo_columns.h", "", "art/my_logo_columns", "my_logo_columns", "MY_LOGO_COLUMNS_WIDTH",
+          "MY_LOGO_COLUMNS_HEIGHT"}},
+        {"adafruit", "8-bit.Logo.bmp",
+         {"8_bit.Logo_adafruit.h", "", "8_bit.Logo_adafruit", "_8_bit_logo_adafruit", "_8_BIT_LOGO_ADAFRUIT_WIDTH",
+          "_8_BIT_LOGO_ADAFRUIT_HEIGHT"}},
+        {"xbm", "art/My-Logo.bmp", {"art/My_Logo.xbm", "", "art/My_Logo", "my_logo_bits", "my_logo_width", "my_logo_height"}},
+        // A module's file name is one that Python imports.
+        {"micropython", "art/8-bit.logo.bmp", {"art/_8_bit_logo.py", "", "art/_8_bit_logo", "DATA", "WIDTH", "HEIGHT"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.layout) + " " + c.bmp);
+        const LayoutNames names = layoutNames(*layoutNamed(c.layout), c.bmp);
+        EXPECT_EQ(names.file, c.names.file);
+        EXPECT_EQ(names.preview, c.names.preview);
+        EXPECT_EQ(names.baseName, c.names.baseName);
+        EXPECT_EQ(names.array, c.names.array);
+        EXPECT_EQ(names.widthMacro, c.names.widthMacro);
+        EXPECT_EQ(names.heightMacro, c.names.heightMacro);
+    }
+    const std::pair<const char*, const char*> tables[] = {{"pages", "art/icons.h"},
+                                                          {"columns", "art/icons_columns.h"},
+                                                          {"adafruit", "art/icons_adafruit.h"},
+                                                          {"xbm", "art/icons_xbm.h"},
+                                                          {"micropython", "art/icons.py"}};
+    for (const auto& [layout, table] : tables)
+        EXPECT_EQ(layoutTableName(*layoutNamed(layout), "art/icons.h"), table);
+    EXPECT_EQ(layoutTableName(*layoutNamed("micropython"), "walk-2_frames.h"), "walk_2_frames.py");
+}
+
+} // namespace
