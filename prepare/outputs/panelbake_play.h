@@ -116,7 +116,8 @@ PANELBAKE_PLAY_FUNCTION void panelbake_play_frame(struct panelbake_player *playe
             continue;
         }
         phase = 1;
-        if (count > size - at)
+        /* A count of 0 (a number run over 16 bits) ends the frame as one too large does. */
+        if (count - 1 >= size - at)
             break;
         to = buffer + ((at ^ flip) + shift);
         if (v == 1) {

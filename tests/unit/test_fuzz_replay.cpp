@@ -3,6 +3,7 @@
 // tests/crashers/, one directory per check) through the same checks the fuzzers run.
 // A violation aborts with "fuzz check failed: ...".
 #include "../../fuzz/pipeline_check.h"
+#include "../../fuzz/player_check.h"
 #include "../../fuzz/prepare_check.h"
 #include "../../fuzz/reader_check.h"
 #include "../../fuzz/reduction_check.h"
@@ -109,6 +110,11 @@ TEST_F(FuzzReplay, PictureInputsDecodeOrAreRefused)
 TEST_F(FuzzReplay, ReductionInputsGiveThePlainReductionsPixels)
 {
     replay(inputsOf("reduction"), fuzz::reductionInput);
+}
+
+TEST_F(FuzzReplay, PlayerInputsStayWithinStreamAndBuffer)
+{
+    replay(inputsOf("player"), fuzz::playerInput);
 }
 
 } // namespace
