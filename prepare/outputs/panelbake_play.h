@@ -1,11 +1,12 @@
 /* panelbake_play.h: plays the compressed frames that panelbake-prepare --compress writes,
  * straight into a display buffer. Plain C (C89 or later, and C++), no allocation: the
- * player's state is the struct below, a few bytes that the caller owns.
+ * player's state is the struct below, two pointers (4 bytes on AVR) that the caller owns.
  *
  *   #include "panelbake_play.h"
  *   #include "walk_frames.h"
  *
  *   static struct panelbake_player player;
+ *   unsigned int i;
  *
  *   panelbake_play_start(&player, walk_frames_stream);
  *   for (;;) for (i = 0; i < WALK_FRAMES_COUNT; i++) {
@@ -57,48 +58,42 @@
 #endif
 
 struct panelbake_player {
-    const unsigned char *first; /* the first frame */
-    const unsigned char *next;  /* the frame to play next */
-    const unsigned char *end;   /* one past the stream's last byte */
-    unsigned int size;          /* the bytes of one frame */
+    const unsigned char *stream; /* the stream's first byte, its header */
+    const unsigned char *next;   /* the frame to play next; the header before the first */
 };
 
 PANELBAKE_PLAY_FUNCTION void panelbake_play_start(struct panelbake_player *player, const unsigned char *stream)
 {
-    player->size = PANELBAKE_PLAY_READ(stream) | (unsigned int)PANELBAKE_PLAY_READ(stream + 1) << 8;
-    player->first = stream + 6;
-    player->end = stream + (PANELBAKE_PLAY_READ(stream + 4) | (unsigned int)PANELBAKE_PLAY_READ(stream + 5) << 8);
-    /* A length shorter than the header leaves no frame to read. */
-    if (player->end < player->first)
-        player->end = player->first;
-    player->next = player->first;
+    player->stream = player->next = stream;
 }
 
 PANELBAKE_PLAY_FUNCTION void panelbake_play_frame(struct panelbake_player *player, unsigned char *buffer)
 {
-    const unsigned char *next = player->next, *end = player->end;
-    unsigned int size = player->size, at = 0, count = 0, v;
-    /* A backward frame's i-th byte is buffer[(i ^ flip) + shift], which is size - 1 - i. */
-    unsigned int flip = 0, shift = 0;
+    const unsigned char *stream = player->stream, *next = player->next, *end;
+    unsigned int size, at = 0, count = 0, v;
     unsigned char *to, *from;
     signed char step = 1;
-    /* bits holds the unread bits of the byte read last above a marker bit; phase says what
+    /* A backward frame's i-th byte is buffer[(i ^ flip) + shift], which is size - 1 - i. */
+    unsigned int flip = 0, shift = 0;
+    /* bits holds the unread bits of the byte read last, above a marker bit; phase says what
      * the number read next is: 0 the direction, 1 a count, 2 a source. */
-    unsigned char bits = 1, bit, digit, phase = 0;
-    if (next >= end)
-        next = player->first;
+    unsigned int bits = 1;
+    unsigned char bit, digit, phase = 0;
+    size = PANELBAKE_PLAY_READ(stream) | (unsigned int)PANELBAKE_PLAY_READ(stream + 1) << 8;
+    end = stream + (PANELBAKE_PLAY_READ(stream + 4) | (unsigned int)PANELBAKE_PLAY_READ(stream + 5) << 8);
+    /* After the last frame, the first; a length shorter than the header leaves none. */
+    if (next >= end || next == stream)
+        next = stream + 6;
+    if (end < next)
+        end = next;
     while (at < size) {
         v = 1;
         digit = 0;
         for (;;) {
-            if (bits == 1) {
-                bits = next < end ? PANELBAKE_PLAY_READ(next++) : 0xFF;
-                bit = bits & 1;
-                bits = (unsigned char)(bits >> 1 | 0x80);
-            } else {
-                bit = bits & 1;
-                bits >>= 1;
-            }
+            if (bits == 1)
+                bits = (next < end ? PANELBAKE_PLAY_READ(next++) : 0xFF) | 0x100u;
+            bit = bits & 1;
+            bits >>= 1;
             if (digit)
                 v += v + bit;
             else if (bit)
@@ -139,7 +134,7 @@ PANELBAKE_PLAY_FUNCTION void panelbake_play_frame(struct panelbake_player *playe
         at += count;
         from = buffer + ((v ^ flip) + shift);
         if (from == to)
-            continue;
+            continue; /* the bytes stay as they are */
         for (;;) {
             *to = *from;
             if (!--count)

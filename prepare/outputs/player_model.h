@@ -22,13 +22,13 @@ std::uint32_t sourceNumber(std::int32_t offset);
 // step by its kind, each byte taken from the stream and each byte copied. A copy by 0 bytes
 // keeps what the buffer holds and costs no time a byte.
 namespace playerCentiCycles {
-constexpr std::int64_t frame = 5200;
-constexpr std::int64_t bit = 1870;
-constexpr std::int64_t literalStep = 6100;
-constexpr std::int64_t copyStep = 7500;
-constexpr std::int64_t keepStep = 7600;
-constexpr std::int64_t literalByte = 1410;
-constexpr std::int64_t copiedByte = 1310;
+constexpr std::int64_t frame = 8700;
+constexpr std::int64_t bit = 2030;
+constexpr std::int64_t literalStep = 6300;
+constexpr std::int64_t copyStep = 7800;
+constexpr std::int64_t keepStep = 7900;
+constexpr std::int64_t literalByte = 1400;
+constexpr std::int64_t copiedByte = 1300;
 } // namespace playerCentiCycles
 
 // The clock cycles a frame may take: a 128 x 64 frame (1024 bytes) in under 2 ms at 16 MHz,
