@@ -1,11 +1,10 @@
 // SPDX-License-Identifier: MIT
-// Compresses raw frames from the command line, for the player's tests and the bench:
+// Writes the header of compressed frames from the command line, for the player's tests:
 //
-//   streamtool stream FRAME_BYTES FRAMES STREAM
-//       FRAMES holds the frames one after another, FRAME_BYTES each; writes the stream
 //   streamtool header HEADER WIDTH HEIGHT FRAME_BYTES FRAMES MEMORY DELAY...
-//       writes the compressed frames header HEADER (MEMORY: plain, pgm or pic30; a delay in
-//       milliseconds for each frame) and panelbake_play.h beside it
+//       FRAMES holds the frames one after another, FRAME_BYTES each; writes the compressed
+//       frames header HEADER (MEMORY: plain, pgm or pic30; a delay in milliseconds for each
+//       frame) and panelbake_play.h beside it
 //
 // Exit 1 when the frames cannot be compressed, 2 on a wrong command line or a file error.
 #include "outputs/frame_stream.h"
@@ -80,18 +79,12 @@ int header(int argc, char** argv)
 int main(int argc, char** argv)
 {
     try {
-        if (argc == 5 && std::strcmp(argv[1], "stream") == 0) {
-            const CompressedFrames c = compressFrames(readFrames(argv[3], std::strtoul(argv[2], nullptr, 10)));
-            writeFile(argv[4], c.stream.data(), c.stream.size());
-            return 0;
-        }
         if (argc >= 8 && std::strcmp(argv[1], "header") == 0)
             return header(argc, argv);
     } catch (const FramesNotCompressible& e) {
         std::fprintf(stderr, "streamtool: %s\n", e.what());
         return 1;
     }
-    std::fprintf(stderr, "usage: streamtool stream FRAME_BYTES FRAMES STREAM | "
-                         "streamtool header HEADER WIDTH HEIGHT FRAME_BYTES FRAMES MEMORY DELAY...\n");
+    std::fprintf(stderr, "usage: streamtool header HEADER WIDTH HEIGHT FRAME_BYTES FRAMES MEMORY DELAY...\n");
     return 2;
 }
