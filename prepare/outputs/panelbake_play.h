@@ -1,4 +1,6 @@
-/* panelbake_play.h: plays the compressed frames that panelbake-prepare --compress writes,
+/* SPDX-License-Identifier: MIT
+ *
+ * panelbake_play.h: plays the compressed frames that panelbake-prepare --compress writes,
  * straight into a display buffer. Plain C (C89 or later, and C++), no allocation: the
  * player's state is the struct below, two pointers (4 bytes on AVR) that the caller owns.
  *
