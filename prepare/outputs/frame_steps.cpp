@@ -21,12 +21,12 @@ constexpr std::int64_t bitCost = 1 << 16;
 // number of a count of 2^m to 2^(m+1) - 1 takes 2m + 1 bits.
 struct Costs {
     std::int64_t weight;
-    std::int64_t numberBits(int bits) const { return bits * (bitCost + cc::bit * weight); }
-    std::int64_t literalStep(int m) const { return numberBits(2 * m + 1 + 1) + cc::literalStep * weight + 1; }
+    std::int64_t ofBits(int bits) const { return bits * (bitCost + cc::bit * weight); }
+    std::int64_t literalStep(int m) const { return ofBits(2 * m + 1 + 1) + cc::literalStep * weight + 1; }
     std::int64_t literalByte() const { return 8 * bitCost + cc::literalByte * weight; }
     std::int64_t copyStep(int m, int sourceBits, bool keep) const
     {
-        return numberBits(2 * m + 1 + sourceBits) + (keep ? cc::keepStep : cc::copyStep) * weight + 1;
+        return ofBits(2 * m + 1 + sourceBits) + (keep ? cc::keepStep : cc::copyStep) * weight + 1;
     }
     std::int64_t copiedByte(bool keep) const { return keep ? 0 : cc::copiedByte * weight; }
 };
