@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Frames compressed into a stream and played back by panelbake_play.h, the player firmware
 // includes (compiled here as C++, every read and write checked): known bytes worked out by
-// hand, every frame of random and hard animations played twice over, the header, the
-// player's time, refusals, and damaged streams.
+// hand, every frame of random and hard animations played twice over, the player's time,
+// refusals, and damaged streams.
 #include "../../fuzz/player_check.h"
 
 #include "outputs/frame_steps.h"
@@ -62,24 +62,6 @@ TEST(FrameStream, KnownBytes)
     const std::vector<std::uint8_t> expected = {8, 0, 1, 0, 13, 0, 0xdd, 1, 2, 3, 0x66, 7, 8};
     EXPECT_EQ(c.stream, expected);
     EXPECT_EQ(c.offsets, std::vector<std::size_t>{6});
-}
-
-TEST(FrameStream, HeaderDeclaresTheFrames)
-{
-    std::mt19937 random(3);
-    Frames frames;
-    for (int i = 0; i < 5; ++i)
-        frames.push_back(randomBytes(random, 300, 20));
-    const CompressedFrames c = compressFrames(frames);
-    ASSERT_GE(c.stream.size(), streamHeaderBytes);
-    EXPECT_EQ(c.stream[0] | c.stream[1] << 8, 300);
-    EXPECT_EQ(c.stream[2] | c.stream[3] << 8, 5);
-    EXPECT_EQ(static_cast<std::size_t>(c.stream[4] | c.stream[5] << 8), c.stream.size());
-    ASSERT_EQ(c.offsets.size(), 5u);
-    EXPECT_EQ(c.offsets.front(), streamHeaderBytes);
-    for (std::size_t i = 1; i < c.offsets.size(); ++i)
-        EXPECT_LT(c.offsets[i - 1], c.offsets[i]);
-    EXPECT_LT(c.offsets.back(), c.stream.size());
 }
 
 struct Animation {
