@@ -3,9 +3,11 @@
 """Writes the seed corpus of the fuzz targets: small crafted BMP files that reach every
 depth, both 16-bit masks, short colour tables, extra bytes, truncated data, V4/V5
 headers and the rejections; for the preparation target small PNG, JPEG and GIF
-pictures of every kind it decodes; and for the arrays target C text of every form it reads.
+pictures of every kind it decodes; for the arrays target C text of every form it reads; and for
+the player compressed streams of every kind of step.
 
-    fuzz/make_corpus.py            rewrite fuzz/corpus/reader, pipeline, prepare, reduction and arrays
+    fuzz/make_corpus.py            rewrite fuzz/corpus/reader, pipeline, prepare, reduction, arrays
+                                   and player
 """
 import io
 import pathlib
@@ -141,6 +143,73 @@ def array_seeds():
         "frames_header": array_seed(0, 0, "static const unsigned char *const walk[2] = {\n    a,\n    b,\n};\n"),
         "directive_in_array": array_seed(5, 1, "#if 1\nuint8_t a[] = {\n#ifdef X\n1,\n#endif\n2 \\\n};\n"),
     }
+class Stream:
+    """A compressed stream as panelbake_play.h reads it: bits lowest first in bytes of their
+    own, numbers of 1 or more (a 0 before each binary digit after the leading 1, a 1 to end),
+    the bytes of a run taken whole among them."""
+
+    def __init__(self, frame_bytes, count):
+        self.out = bytearray(struct.pack("<HHH", frame_bytes, count, 0))
+        self.count = count
+        self.used = 8
+
+    def bit(self, value):
+        if self.used == 8:
+            self.at = len(self.out)
+            self.out.append(0)
+            self.used = 0
+        self.out[self.at] |= value << self.used
+        self.used += 1
+
+    def number(self, value):
+        digits = value.bit_length() - 1
+        for d in range(digits - 1, -1, -1):
+            self.bit(0)
+            self.bit(value >> d & 1)
+        self.bit(1)
+
+    def frame(self, backward, steps):
+        """Steps: bytes for a run from the stream, (count, offset) for a copy."""
+        self.used = 8
+        self.number(2 if backward else 1)
+        for step in steps:
+            if isinstance(step, bytes):
+                self.number(len(step))
+                self.number(1)
+                self.out += step
+            else:
+                count, offset = step
+                self.number(count)
+                self.number(2 * offset + 2 if offset >= 0 else -2 * offset + 1)
+        return self
+
+    def bytes(self, declared=None):
+        out = bytearray(self.out)
+        out[4:6] = struct.pack("<H", len(out) if declared is None else declared)
+        return bytes(out)
+
+
+def player_seeds():
+    """Streams for the player target: runs, copies by either sign and keeps in both
+    directions, a frame of one byte, steps beyond the frame or the buffer, a stream cut
+    short, and headers that declare nothing."""
+    moving = Stream(16, 3).frame(False, [b"\0\1\2\3\4\5\6\7", (8, -8)])
+    moving.frame(False, [(2, 0), (6, 2), b"\x09\x0a", (6, -1)]).frame(True, [(4, 0), b"\xff", (11, -3)])
+    files = {
+        "runs": Stream(8, 2).frame(False, [b"\1\2\3", b"\4\5\6\7\x08"]).frame(True, [b"\x11\x22\x33\x44\x55\x66\x77\x88"]).bytes(),
+        "copies_and_keeps": moving.bytes(),
+        "one_byte_frames": Stream(1, 3).frame(False, [b"\x42"]).frame(False, [(1, 0)]).frame(True, [b"\x43"]).bytes(),
+        "count_beyond_the_frame": Stream(4, 1).frame(False, [(9, 0)]).bytes(),
+        "source_beyond_the_buffer": Stream(4, 1).frame(False, [b"\1", (3, 7)]).bytes(),
+        "copy_before_the_first_byte": Stream(4, 1).frame(True, [b"\1", (3, -4)]).bytes(),
+        # A run whose count says more bytes than the stream holds.
+        "run_beyond_the_stream": Stream(8, 1).frame(False, [b"\1\2\3"]).bytes()[:-2],
+        "cut_short": moving.bytes()[:14],
+        "length_beyond_the_bytes": moving.bytes(declared=200),
+        "length_within_the_header": moving.bytes(declared=3),
+        "no_frames": Stream(16, 0).bytes(),
+    }
+    return files
 
 
 def main():
@@ -150,7 +219,8 @@ def main():
     prepare = HERE / "corpus" / "prepare"
     reduction = HERE / "corpus" / "reduction"
     arrays = HERE / "corpus" / "arrays"
-    for directory in (reader, pipeline, prepare, reduction, arrays):
+    player = HERE / "corpus" / "player"
+    for directory in (reader, pipeline, prepare, reduction, arrays, player):
         shutil.rmtree(directory, ignore_errors=True)
         directory.mkdir(parents=True)
     for name, data in files.items():
@@ -177,6 +247,8 @@ def main():
                 reduction_seed(width, height, adjustments, (i + adjustments) % 5, 383, data))
     for name, data in array_seeds().items():
         (arrays / name).write_bytes(data)
+    for name, data in player_seeds().items():
+        (player / name).write_bytes(data)
 
 
 if __name__ == "__main__":

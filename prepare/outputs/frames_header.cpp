@@ -44,6 +44,60 @@ std::string framesBytes(const std::string& upper, const Layout& layout)
 
 } // namespace
 
+namespace {
+
+std::string lines(const std::vector<std::string>& values)
+{
+    std::string text;
+    for (const std::string& value : values)
+        text += "    " + value + ",\n";
+    return text;
+}
+
+template <typename Number>
+std::vector<std::string> texts(const std::vector<Number>& numbers)
+{
+    std::vector<std::string> values;
+    for (Number n : numbers)
+        values.push_back(std::to_string(n));
+    return values;
+}
+
+std::string delayTable(const ArrayTable& t, const std::vector<int>& delaysMs)
+{
+    return "/* how long each frame is shown, in milliseconds */\n"
+           "static const unsigned long " + t.table + "_delay_ms[" + t.upper + "_COUNT] = {\n" +
+           lines(texts(delaysMs)) + "};\n\n";
+}
+
+const char* streamDeclaration(StreamMemory memory)
+{
+    switch (memory) {
+    case StreamMemory::avrProgram:
+        return "static const unsigned char __attribute__ ((progmem)) ";
+    case StreamMemory::pic30:
+        return "static unsigned char __attribute__((space(auto_psv))) ";
+    default:
+        return "static const unsigned char ";
+    }
+}
+
+// The stream's bytes, sixteen to a line.
+std::string streamBytes(const std::vector<std::uint8_t>& stream)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < stream.size(); ++i) {
+        text += i % 16 ? " 0x" : "0x";
+        text += digits[stream[i] >> 4];
+        text += digits[stream[i] & 15];
+        text += i % 16 == 15 || i + 1 == stream.size() ? ",\n" : ",";
+    }
+    return text;
+}
+
+} // namespace
+
 std::string framesHeaderText(const std::string& headerPath, const std::vector<std::string>& framePaths,
                              const std::vector<int>& delaysMs, const Layout& layout)
 {
@@ -51,11 +105,6 @@ std::string framesHeaderText(const std::string& headerPath, const std::vector<st
         return framesModuleText(headerPath, framePaths, delaysMs);
     const ArrayTable t = arrayTable(headerPath, framePaths, layout);
     const std::string& upper = t.upper;
-    const std::string& table = t.table;
-    std::string delays;
-    for (int delay : delaysMs)
-        delays += "    " + std::to_string(delay) + ",\n";
-
     std::string text = framesComment(t, framePaths.size(), layout);
     text += "#ifndef _" + upper + "_H\n#define _" + upper + "_H\n\n";
     text += t.includes + "\n";
@@ -64,8 +113,55 @@ std::string framesHeaderText(const std::string& headerPath, const std::vector<st
     text += "#define " + upper + "_HEIGHT " + t.heightMacros.front() + "\n";
     text += framesBytes(upper, layout);
     text += tableDeclaration(t, upper + "_COUNT") + "\n";
-    text += "/* how long each frame is shown, in milliseconds */\n";
-    text += "static const unsigned long " + table + "_delay_ms[" + upper + "_COUNT] = {\n" + delays + "};\n\n";
+    text += delayTable(t, delaysMs);
+    text += "#endif\n";
+    return text;
+}
+
+std::string compressedFramesHeaderText(const std::string& headerPath, std::int32_t width, std::int32_t height,
+                                       const CompressedFrames& frames, const std::vector<int>& delaysMs,
+                                       StreamMemory memory)
+{
+    const ArrayTable t = arrayTable(headerPath, {}, *layoutNamed("pages"));
+    const std::string& upper = t.upper;
+    const std::string& table = t.table;
+    const std::size_t frameBytes = frames.stream[0] | frames.stream[1] << 8;
+    std::string text;
+    text += "/* " + t.headerFile + ": the " + std::to_string(frames.offsets.size()) +
+            " frames of an animation, compressed, for a display loop.\n"
+            " * panelbake_play.h, written beside this header, plays them into a display buffer:\n"
+            " *\n"
+            " *   #include \"panelbake_play.h\"\n"
+            " *   #include \"" + t.headerFile + "\"\n"
+            " *\n"
+            " *   static struct panelbake_player player;\n"
+            " *   unsigned int i;\n"
+            " *\n"
+            " *   panelbake_play_start(&player, " + table + "_stream);\n"
+            " *   for (;;) for (i = 0; i < " + upper + "_COUNT; i++) {\n"
+            " *       panelbake_play_frame(&player, display.getBuffer());\n"
+            " *       display.display();\n"
+            " *       delay(" + table + "_delay_ms[i]);\n"
+            " *   }\n"
+            " *\n"
+            " * Each call writes the next frame, " + upper + "_BYTES bytes, into the buffer, and\n"
+            " * after the last frame the first again. With -pgm the stream lies in program memory,\n"
+            " * where the player reads it on AVR. */\n";
+    text += "#ifndef _" + upper + "_H\n#define _" + upper + "_H\n\n";
+    text += "#define " + upper + "_COUNT " + std::to_string(frames.offsets.size()) + "\n";
+    text += "#define " + upper + "_WIDTH  " + std::to_string(width) + "\n";
+    text += "#define " + upper + "_HEIGHT " + std::to_string(height) + "\n";
+    text += "/* bytes of one frame, as the player writes it */\n";
+    text += "#define " + upper + "_BYTES " + std::to_string(frameBytes) + "\n";
+    text += "/* bytes of the stream, for " + std::to_string(frameBytes * frames.offsets.size()) +
+            " bytes of frames */\n";
+    text += "#define " + upper + "_STREAM_BYTES " + std::to_string(frames.stream.size()) + "\n\n";
+    text += std::string(streamDeclaration(memory)) + table + "_stream[" + upper + "_STREAM_BYTES] = {\n" +
+            streamBytes(frames.stream) + "};\n\n";
+    text += "/* where each frame starts in the stream */\n";
+    text += "static const unsigned int " + table + "_offset[" + upper + "_COUNT] = {\n" +
+            lines(texts(frames.offsets)) + "};\n\n";
+    text += delayTable(t, delaysMs);
     text += "#endif\n";
     return text;
 }

@@ -3,10 +3,14 @@
 
 // The header that ties an animation's frames together for a display loop: it includes
 // the header of each frame in a layout (panelbake's own for pages) and declares the table
-// of the frames' arrays, their count, their size in bytes and how long each is shown.
+// of the frames' arrays, their count, their size in bytes and how long each is shown. Or,
+// with the frames compressed, it holds the stream that panelbake_play.h plays.
 
 #include "layouts/layout_table.h"
 
+#include "outputs/frame_stream.h"
+
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,3 +19,14 @@
 // included by their file names alone, as they land beside the frame BMPs.
 std::string framesHeaderText(const std::string& headerPath, const std::vector<std::string>& framePaths,
                              const std::vector<int>& delaysMs, const Layout& layout);
+
+// Where a compressed stream is declared to live, as panelbake declares its arrays: plain
+// memory, program memory for AVR (-pgm), or PIC30's auto_psv space (-pic30).
+enum class StreamMemory { plain, avrProgram, pic30 };
+
+// The text of the header `headerPath` for frames of width x height pixels compressed into
+// `frames`, and their delays in milliseconds: the stream, each frame's offset in it, the
+// sizes and the delays, with the player's call in a comment.
+std::string compressedFramesHeaderText(const std::string& headerPath, std::int32_t width, std::int32_t height,
+                                       const CompressedFrames& frames, const std::vector<int>& delaysMs,
+                                       StreamMemory memory);

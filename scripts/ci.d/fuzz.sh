@@ -15,16 +15,16 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j"$(nproc)"
 
 rm -rf "$runs"
-for target in reader pipeline prepare reduction arrays; do
+for target in reader pipeline prepare reduction arrays player; do
     work="$runs/$target"
     mkdir -p "$work/corpus"
     cp fuzz/corpus/"$target"/* "$work/corpus/"
     # Inputs that once found a fault, kept beside the seeds so that every run starts with them.
     if [ -d tests/crashers/"$target" ]; then cp tests/crashers/"$target"/* "$work/corpus/"; fi
-    # The BMP targets' dictionary; the picture decoders' formats and C text are reached from
-    # their seeds.
+    # The BMP targets' dictionary; the picture decoders' formats, C text and the player's
+    # streams are reached from their seeds.
     dict=()
-    case "$target" in prepare | arrays) ;; *) dict=(-dict=fuzz/bmp.dict) ;; esac
+    case "$target" in prepare | arrays | player) ;; *) dict=(-dict=fuzz/bmp.dict) ;; esac
     echo "fuzz_$target: ${seconds} s"
     "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
         "${dict[@]}" -artifact_prefix="$work/" -print_final_stats=1 \

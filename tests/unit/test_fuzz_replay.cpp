@@ -4,6 +4,7 @@
 // A violation aborts with "fuzz check failed: ...".
 #include "../../fuzz/array_check.h"
 #include "../../fuzz/pipeline_check.h"
+#include "../../fuzz/player_check.h"
 #include "../../fuzz/prepare_check.h"
 #include "../../fuzz/reader_check.h"
 #include "../../fuzz/reduction_check.h"
@@ -115,6 +116,11 @@ TEST_F(FuzzReplay, ReductionInputsGiveThePlainReductionsPixels)
 TEST_F(FuzzReplay, ArrayTextsDrawTheirPicturesOrAreRefused)
 {
     replay(inputsOf("arrays"), fuzz::arrayInput);
+}
+
+TEST_F(FuzzReplay, PlayerInputsStayWithinStreamAndBuffer)
+{
+    replay(inputsOf("player"), fuzz::playerInput);
 }
 
 } // namespace

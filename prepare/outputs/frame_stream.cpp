@@ -1,0 +1,130 @@
+// SPDX-License-Identifier: MIT
+#include "outputs/frame_stream.h"
+
+#include "outputs/frame_steps.h"
+#include "outputs/player_model.h"
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+// Writes bits, lowest first, into bytes of their own among the bytes taken whole: a bit
+// byte is added when the first of its bits is written, as the player reads it then.
+class StreamWriter {
+public:
+    explicit StreamWriter(std::vector<std::uint8_t>& out) : out(out) {}
+
+    void bit(unsigned value)
+    {
+        if (used == 8) {
+            at = out.size();
+            out.push_back(0);
+            used = 0;
+        }
+        out[at] = static_cast<std::uint8_t>(out[at] | value << used);
+        ++used;
+    }
+    void number(std::uint32_t value)
+    {
+        int digits = 0;
+        while (value >> (digits + 1))
+            ++digits;
+        for (int d = digits - 1; d >= 0; --d) {
+            bit(0);
+            bit(value >> d & 1);
+        }
+        bit(1);
+    }
+    void bytes(const std::uint8_t* from, std::size_t count) { out.insert(out.end(), from, from + count); }
+
+private:
+    std::vector<std::uint8_t>& out;
+    std::size_t at = 0;
+    int used = 8;
+};
+
+void put16(std::vector<std::uint8_t>& out, std::size_t at, std::size_t value)
+{
+    out[at] = static_cast<std::uint8_t>(value);
+    out[at + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+// The fewest bits for a frame whose player's time stays within its budget: the more
+// its time weighs, the fewer and longer its steps. `previous` is null for the first frame.
+FrameParse fastEnoughSteps(const std::uint8_t* previous, const std::uint8_t* frame, std::size_t size)
+{
+    const std::int64_t budget = 100 * frameCycles(size) - playerCentiCycles::frame - 3 * playerCentiCycles::bit;
+    FrameParse parse = cheapestSteps(previous, frame, size, 0);
+    for (std::int64_t weight = 16; parse.centiCycles > budget && weight <= 1 << 20; weight *= 2)
+        parse = cheapestSteps(previous, frame, size, weight);
+    return parse;
+}
+
+// One frame, from its first byte to its last or the other way, whichever takes fewer bits
+// in the time allowed; `previous` is null for the first.
+void writeFrame(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>* previous,
+                const std::vector<std::uint8_t>& frame)
+{
+    const std::size_t size = frame.size();
+    const FrameParse forward = fastEnoughSteps(previous ? previous->data() : nullptr, frame.data(), size);
+    const std::vector<std::uint8_t> reversed(frame.rbegin(), frame.rend());
+    std::vector<std::uint8_t> reversedPrevious;
+    if (previous)
+        reversedPrevious.assign(previous->rbegin(), previous->rend());
+    const FrameParse backward = fastEnoughSteps(previous ? reversedPrevious.data() : nullptr, reversed.data(), size);
+    // The direction's own number: 1 bit forward, 3 backward.
+    const bool back = backward.bits + 3 < forward.bits + 1;
+    const FrameParse& chosen = back ? backward : forward;
+    const std::uint8_t* bytes = back ? reversed.data() : frame.data();
+    StreamWriter writer(out);
+    writer.number(back ? 2 : 1);
+    std::size_t at = 0;
+    for (const FrameStep& step : chosen.steps) {
+        writer.number(step.count);
+        if (step.literal) {
+            writer.number(1);
+            writer.bytes(bytes + at, step.count);
+        } else {
+            writer.number(sourceNumber(step.offset));
+        }
+        at += step.count;
+    }
+}
+
+void checkFrames(const std::vector<std::vector<std::uint8_t>>& frames)
+{
+    if (frames.empty())
+        throw FramesNotCompressible("there are no frames");
+    const std::size_t size = frames.front().size();
+    if (size == 0 || size > largestStream)
+        throw FramesNotCompressible("a frame of " + std::to_string(size) + " bytes; the player takes 1 to " +
+                                    std::to_string(largestStream));
+    if (frames.size() > largestStream)
+        throw FramesNotCompressible(std::to_string(frames.size()) + " frames; the player takes up to " +
+                                    std::to_string(largestStream));
+    for (const std::vector<std::uint8_t>& frame : frames)
+        if (frame.size() != size)
+            throw FramesNotCompressible("frames of different sizes");
+}
+
+} // namespace
+
+CompressedFrames compressFrames(const std::vector<std::vector<std::uint8_t>>& frames)
+{
+    checkFrames(frames);
+    CompressedFrames result;
+    std::vector<std::uint8_t>& out = result.stream;
+    out.assign(streamHeaderBytes, 0);
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        result.offsets.push_back(out.size());
+        writeFrame(out, i ? &frames[i - 1] : nullptr, frames[i]);
+    }
+    if (out.size() > largestStream)
+        throw FramesNotCompressible("the stream would be " + std::to_string(out.size()) +
+                                    " bytes; the player reads up to " + std::to_string(largestStream));
+    put16(out, 0, frames.front().size());
+    put16(out, 2, frames.size());
+    put16(out, 4, out.size());
+    return result;
+}
