@@ -15,6 +15,15 @@ enum class Refusal {
     outOfMemory,   // the memory for decoding it cannot be had
 };
 
+// A count of pixels as a message says it, with separators and the unit: "268,435,456 pixels".
+inline std::string pixelsText(std::int64_t count)
+{
+    std::string digits = std::to_string(count);
+    for (std::size_t at = digits.size(); at > 3 && digits[at - 4] != '-'; at -= 3)
+        digits.insert(at - 3, ",");
+    return digits + " pixels";
+}
+
 class PictureRefusal : public std::runtime_error {
 public:
     PictureRefusal(Refusal kind, const std::string& reason) : std::runtime_error(reason), kind(kind) {}

@@ -36,18 +36,12 @@
 #define STBI_ONLY_GIF
 #define STBI_ONLY_BMP
 
-// WebAssembly with SIMD: stb's own detection knows x86 only, but emscripten compiles its
-// SSE2 intrinsics (-msse2) to WebAssembly SIMD. The JPEG decoder's SSE2 kernels (IDCT,
-// colour conversion, upsampling) give the same bytes as its plain ones, and decode a
-// large photo in about two thirds of the time.
-#if defined(__EMSCRIPTEN__) && defined(__wasm_simd128__) && defined(__SSE2__) && !defined(STBI_NO_SIMD)
-#include <emmintrin.h>
-#define STBI_SSE2
-#define STBI_SIMD_ALIGN(type, name) type name __attribute__((aligned(16)))
-static int stbi__sse2_available(void)
-{
-    return 1;
-}
+// WebAssembly with SIMD: the library's NEON kernels (STBI_NEON: the JPEG decoder's IDCT,
+// colour conversion and upsampling) run as WebAssembly SIMD through emscripten's
+// arm_neon.h, which SIMDe (libsimde-dev) implements; CMakeLists.txt sets the flags when
+// it finds SIMDe. They give the same bytes as the plain kernels.
+#if defined(__EMSCRIPTEN__) && defined(__wasm_simd128__) && defined(PANELBAKE_STB_NEON) && !defined(STBI_NO_SIMD)
+#define STBI_NEON
 #endif
 
 #include "stb_image.h"
