@@ -37,9 +37,9 @@
 #define STBI_ONLY_BMP
 
 // WebAssembly with SIMD: the library's NEON kernels (STBI_NEON: the JPEG decoder's IDCT,
-// colour conversion and upsampling) run as WebAssembly SIMD through emscripten's
-// arm_neon.h, which SIMDe (libsimde-dev) implements; CMakeLists.txt sets the flags when
-// it finds SIMDe. They give the same bytes as the plain kernels.
+// colour conversion and upsampling) run as WebAssembly SIMD through SIMDe's NEON
+// (wasm_neon/arm_neon.h); CMakeLists.txt sets the flags when it finds SIMDe. They give the
+// same bytes as the plain kernels.
 #if defined(__EMSCRIPTEN__) && defined(__wasm_simd128__) && defined(PANELBAKE_STB_NEON) && !defined(STBI_NO_SIMD)
 #define STBI_NEON
 #endif
