@@ -36,13 +36,9 @@
 #define STBI_ONLY_GIF
 #define STBI_ONLY_BMP
 
-// WebAssembly with SIMD: the library's NEON kernels (STBI_NEON: the JPEG decoder's IDCT,
-// colour conversion and upsampling) run as WebAssembly SIMD through SIMDe's NEON
-// (wasm_neon/arm_neon.h); CMakeLists.txt sets the flags when it finds SIMDe. They give the
-// same bytes as the plain kernels.
-#if defined(__EMSCRIPTEN__) && defined(__wasm_simd128__) && defined(PANELBAKE_STB_NEON) && !defined(STBI_NO_SIMD)
-#define STBI_NEON
-#endif
+// In WebAssembly the library's plain kernels run, compiled for WebAssembly SIMD where the
+// compiler finds it worth it (CMakeLists.txt). Its NEON kernels (STBI_NEON), through
+// SIMDe's NEON for WebAssembly, took nearly four times as long on a large photo.
 
 #include "stb_image.h"
 

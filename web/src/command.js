@@ -23,7 +23,7 @@ function singleSteps(state, plan) {
     return plan ? [['panelbake-prepare', bmp, ...plan.prepare, ['-o', beside]], ['panelbake', beside, ...plan.convert]]
       : [['panelbake', bmp, ...groups]];
   }
-  const name = state.selected && state.selected.blob ? state.selected.name : source.bmp;
+  const name = state.selected && !state.selected.error ? state.selected.name : source.bmp;
   if (source.kind === 'prepare') {
     return plan ? [['panelbake-prepare', source.name, ...plan.prepare], ['panelbake', name, ...plan.convert]]
       : [['panelbake-prepare', source.name], ['panelbake', name, ...groups]];
@@ -38,7 +38,7 @@ function listedSources(state) {
   const listed = [];
   for (const source of state.sources) {
     const entries = state.entries.filter((entry) => entry.source === source);
-    if (entries.length > 0 && entries.every((entry) => !entry.blob)) continue;  // not prepared
+    if (entries.length > 0 && entries.every((entry) => entry.error)) continue;  // not prepared
     if (source.error && entries.length === 0) continue;
     listed.push({source, bmps: entries.length ? entries.map((entry) => entry.name) : [source.bmp]});
   }

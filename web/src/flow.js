@@ -47,12 +47,39 @@ function makeSources(state, files, kinds, names, pick) {
     ({key: `${source.id}:0`, source, name: source.name, error: `${source.name} could not be read.`, result: null, row: null}));
 }
 
+// The worker's prepared BMPs as Blobs: to download, and for a fresh worker to read. Making
+// them copies the pictures, which takes a while for a large one, so for one picture they
+// are asked for once the page has had nothing under way for BLOBS_AFTER_MS, and a change of
+// options right after a result does not wait for them; a list's, at once.
+const BLOBS_AFTER_MS = 400;
+
+function blobKeeper(state, methods, scheduler) {
+  let timer = null;
+  const keep = async () => {
+    const pick = state.picks;
+    const entries = state.entries.filter((entry) => !entry.error && !entry.blob);
+    if (entries.length === 0) return;
+    const made = await methods.blobs(entries.map((entry) => entry.key));
+    if (!made || pick !== state.picks) return;
+    for (const entry of entries) entry.blob = made[entry.key] || entry.blob;
+    if (entries.includes(state.selected)) showPrepared(state);
+  };
+  return {
+    now: keep,
+    whenIdle() {
+      clearTimeout(timer);
+      timer = setTimeout(() => (scheduler.idle() ? keep() : null), BLOBS_AFTER_MS);
+    },
+  };
+}
+
 export function createFlow(state, methods, settings) {
   const views = {};
   const scheduler = createScheduler(state, methods, views);
+  views.blobs = blobKeeper(state, methods, scheduler);
 
   function showSelected(entry) {
-    if (!entry.blob) {
+    if (entry.error) {
       showMessages(entry.said ? entry.said.stdout : '', entry.said ? entry.said.stderr : '');
       showFailure(state, entry.error);
       setBusy(false);
@@ -67,12 +94,16 @@ export function createFlow(state, methods, settings) {
     }
   }
 
-  function select(entry) {
-    Object.assign(state, {selected: entry, cursor: null, showing: 'picture'});
+  // An entry selected by the user is shown, also over bytes read back from C text; one the
+  // work selects (the first of a pick) is shown unless those are.
+  function select(entry, byUser = true) {
+    Object.assign(state, {selected: entry, cursor: null});
+    if (byUser) state.showing = 'picture';
     showList(state, select);
     showPrepared(state);
     showCommand(state);
-    showSelected(entry);
+    if (state.showing === 'picture') showSelected(entry);
+    else scheduler.work();
   }
 
   fillViews(state, views, select);
@@ -94,13 +125,14 @@ export function createFlow(state, methods, settings) {
 // work.
 function fillViews(state, views, select) {
   views.prepared = (entries) => {
+    if (state.sources.length > 1) views.blobs.now();
     showList(state, select);
     showListState(state);
     showCommand(state);
     if (state.selected) return;
-    const first = entries.find((entry) => entry.blob);
-    if (first) select(first);
-    else if (state.sources.length === 1) select(entries[0]);
+    const first = entries.find((entry) => !entry.error);
+    if (first) select(first, false);
+    else if (state.sources.length === 1) select(entries[0], false);
   };
 
   views.converted = async (entry) => {
@@ -114,8 +146,9 @@ function fillViews(state, views, select) {
   };
 
   views.idle = () => {
-    if (!state.selected && state.entries.length > 0) select(state.entries[0]);
-    else if (!state.selected || !state.selected.blob || isCurrent(state, state.selected)) setBusy(false);
+    views.blobs.whenIdle();
+    if (!state.selected && state.entries.length > 0) select(state.entries[0], false);
+    else if (!state.selected || state.selected.error || isCurrent(state, state.selected)) setBusy(false);
     showListState(state);
   };
 }
@@ -157,7 +190,7 @@ function optionsChanged(state, scheduler, settings, select, from) {
   showCommand(state);
   showSizeNotes(state.options, null);
   $('batch-zip').hidden = true;
-  if (state.selected && state.selected.blob) {
+  if (state.selected && !state.selected.error) {
     state.showing = 'picture';
     setBusy(true);
   }

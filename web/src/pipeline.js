@@ -12,9 +12,10 @@ import {conversionFailure, preparationFailure, decodingFailure} from './failures
 // give all of it.
 export const HEADER_SHOWN = 32 << 10;
 
-// An entry of a source; its key is the source's id and its place among the source's BMPs.
-const newEntry = (source, fields, i = 0) => ({key: `${source.id}:${i}`, source, error: null, result: null, row: null,
-                                             ...fields});
+// An entry of a source: its key is the one its bytes are held under in the worker, the
+// source's id and the BMP's name.
+const newEntry = (source, fields) => ({key: `${source.id}/${fields.name}`, source, blob: null, error: null,
+                                      result: null, row: null, ...fields});
 
 // A source's entries: its BMP as it is (a BMP taken as it is), or those panelbake-prepare
 // made of it, or one that says why there are none. Resolves to null when abandoned.
@@ -24,8 +25,8 @@ export async function prepareSource(methods, source) {
   }
   let made;
   try {
-    made = await methods.prepare({name: source.name, file: source.file, output: source.apart ? source.bmp : null,
-                                  byBrowser: source.kind === 'browser'});
+    made = await methods.prepare({key: source.id, name: source.name, file: source.file,
+                                  output: source.apart ? source.bmp : null, byBrowser: source.kind === 'browser'});
   } catch (error) {
     return [newEntry(source, {name: source.name, error: error.message})];
   }
@@ -35,7 +36,7 @@ export async function prepareSource(methods, source) {
     return [newEntry(source, {name: source.name, error: decodingFailure(source, made), said: made})];
   }
   source.framesHeader = made.framesHeader;
-  return made.bmps.map(({name, blob, size}, i) => newEntry(source, {name, blob, size}, i));
+  return made.bmps.map(({name, key, size}) => newEntry(source, {name, key, size}));
 }
 
 // The result of a conversion that failed: why, and the messages.
@@ -47,7 +48,7 @@ const failedResult = (run, summary, said = {}) => ({run, failed: summary, stdout
 // converted} or {run, failed, stdout, stderr}.
 export async function convertEntry(methods, entry, {run, options, rules}) {
   const plan = adjustedPlan(options, rules);
-  const job = {name: entry.name, blob: entry.blob, headerShown: HEADER_SHOWN};
+  const job = {name: entry.name, picture: {key: entry.key, blob: entry.blob}, headerShown: HEADER_SHOWN};
   let done;
   try {
     done = plan ? await methods.adjust({...job, output: adjustedOutput(entry), prepareArgs: flat(plan.prepare),
@@ -63,5 +64,5 @@ export async function convertEntry(methods, entry, {run, options, rules}) {
   }
   const {picture, header, preview, prepared = null, stdout, stderr} = done;
   return {run, picture, header, preview, prepared, stdout, stderr,
-          source: prepared ? {name: prepared.name, blob: prepared.blob} : {name: entry.name, blob: entry.blob}};
+          source: prepared ? {name: prepared.name, blob: prepared.blob} : {name: entry.name, entry}};
 }

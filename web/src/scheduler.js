@@ -3,7 +3,8 @@
 // order, and their entries converted with the newest options, the one shown first. Only
 // the newest options count: a conversion under way for older ones is waited for and its
 // result dropped, or, under way for longer than ABANDON_AFTER_MS, ended with its worker
-// (a fresh one reads the picture from its Blob). A new pick ends whatever is under way.
+// where the picture has its Blob, from which a fresh worker reads it. A new pick ends
+// whatever is under way.
 import {convertEntry, prepareSource} from './pipeline.js';
 import {adjustedOutput} from './command.js';
 import {adjustedPlan} from './options.js';
@@ -20,8 +21,8 @@ const takenNameError = (taken, name, entry) =>
 // walk_00.png) is refused, as on the command line: its header would replace the other's.
 function refuseTakenName(state, entry) {
   const name = entry.name.toLowerCase();
-  const taken = state.entries.find((other) => other.blob && other.name.toLowerCase() === name);
-  if (!entry.blob || !taken) return;
+  const taken = state.entries.find((other) => !other.error && other.name.toLowerCase() === name);
+  if (entry.error || !taken) return;
   entry.error = takenNameError(taken, entry.name, entry);
   entry.name = entry.source.name;
   entry.blob = null;
@@ -35,7 +36,7 @@ function takenAdjustedName(state, entry) {
   if (!isList(state) || !adjustedPlan(state.options, state.rules)) return null;
   const output = adjustedOutput(entry).toLowerCase();
   const before = state.entries.slice(0, state.entries.indexOf(entry));
-  const taken = before.find((other) => other.blob && adjustedOutput(other).toLowerCase() === output);
+  const taken = before.find((other) => !other.error && adjustedOutput(other).toLowerCase() === output);
   return taken ? takenNameError(taken, adjustedOutput(entry), entry) : null;
 }
 
@@ -43,17 +44,17 @@ function takenAdjustedName(state, entry) {
 // yet converted with the newest options.
 function nextTask(state) {
   const shown = state.selected;
-  if (shown && shown.blob && !current(state, shown)) return {convert: shown};
+  if (shown && !shown.error && !current(state, shown)) return {convert: shown};
   const source = state.sources.find((s) => !s.settled);
   if (source) return {prepare: source};
-  const entry = state.entries.find((e) => e.blob && !current(state, e));
+  const entry = state.entries.find((e) => !e.error && !current(state, e));
   return entry ? {convert: entry} : null;
 }
 
 // views: {prepared(entry), converted(entry), idle()}, called as the work goes on.
 export function createScheduler(state, methods, views) {
   let working = false;
-  let underWay = null;  // {run, started} of a conversion under way
+  let underWay = null;  // {run, started, entry} of a conversion under way
 
   async function prepare(source) {
     const pick = state.picks;
@@ -68,7 +69,7 @@ export function createScheduler(state, methods, views) {
   async function convert(entry) {
     const {picks, run} = state;
     const taken = takenAdjustedName(state, entry);
-    underWay = {run, started: performance.now()};
+    underWay = {run, started: performance.now(), entry};
     const result = taken ? {run, failed: taken, stdout: '', stderr: ''} : await convertEntry(methods, entry, state);
     underWay = null;
     if (picks !== state.picks || !result || result.run !== state.run) return;
@@ -91,9 +92,11 @@ export function createScheduler(state, methods, views) {
 
   return {
     work,
+    idle: () => !working,
     // A newer run's options: a conversion long under way for older ones is ended.
     newOptions() {
-      if (underWay && underWay.run !== state.run && performance.now() - underWay.started > ABANDON_AFTER_MS) {
+      if (underWay && underWay.run !== state.run && underWay.entry.blob &&
+          performance.now() - underWay.started > ABANDON_AFTER_MS) {
         methods.lane.abandon();
       }
       work();

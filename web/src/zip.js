@@ -12,9 +12,11 @@ const blobBytes = async (blob) => new Uint8Array(await blob.arrayBuffer());
 async function zipFiles(state, methods) {
   const run = state.run;
   const made = doneEntries(state).filter((entry) => !entry.result.failed);
+  // The BMPs converted: the entries' own, held in the worker, or the adjusted ones.
   const sources = made.map((entry) => entry.result.source);
-  const lent = Object.fromEntries(sources.map(({name, blob}) => [name, blob]));
-  const table = await methods.run(PREPARE, ['--table', TABLE_NAME, ...sources.map(({name}) => name)], {}, lent);
+  const pictures = Object.fromEntries(sources.map(({name, entry, blob}) =>
+    [name, entry ? {key: entry.key, blob: entry.blob} : {key: null, blob}]));
+  const table = await methods.run(PREPARE, ['--table', TABLE_NAME, ...sources.map(({name}) => name)], {}, pictures);
   if (!table || state.run !== run) return null;
   const tableName = `${TABLE_NAME}.h`;
   if (table.code !== 0 || !table.files[tableName]) {

@@ -27,7 +27,7 @@ function showFrames(state, source) {
 
 export function showPrepared(state) {
   const entry = state.selected;
-  if (!entry || !entry.blob) {
+  if (!entry || entry.error) {
     $('prepared').hidden = true;
     $('frames').hidden = true;
     $('frame').replaceChildren();

@@ -1,14 +1,15 @@
 // SPDX-License-Identifier: MIT
 // The page's worker. It holds the programs (panelbake, and panelbake-prepare once a picture
 // needs it), each compiled here once, and runs the page's jobs (jobs.js) one after another
-// in fresh instances. The page's side (../bridge.js) starts it from this bundle's text and
-// calls its methods: {id, method, args} is answered {id, result} or {id, error}, and
-// {program} hands over a program, unanswered.
+// in fresh instances; the making of Blobs runs beside them. The page's side (../bridge.js)
+// starts it from this bundle's text and calls its methods: {id, method, args} is answered
+// {id, result} or {id, error}, and {program} hands over a program, unanswered.
+import {createHeld} from './held.js';
 import * as jobs from './jobs.js';
 import {createPrograms} from './programs.js';
 
 const METHODS = {
-  prepare: jobs.prepare, convert: jobs.convert, adjust: jobs.adjust, run: jobs.run,
+  prepare: jobs.prepare, convert: jobs.convert, adjust: jobs.adjust, run: jobs.run, blobs: jobs.blobs,
   rules: jobs.rules, names: jobs.names,
 };
 
@@ -22,21 +23,20 @@ function transferable(value, found = new Set()) {
 }
 
 function serve() {
-  const programs = createPrograms();
+  const worker = {programs: createPrograms(), held: createHeld()};
   let queue = Promise.resolve();
-  self.onmessage = ({data}) => {
-    if (data.program) {
-      programs.load(data.program);
-      return;
+  const answer = async ({id, method, args}) => {
+    try {
+      const result = await METHODS[method](worker, args);
+      self.postMessage({id, result}, transferable(result));
+    } catch (error) {
+      self.postMessage({id, error: String(error && error.message ? error.message : error)});
     }
-    queue = queue.then(async () => {
-      try {
-        const result = await METHODS[data.method](programs, data.args);
-        self.postMessage({id: data.id, result}, transferable(result));
-      } catch (error) {
-        self.postMessage({id: data.id, error: String(error && error.message ? error.message : error)});
-      }
-    });
+  };
+  self.onmessage = ({data}) => {
+    if (data.program) worker.programs.load(data.program);
+    else if (data.method === 'blobs') answer(data);
+    else queue = queue.then(() => answer(data));
   };
 }
 

@@ -14,9 +14,11 @@ function makeParents(FS, path) {
   }
 }
 
-// Pictures lent as Blobs are mounted read-only, without a copy into the instance's memory
-// (a run reads only the parts it needs), and linked into the working directory under
-// their names, beside which the programs write.
+// Pictures lent as Blobs are mounted read-only, without a copy into the instance's memory,
+// and linked into the working directory under their names, beside which the programs
+// write. Each read of such a file asks the browser for its bytes, which in Chromium takes
+// most of a millisecond: a picture read once, in large pieces, is lent so (the picture
+// chosen); one read in many small pieces, a row at a time, is lent as bytes (`owned`).
 function lend(instance, lent) {
   const {FS} = instance;
   const names = Object.keys(lent);
@@ -29,23 +31,26 @@ function lend(instance, lent) {
   }
 }
 
-// The paths of every file the run left in the working directory, the lent ones aside.
-function writtenFiles(FS, dir = WORK_DIR, prefix = '', found = []) {
+// The paths of every file the run left in the working directory, the ones it was given
+// (`given`) aside.
+function writtenFiles(FS, given, dir = WORK_DIR, prefix = '', found = []) {
   for (const name of FS.readdir(dir)) {
     if (name === '.' || name === '..') continue;
     const mode = FS.lstat(`${dir}/${name}`).mode;
-    if (FS.isDir(mode)) writtenFiles(FS, `${dir}/${name}`, `${prefix}${name}/`, found);
-    else if (FS.isFile(mode)) found.push(prefix + name);
+    if (FS.isDir(mode)) writtenFiles(FS, given, `${dir}/${name}`, `${prefix}${name}/`, found);
+    else if (FS.isFile(mode) && !given.has(prefix + name)) found.push(prefix + name);
   }
   return found;
 }
 
 // Runs a program: `files` (relative path -> Uint8Array) are written into the working
-// directory, `lent` (name -> Blob) mounted there, `folders` made. Resolves to {code,
+// directory, `owned` (name -> Uint8Array) given to it without a copy (the file system owns
+// them for the run, which only reads them), `lent` (name -> Blob) mounted there, `folders`
+// made. Resolves to {code,
 // stdout, stderr, notes, written: the files left, FS}: the exit status as a shell sees it
 // (null where the program did not end by exiting), the bytes of standard output and error
 // as UTF-8 text, and what the program handed over as data.
-export async function runProgram(programs, {factory, args, files = {}, lent = {}, folders = []}) {
+export async function runProgram(programs, {factory, args, files = {}, owned = {}, lent = {}, folders = []}) {
   const made = programs.fresh(factory);
   const instance = await made.instance;
   const {FS} = instance;
@@ -53,6 +58,10 @@ export async function runProgram(programs, {factory, args, files = {}, lent = {}
   for (const [path, bytes] of Object.entries(files)) {
     makeParents(FS, path);
     FS.writeFile(`${WORK_DIR}/${path}`, bytes);
+  }
+  for (const [path, bytes] of Object.entries(owned)) {
+    makeParents(FS, path);
+    FS.writeFile(`${WORK_DIR}/${path}`, bytes, {canOwn: true});
   }
   lend(instance, lent);
   for (const folder of folders) FS.mkdir(`${WORK_DIR}/${folder}`);
@@ -73,7 +82,7 @@ export async function runProgram(programs, {factory, args, files = {}, lent = {}
     stdout: utf8.decode(new Uint8Array(made.stdout)),
     stderr: stopped === null ? stderr : `${stderr}${stopped}\n`,
     notes: made.notes,
-    written: writtenFiles(FS),
+    written: writtenFiles(FS, new Set(Object.keys(owned))),
     FS,
   };
 }
