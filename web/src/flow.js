@@ -146,6 +146,7 @@ function fillViews(state, views, select) {
   };
 
   views.idle = () => {
+    if (state.taking) return;
     views.blobs.whenIdle();
     if (!state.selected && state.entries.length > 0) select(state.entries[0], false);
     else if (!state.selected || state.selected.error || isCurrent(state, state.selected)) setBusy(false);
@@ -156,6 +157,7 @@ function fillViews(state, views, select) {
 async function take(state, methods, scheduler, views, files, chosen) {
   if (files.length === 0) return;
   const pick = ++state.picks;
+  state.taking = true;
   scheduler.newPick();
   clearPicture(state, files);
   if (!chosen) showChosen(files);
@@ -165,11 +167,15 @@ async function take(state, methods, scheduler, views, files, chosen) {
   try {
     names = await methods.names(files.map((file) => file.name));
   } catch (error) {
-    showFailure(state, error.message);
+    names = error;
+  }
+  if (pick !== state.picks || !names) return;
+  state.taking = false;
+  if (names instanceof Error) {
+    showFailure(state, names.message);
     setBusy(false);
     return;
   }
-  if (pick !== state.picks || !names) return;
   const unread = makeSources(state, files, kinds, names, pick);
   if (files.length === 1 && kinds[0] !== 'bmp' && kinds[0] !== null) setSummary(`Decoding ${files[0].name}…`);
   showCommand(state);

@@ -65,6 +65,7 @@ function wireOptions(flow) {
 function wireResult(state, flow) {
   $('picture').addEventListener('change', () => flow.take([...$('picture').files], true));
   $('frame').addEventListener('change', () => {
+    if (!state.selected) return;
     const frames = state.entries.filter((entry) => entry.source === state.selected.source);
     flow.select(frames[Number($('frame').value)]);
   });

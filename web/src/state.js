@@ -17,6 +17,7 @@ export function createState() {
     options: null,      // the newest options (options.js)
     run: 0,             // their number: a result of an older run is not shown
     picks: 0,           // the number of the newest pick: an older one's work stops
+    taking: false,      // a pick is being read (its kinds and names asked for)
     sources: [],
     entries: [],
     selected: null,     // the entry shown
