@@ -50,18 +50,21 @@ function makeSources(state, files, kinds, names, pick) {
 // The worker's prepared BMPs as Blobs: to download, and for a fresh worker to read. Making
 // them copies the pictures, which takes a while for a large one, so for one picture they
 // are asked for once the page has had nothing under way for BLOBS_AFTER_MS, and a change of
-// options right after a result does not wait for them; a list's, at once.
+// options right after a result does not wait for them; a list's (or a GIF's frames), at
+// once, so that a worker ended for newer options loses no picture a Blob does not keep.
 const BLOBS_AFTER_MS = 400;
 
 function blobKeeper(state, methods, scheduler) {
   let timer = null;
   const keep = async () => {
     const pick = state.picks;
-    const entries = state.entries.filter((entry) => !entry.error && !entry.blob);
+    const entries = state.entries.filter((entry) => !entry.error && !entry.blob && !entry.blobAsked);
     if (entries.length === 0) return;
+    for (const entry of entries) entry.blobAsked = true;
     const made = await methods.blobs(entries.map((entry) => entry.key));
-    if (!made || pick !== state.picks) return;
-    for (const entry of entries) entry.blob = made[entry.key] || entry.blob;
+    for (const entry of entries) entry.blob = (made && made[entry.key]) || entry.blob;
+    for (const entry of entries) entry.blobAsked = Boolean(entry.blob);
+    if (pick !== state.picks) return;
     if (entries.includes(state.selected)) showPrepared(state);
   };
   return {
@@ -125,7 +128,7 @@ export function createFlow(state, methods, settings) {
 // work.
 function fillViews(state, views, select) {
   views.prepared = (entries) => {
-    if (state.sources.length > 1) views.blobs.now();
+    if (state.sources.length > 1 || entries.length > 1) views.blobs.now();
     showList(state, select);
     showListState(state);
     showCommand(state);
