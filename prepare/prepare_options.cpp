@@ -121,7 +121,7 @@ private:
             (arg[1] == 'w' ? o.reduction.width : o.reduction.height) = static_cast<std::int32_t>(n);
             o.reduction.requested = true;
         } else if (std::strcmp(arg, "--threshold") == 0) {
-            number(arg, "a sum of red, green and blue from 0 to 765", 0, 765, n);
+            number(arg, "a sum of red, green and blue from 0 to 765", 0, brightestSum, n);
             o.reduction.threshold = static_cast<int>(n);
             o.reduction.requested = true;
             thresholdGiven = true;
@@ -181,7 +181,7 @@ private:
         else if (!tableClash().empty())
             o.problem = "--table " + o.table + " would be overwritten by " +
                         (o.layouts.empty() ? "the header panelbake writes" : "a file written") + " for " + tableClash();
-        else if (thresholdGiven && (o.reduction.dither == Dither::bayer4 || o.reduction.dither == Dither::bayer8))
+        else if (thresholdGiven && !takesThreshold(o.reduction.dither))
             o.problem = "--threshold does not go with --dither bayer4 or bayer8: their matrix sets the cuts";
         else if ((o.avrProgmem || o.pic30AutoPsv) && !writesC())
             o.problem = std::string(o.avrProgmem ? "-pgm" : "-pic30") + " is for the C arrays of --for: give --for with a C layout";

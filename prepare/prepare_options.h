@@ -19,7 +19,7 @@ struct Reduction {
     bool requested = false;
     std::int32_t width = -1;  // -w; negative: not given
     std::int32_t height = -1; // -h
-    int threshold = 383;      // --threshold, on red + green + blue
+    int threshold = panelbakeThreshold; // --threshold, on red + green + blue
     Dither dither = Dither::none;
 };
 

@@ -37,9 +37,13 @@
 
 namespace {
 
+FailureNote failureNote = nullptr;
+
 int fail(int code, const std::string& message)
 {
     std::cerr << "Error: " << message << std::endl;
+    if (failureNote)
+        failureNote(code, message);
     return code;
 }
 
@@ -394,6 +398,7 @@ int writePicture(Job& job, Source& source, const std::string& output)
     }
     case PictureFormat::png:
     case PictureFormat::jpeg:
+    case PictureFormat::pam:
         break;
     }
     // An output that may not be replaced is refused before the decoding's work; but a BMP
@@ -418,7 +423,7 @@ int prepare(Job& job)
         return fail(exitFor(refusal.kind), "source file " + quoted(job.source) + ": " + refusal.what());
     } catch (const std::length_error&) {
         return fail(pictureTooLarge, "source file " + quoted(job.source) + ": the size -w and -h ask for is more than the " +
-                                         std::to_string(Bitmap::maxPixels) + " pixels this program takes");
+                                         pixelsText(Bitmap::maxPixels) + " this program takes");
     }
 }
 
@@ -472,6 +477,11 @@ DecodeLimits programLimits()
     return {Bitmap::maxPixels, Bitmap::maxPixels};
 }
 
+void noteFailures(FailureNote note)
+{
+    failureNote = note;
+}
+
 int runPrepare(int argc, const char* const* argv)
 {
     bitmapWarnings = false;
@@ -482,6 +492,8 @@ int runPrepare(int argc, const char* const* argv)
     }
     if (!options.problem.empty()) {
         std::cerr << "Error: " << options.problem << std::endl << std::endl << prepareUsage();
+        if (failureNote)
+            failureNote(commandLineError, options.problem);
         return commandLineError;
     }
     // The switches of panelbake's header writer, which writes the arrays of --for pages.

@@ -142,6 +142,20 @@ class Prepare(TempDirTest):
         self.assertEqual(list(image.getdata()), list(pillow_flat(data).getdata()))
         self.assertEqual(list(image.getdata()), flat(p for row in rows for p in row))
 
+    def test_pam_of_rgb_and_rgb_alpha_gives_the_pixels_of_the_same_png(self):
+        # The form the page hands pictures the browser decoded over in: every colour and
+        # alpha laid on white as in a PNG, which Pillow decodes independently.
+        rows = [[(c, 255 - c, (c * 7) % 256, a) for c in range(0, 256, 3)] for a in range(0, 256, 5)]
+        cases = {"RGB_ALPHA": (4, rows), "RGB": (3, [[p[:3] + (255,) for p in row] for row in rows])}
+        for kind, (depth, pixels) in cases.items():
+            with self.subTest(kind):
+                raster = bytes(v for row in pixels for p in row for v in p[:depth])
+                header = (f"P7\nWIDTH {len(pixels[0])}\nHEIGHT {len(pixels)}\nDEPTH {depth}\nMAXVAL 255\n"
+                          f"TUPLTYPE {kind}\nENDHDR\n").encode()
+                png_data = png([[p[:depth] for p in row] for row in pixels], 8, RGBA if depth == 4 else RGB)
+                self.assertEqual(list(self.prepared(f"{kind}.pam", header + raster).getdata()),
+                                 list(pillow_flat(png_data).getdata()))
+
     def test_16_bit_png_rounds_to_the_nearest_8_bit_value(self):
         # Values around the halfway points, where v / 257 rounded and v >> 8 differ.
         values = [0, 128, 129, 385, 386, 32896, 32897, 65407, 65408, 65535, 1000, 40000]
@@ -414,11 +428,11 @@ class Prepare(TempDirTest):
              "a scan of the JPEG uses a Huffman table it does not define"),
             # a decompression bomb: 40000 x 40000 stated, a few bytes of data
             ("bomb.png", png([[(0,)]], 8, GREY, width=40000, height=40000), TOO_LARGE,
-             "it is 40000 x 40000 pixels, more than the 268435456 this program takes"),
+             "it is 40000 x 40000 pixels, more than the 268,435,456 pixels this program takes"),
             ("bomb.gif", gif(65535, 65535, self.PALETTE, [gif_frame(0, 0, [[1]])]), TOO_LARGE,
-             "it is 65535 x 65535 pixels, more than the 268435456 this program takes"),
+             "it is 65535 x 65535 pixels, more than the 268,435,456 pixels this program takes"),
             ("frames.gif", gif(8192, 8192, self.PALETTE, [gif_frame(0, 0, [[1]])] * 5), TOO_LARGE,
-             "its 5 frames of 8192 x 8192 pixels are more than the 268435456 pixels in all this program takes"),
+             "its 5 frames of 8192 x 8192 pixels are more than the 268,435,456 pixels in all this program takes"),
         ]
         for name, data, code, message in cases:
             with self.subTest(name):
