@@ -66,7 +66,7 @@ class Player(TempDirTest):
 
     def test_host_compilers_play_every_frame(self):
         all_animations = animations()
-        self.compress(all_animations, "plain")
+        self.compress(all_animations, "player")
         source = host_program([name + "_frames" for name, _, _ in all_animations])
         for standard in ("c89", "c99"):
             with self.subTest(standard=standard):
