@@ -437,12 +437,12 @@ class Prepare(PrepareTest):
         text = re.sub(r".\x08", "", result.stdout.decode())
         usage = self.prepare("--help")[1]
         every = ["-o", "--force", "-v", "--help", "--rotate", "--flip", "--invert", "-w", "-h", "--threshold",
-                 "--dither", "--table", "--for", "-pgm", "-pic30", "--layout", "--width", "--array"]
+                 "--dither", "--table", "--for", "-pgm", "-pic30", "--compress", "--layout", "--width", "--array"]
         self.assertEqual(re.findall(r"^\t(-[-\w]+)", usage, re.M), every)
         options = text[text.index("\nOPTIONS\n"):text.index("\nOUTPUT FILES\n")]
         self.assertEqual(re.findall(r"^ {7}(-[-\w]+)", options, re.M), every)
         statuses = text[text.index("\nEXIT STATUS\n"):text.index("\nEXAMPLES\n")]
-        self.assertEqual(re.findall(r"^ {7}(\d+)", statuses, re.M), [str(code) for code in range(9)])
+        self.assertEqual(re.findall(r"^ {7}(\d+)", statuses, re.M), [str(code) for code in range(10)])
 
     def test_existing_outputs_are_never_overwritten_unasked(self):
         self.write("logo.png", png(samples(4, 4, 3, 255), 8, RGB))
