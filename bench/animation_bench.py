@@ -127,7 +127,7 @@ def measure_animation(scratch, compressor, name, frames):
     stream_header(scratch, name, stream, len(frames), len(frames[0]))
     source = os.path.join(scratch, name + "_chip.c")
     with open(source, "w") as f:
-        f.write(chip_player.chip_program([name]))
+        f.write(chip_player.chip_program([name + "_frames"]))
     elf = name + ".elf"
     run(["avr-gcc", "-std=c99", "-Os", "-mmcu=atmega328p", "-I", OUTPUTS_DIR, "-I", scratch, "-o", elf, source],
         cwd=scratch)

@@ -31,6 +31,9 @@ struct PrepareOptions {
     Reduction reduction;
     // --for: the layouts written instead of the BMP, each as panelbake would convert it.
     std::vector<const Layout*> layouts;
+    // --compress: an animation's frames, in each layout (pages without --for), compressed
+    // into one frames header each, with panelbake_play.h beside them; no frame files.
+    bool compress = false;
     bool avrProgmem = false;   // -pgm, as panelbake's
     bool pic30AutoPsv = false; // -pic30
     ArrayOptions arrays;       // --layout, --width, --array: reading C text

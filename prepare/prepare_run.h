@@ -19,6 +19,7 @@ enum PrepareExit : int {
     outputFailed = 6,    // nothing left behind
     outOfMemory = 7,
     arrayUnfit = 8,      // a C array whose layout or width is not known, or whose bytes do not fill its picture
+    framesTooLarge = 9,  // --compress: frames that panelbake_play.h's 16-bit counts cannot take
 };
 
 // The limits the program decodes within: a picture as large as panelbake converts, and

@@ -32,5 +32,9 @@ public:
     using std::invalid_argument::invalid_argument;
 };
 
+// Throws FramesNotCompressible for `count` frames of `frameBytes` bytes each that no
+// stream can hold, whatever they hold: none, of no bytes, or more than the player counts.
+void checkFramesFit(std::size_t count, std::size_t frameBytes);
+
 // The frames, each of the same number of bytes, as a stream. Throws FramesNotCompressible.
 CompressedFrames compressFrames(const std::vector<std::vector<std::uint8_t>>& frames);

@@ -22,9 +22,12 @@
  * Between calls the buffer must keep the frame written last; what it holds before the
  * first frame does not matter.
  *
- * On AVR the stream is read from program memory with pgm_read_byte (write the frames with
- * -pgm); elsewhere from plain memory. Define PANELBAKE_PLAY_READ(p), the byte at p, before
- * including this header to read it some other way.
+ * On AVR the stream is read from program memory with pgm_read_byte; elsewhere from plain
+ * memory. PANELBAKE_PLAY_MEMORY is where the stream lies for that read (PROGMEM on AVR,
+ * nothing elsewhere): a frames header written without -pgm and -pic30 includes this header
+ * and declares its stream with it, so the stream is always where the player reads it.
+ * Define PANELBAKE_PLAY_READ(p), the byte at p, before including this header to read it
+ * some other way, and PANELBAKE_PLAY_MEMORY where that reads, if anywhere special.
  *
  * The stream: a header of three little-endian 16-bit numbers (the bytes of one frame, the
  * number of frames, the bytes of the whole stream), then the frames, each starting on a
@@ -47,9 +50,15 @@
 #ifdef __AVR__
 #include <avr/pgmspace.h>
 #define PANELBAKE_PLAY_READ(p) pgm_read_byte(p)
+#ifndef PANELBAKE_PLAY_MEMORY
+#define PANELBAKE_PLAY_MEMORY PROGMEM
+#endif
 #else
 #define PANELBAKE_PLAY_READ(p) (*(p))
 #endif
+#endif
+#ifndef PANELBAKE_PLAY_MEMORY
+#define PANELBAKE_PLAY_MEMORY
 #endif
 
 /* Functions a file includes but does not call draw no warning. */

@@ -3,29 +3,30 @@
 ATmega328P run in Debian's simavr: the programs' text and the frames the chip sends back.
 The player's tests and bench/run use them.
 
-A program includes a header for each animation that declares NAME_frames_stream,
-NAME_FRAMES_COUNT and NAME_FRAMES_BYTES (a frames header panelbake-prepare writes will do),
-and plays each animation's frames twice over into a buffer of up to 1024 bytes."""
+A program includes a header STEM.h for each animation that declares STEM_stream,
+STEM_COUNT and STEM_BYTES (a frames header panelbake-prepare writes will do: walk_frames.h,
+walk_frames_adafruit.h), and plays each animation's frames twice over into a buffer of up
+to 1024 bytes."""
 import re
 import subprocess
 
 # A 128 x 64 frame on an ATmega328P at 16 MHz: 2 ms.
 FRAME_CYCLES = 32000
 
-def program(headers, main):
-    return "".join(f'#include "{h}_frames.h"\n' for h in headers) + '#include "panelbake_play.h"\n\n' + main
+def program(stems, main):
+    return "".join(f'#include "{stem}.h"\n' for stem in stems) + '#include "panelbake_play.h"\n\n' + main
 
 
-def plays(names, before, after):
+def plays(stems, before, after):
     """Each animation's part of the program: its frames played twice over, each between the
     statements `before` and `after`."""
     calls = []
-    for name in names:
-        calls.append(f"""    panelbake_play_start(&player, {name}_frames_stream);
-    for (pass = 0; pass < 2 * {name.upper()}_FRAMES_COUNT; ++pass) {{
+    for stem in stems:
+        calls.append(f"""    panelbake_play_start(&player, {stem}_stream);
+    for (pass = 0; pass < 2 * {stem.upper()}_COUNT; ++pass) {{
         {before}
         panelbake_play_frame(&player, buffer);
-        {after.format(bytes=name.upper() + "_FRAMES_BYTES")}
+        {after.format(bytes=stem.upper() + "_BYTES")}
     }}
 """)
     return "".join(calls)
@@ -137,15 +138,14 @@ def chip_frames(uart):
 
 
 
-def chip_program(headers):
-    """The program for the chip that plays the animations whose headers are `headers`
-    (names, each NAME for NAME_frames.h)."""
-    return program(headers, CHIP_MAIN.format(plays=plays(headers, "start_clock();", "send({bytes});")))
+def chip_program(stems):
+    """The program for the chip that plays the animations of the headers STEM.h."""
+    return program(stems, CHIP_MAIN.format(plays=plays(stems, "start_clock();", "send({bytes});")))
 
 
-def host_program(headers):
+def host_program(stems):
     """The program for this machine: every frame played, written to standard output."""
-    return program(headers, HOST_MAIN.format(plays=plays(headers, ";", "fwrite(buffer, 1, {bytes}, stdout);")))
+    return program(stems, HOST_MAIN.format(plays=plays(stems, ";", "fwrite(buffer, 1, {bytes}, stdout);")))
 
 
 def play_on_chip(directory, elf):

@@ -66,9 +66,8 @@ class Player(TempDirTest):
 
     def test_host_compilers_play_every_frame(self):
         all_animations = animations()
-        self.compress(all_animations, "plain")
-        names = [name for name, _, _ in all_animations]
-        source = host_program(names)
+        self.compress(all_animations, "player")
+        source = host_program([name + "_frames" for name, _, _ in all_animations])
         for standard in ("c89", "c99"):
             with self.subTest(standard=standard):
                 self.build("gcc", source, "-std=" + standard, "-o", "player")
@@ -80,8 +79,7 @@ class Player(TempDirTest):
     def test_chip_plays_every_frame_in_time(self):
         all_animations = animations()
         self.compress(all_animations, "pgm")
-        names = [name for name, _, _ in all_animations]
-        source = chip_program(names)
+        source = chip_program([name + "_frames" for name, _, _ in all_animations])
         self.build("avr-gcc", source, "-std=c89", "-Os", "-mmcu=atmega328p", "-fsyntax-only")
         self.build("avr-gcc", source, "-std=c99", "-Os", "-mmcu=atmega328p", "-o", "player.elf")
         played = play_on_chip(self.dir, "player.elf")

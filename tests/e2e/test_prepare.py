@@ -26,12 +26,10 @@ import unittest
 from PIL import Image, ImageOps
 
 from bmp_craft import bmp
-from glcd_support import (EMULATOR, NODE, POSIX_ONLY, WINDOWS, TempDirTest, header_array, page_columns, reduce,
-                          rescale, text_of)
+from glcd_support import NODE, POSIX_ONLY, WINDOWS, PrepareTest, header_array, page_columns, reduce, rescale
 from picture_craft import GREY, GREY_ALPHA, PALETTE, RGB, RGBA, gif, gif_frame, png
 from test_faults import as_nobody, file_size_limit, AS_ROOT
 
-PREPARE = os.environ.get("PANELBAKE_PREPARE", "")
 
 PREPARED, COMMAND_LINE, UNREADABLE, NOT_A_PICTURE, TOO_LARGE, EXISTS, WRITE_FAILED = 0, 1, 2, 3, 4, 5, 6
 
@@ -71,17 +69,7 @@ def samples(width, height, channels, top):
              for x in range(width)] for y in range(height)]
 
 
-class Prepare(TempDirTest):
-    def setUp(self):
-        super().setUp()
-        if not PREPARE:
-            self.skipTest("PANELBAKE_PREPARE is not set")
-
-    def prepare(self, *args, preexec_fn=None, input=None):
-        proc = subprocess.run([*EMULATOR, PREPARE, *args], cwd=self.dir, capture_output=True, timeout=300,
-                              preexec_fn=preexec_fn, input=input)
-        return proc.returncode, text_of(proc.stdout), text_of(proc.stderr)
-
+class Prepare(PrepareTest):
     def prepared(self, name, data, output=None):
         """Prepares `name` holding `data` and returns the written BMP's pixels as a Pillow
         image, after checking the BMP is the plain 24-bit kind."""
@@ -463,12 +451,12 @@ class Prepare(TempDirTest):
         text = re.sub(r".\x08", "", result.stdout.decode())
         usage = self.prepare("--help")[1]
         every = ["-o", "--force", "-v", "--help", "--rotate", "--flip", "--invert", "-w", "-h", "--threshold",
-                 "--dither", "--table", "--for", "-pgm", "-pic30", "--layout", "--width", "--array"]
+                 "--dither", "--table", "--for", "-pgm", "-pic30", "--compress", "--layout", "--width", "--array"]
         self.assertEqual(re.findall(r"^\t(-[-\w]+)", usage, re.M), every)
         options = text[text.index("\nOPTIONS\n"):text.index("\nOUTPUT FILES\n")]
         self.assertEqual(re.findall(r"^ {7}(-[-\w]+)", options, re.M), every)
         statuses = text[text.index("\nEXIT STATUS\n"):text.index("\nEXAMPLES\n")]
-        self.assertEqual(re.findall(r"^ {7}(\d+)", statuses, re.M), [str(code) for code in range(9)])
+        self.assertEqual(re.findall(r"^ {7}(\d+)", statuses, re.M), [str(code) for code in range(10)])
 
     def test_existing_outputs_are_never_overwritten_unasked(self):
         self.write("logo.png", png(samples(4, 4, 3, 255), 8, RGB))
