@@ -42,6 +42,7 @@
 namespace {
 
 FailureNote failureNote = nullptr;
+MadeNotes madeNotes;
 
 int fail(int code, const std::string& message)
 {
@@ -163,6 +164,8 @@ std::size_t writeFiles(const Job& job, const std::string& output, const Prepared
         temporaries.push_back(batch.temporaryPath(first + i));
     BitPicture converted;
     picture.convert(converted);
+    if (madeNotes.picture)
+        madeNotes.picture(converted);
     return first + writeLayoutFiles(converted, layouts, output, temporaries);
 }
 
@@ -394,9 +397,14 @@ int writeCompressedAnimation(Job& job, const GifAnimation& animation, const std:
         return refused;
     const LayoutFrames frames = layoutFrames(job, layouts, animation, bytes);
     std::vector<std::string> texts;
-    for (std::size_t k = 0; k < layouts.size(); ++k)
-        texts.push_back(compressedFramesHeaderText(paths[k], frames.width, frames.height, compressFrames(frames.bytes[k]),
-                                                   frames.delays, streamMemory(job.options), *layouts[k]));
+    for (std::size_t k = 0; k < layouts.size(); ++k) {
+        const CompressedFrames compressed = compressFrames(frames.bytes[k]);
+        if (madeNotes.compressed)
+            madeNotes.compressed(layouts[k]->name, frames.bytes[k].size() * frames.bytes[k].front().size(),
+                                 compressed.stream.size());
+        texts.push_back(compressedFramesHeaderText(paths[k], frames.width, frames.height, compressed, frames.delays,
+                                                   streamMemory(job.options), *layouts[k]));
+    }
     if (paths.size() > layouts.size())
         texts.push_back(playerHeaderText());
     OutputBatch batch(paths);
@@ -579,6 +587,11 @@ DecodeLimits programLimits()
 void noteFailures(FailureNote note)
 {
     failureNote = note;
+}
+
+void noteMade(const MadeNotes& notes)
+{
+    madeNotes = notes;
 }
 
 int runPrepare(int argc, const char* const* argv)

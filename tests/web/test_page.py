@@ -64,18 +64,20 @@ for (const [name, data] of arguments[0]) {
 document.body.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
 """
 
-# Reads the canvas back: for each pixel of the drawn preview, 1 if its square is ink, else 0.
+# Reads the canvas back: for each pixel of the drawn preview, 1 if its square is ink (not the
+# colour of a pixel off in the display's palette), else 0.
 READ_PREVIEW = """
 const canvas = document.getElementById('preview');
 const zoom = Number(canvas.dataset.zoom), left = Number(canvas.dataset.left);
 const width = (canvas.width - left) / zoom, height = canvas.height / zoom;
 const pixels = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+const panel = canvas.dataset.panel.split(',').map(Number);  // the display's colour of a pixel off
 const rows = [];
 for (let y = 0; y < height; y++) {
   let row = '';
   for (let x = 0; x < width; x++) {
     const at = 4 * ((y * zoom + (zoom >> 1)) * canvas.width + left + x * zoom + (zoom >> 1));
-    row += pixels[at] + pixels[at + 1] + pixels[at + 2] < 383 ? '1' : '0';
+    row += pixels[at] !== panel[0] || pixels[at + 1] !== panel[1] || pixels[at + 2] !== panel[2] ? '1' : '0';
   }
   rows.push(row);
 }

@@ -2,8 +2,10 @@
 // The page's build of panelbake. A run hands the worker's JavaScript, besides its messages
 // and files, the kind of failure it ended with and the picture its header holds, as data
 // (converter/run_notes.h); and the module answers the rules the page would otherwise
-// restate: the threshold, the dithering rules and the names of prepared BMPs.
+// restate: the threshold, the dithering rules, the layouts of display libraries and the
+// names of prepared BMPs.
 #include "bit_picture.h"
+#include "layouts/layout_table.h"
 #include "outputs/prepared_names.h"
 #include "page_header.h"
 #include "page_json.h"
@@ -64,8 +66,29 @@ void noteHeaderPicture(const BitPicture& picture)
     handPicture(picture.width(), picture.height(), bytes.data(), static_cast<int>(bytes.size()));
 }
 
+namespace {
+
+// The layouts as the page's byte inspector reads them: [{"name": "adafruit", "readBy": ...,
+// "down": false, "firstInLowBit": false, "columnByColumn": false, "python": false}, ...]; a
+// Python module takes no -pgm or -pic30.
+std::string layoutsJson()
+{
+    std::string json = "[";
+    for (const Layout& l : layouts()) {
+        json += json.size() > 1 ? "," : "";
+        json += "{\"name\":" + jsonString(l.name) + ",\"readBy\":" + jsonString(l.readBy) +
+                ",\"down\":" + (l.axis == ByteAxis::down ? "true" : "false") +
+                ",\"firstInLowBit\":" + (l.firstInLowBit ? "true" : "false") +
+                ",\"columnByColumn\":" + (l.order == ScanOrder::columnByColumn ? "true" : "false") +
+                ",\"python\":" + (l.form == FileForm::pythonModule ? "true" : "false") + "}";
+    }
+    return json + "]";
+}
+
+} // namespace
+
 // {"threshold": {"default": 383, "least": 0, "most": 765},
-//  "dithers": [{"name": "floyd-steinberg", "takesThreshold": true}, ...]}
+//  "dithers": [{"name": "floyd-steinberg", "takesThreshold": true}, ...], "layouts": [...]}
 extern "C" EMSCRIPTEN_KEEPALIVE const char* panelbake_page_rules()
 {
     static std::string json;
@@ -75,7 +98,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* panelbake_page_rules()
         json += &d == ditherNames ? "" : ",";
         json += "{\"name\":" + jsonString(d.name) + ",\"takesThreshold\":" + (d.takesThreshold ? "true" : "false") + "}";
     }
-    json += "]}";
+    json += "],\"layouts\":" + layoutsJson() + "}";
     return json.c_str();
 }
 

@@ -1,16 +1,28 @@
 // SPDX-License-Identifier: MIT
 // The page's build of panelbake-prepare: each failure's exit code and message go to the
-// worker's JavaScript as data too, beside standard error.
+// worker's JavaScript as data too, beside standard error; so do the picture written in a
+// layout of --for (as page columns, for the preview) and the sizes of compressed frames.
+#include "page_header.h"
 #include "prepare_run.h"
 
 #include <emscripten.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // The worker passes Module.panelbakeNotes with each instance it makes.
 EM_JS(void, handFailure, (int code, const char* message), {
     const notes = Module['panelbakeNotes'];
     if (notes) notes.failure(code, UTF8ToString(message));
+});
+EM_JS(void, handPicture, (int width, int height, const std::uint8_t* bytes, int count), {
+    const notes = Module['panelbakeNotes'];
+    if (notes) notes.picture(width, height, HEAPU8.slice(bytes, bytes + count));
+});
+EM_JS(void, handCompressed, (const char* layout, double raw, double stream), {
+    const notes = Module['panelbakeNotes'];
+    if (notes) notes.compressed(UTF8ToString(layout), raw, stream);
 });
 
 namespace {
@@ -20,10 +32,25 @@ void noteToPage(int code, const std::string& message)
     handFailure(code, message.c_str());
 }
 
+void pictureToPage(const BitPicture& picture)
+{
+    const std::vector<std::uint8_t> bytes = pageColumnBytes(picture);
+    handPicture(picture.width(), picture.height(), bytes.data(), static_cast<int>(bytes.size()));
+}
+
+void compressedToPage(const std::string& layout, std::size_t raw, std::size_t stream)
+{
+    handCompressed(layout.c_str(), static_cast<double>(raw), static_cast<double>(stream));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     noteFailures(noteToPage);
+    MadeNotes made;
+    made.picture = pictureToPage;
+    made.compressed = compressedToPage;
+    noteMade(made);
     return runPrepare(argc, argv);
 }

@@ -17,7 +17,8 @@ export function createApi(shared, loadProgram, ready) {
     if (!methods) methods = workerMethods(new Lane(shared), loadProgram);
     const result = await methods.run(factory, args.map(String), files);
     if (result.code === null) throw new Error(result.stderr.trim());
-    return result;
+    const {code, stdout, stderr, files: written} = result;
+    return {code, stdout, stderr, files: written};
   };
   const api = {
     run: (args, files = {}) => runIn(PANELBAKE, args, files),

@@ -146,6 +146,7 @@ export function workerMethods(lane, loadProgram) {
     prepare: async (job) => lane.call('prepare', job, await needing([PREPARE])),
     convert: async (job) => lane.call('convert', job, await needing([PANELBAKE])),
     adjust: async (job) => lane.call('adjust', job, await needing([PANELBAKE, PREPARE])),
+    draw: async (job) => lane.call('draw', job, await needing([PREPARE])),
     blobs: async (keys) => lane.call('blobs', {keys}),
     run: async (factory, args, files = {}, pictures = {}) =>
       lane.call('run', {factory, args, files, pictures}, await needing([factory])),

@@ -2,7 +2,7 @@
 // The command line that gives what the page shows: its steps, each a program and its
 // arguments (a word, or a group of an option and its value), joined by &&.
 import {$} from './dom.js';
-import {adjustedPlan, panelbakeGroups} from './options.js';
+import {adjustedPlan, oneStepGroups, panelbakeGroups} from './options.js';
 
 export const TABLE_NAME = 'pictures';  // the table header pictures.h, and the zip pictures.zip
 
@@ -45,24 +45,51 @@ function listedSources(state) {
   return listed;
 }
 
-// Several pictures: each prepared with the table (one whose BMP name is kept apart from
-// another's with -o first), then each BMP converted. A picture the browser decoded is given
-// as its prepared BMP, which panelbake-prepare passes through.
-function listSteps(state) {
+// The pictures of a list as panelbake-prepare's table takes them: one kept apart from
+// another's BMP name is prepared with -o first (before) and its BMPs given; a picture the
+// browser decoded is given as its prepared BMP, which panelbake-prepare passes through.
+// Each input is {name, source}.
+export function tableInputs(state) {
   const before = [];
-  const table = [];
+  const inputs = [];
   const bmps = [];
   for (const {source, bmps: names} of listedSources(state)) {
     if (source.apart && source.kind !== 'browser') {
       before.push(['panelbake-prepare', source.name, ['-o', source.bmp]]);
-      table.push(...names);
+      inputs.push(...names.map((name) => ({name, source})));
     } else {
-      table.push(source.kind === 'browser' ? source.bmp : source.name);
+      inputs.push({name: source.kind === 'browser' ? source.bmp : source.name, source});
     }
     bmps.push(...names);
   }
+  return {before, inputs, bmps};
+}
+
+// Several pictures: each prepared with the table, then each BMP converted.
+function listSteps(state) {
+  const {before, inputs, bmps} = tableInputs(state);
   const groups = panelbakeGroups(state.options);
-  return [...before, ['panelbake-prepare', ['--table', TABLE_NAME], ...table], ...bmps.map((name) => ['panelbake', name, ...groups])];
+  return [...before, ['panelbake-prepare', ['--table', TABLE_NAME], ...inputs.map(({name}) => name)],
+          ...bmps.map((name) => ['panelbake', name, ...groups])];
+}
+
+// Whether the frames of the one animation shown are compressed (Compress frames).
+export const compressing = (state) => Boolean(state.options && state.options.compress && state.sources.length === 1 &&
+  state.entries.filter((entry) => !entry.error).length > 1);
+
+// The input of one picture's one step: the picture, or, decoded by the browser, its BMP.
+export function singleInput(state) {
+  const source = state.sources[0];
+  if (!source) return state.placeholder.bmp;
+  return source.kind === 'browser' ? source.bmp : source.name;
+}
+
+// panelbake-prepare's one step, with a layout other than pages or compressed frames: on
+// the picture, or on a list's with the table.
+function oneStepSteps(state, groups) {
+  if (state.sources.length < 2) return [['panelbake-prepare', singleInput(state), ...groups]];
+  const {before, inputs} = tableInputs(state);
+  return [...before, ['panelbake-prepare', ['--table', TABLE_NAME], ...inputs.map(({name}) => name), ...groups]];
 }
 
 // With adjustments: each picture prepared at the display's size as on its own, the table
@@ -85,6 +112,8 @@ function adjustedListSteps(state, plan) {
 }
 
 export function commandSteps(state) {
+  const oneStep = oneStepGroups(state.options, state.rules, compressing(state));
+  if (oneStep) return oneStepSteps(state, oneStep);
   const plan = adjustedPlan(state.options, state.rules);
   if (state.sources.length < 2) return singleSteps(state, plan);
   return plan ? adjustedListSteps(state, plan) : listSteps(state);

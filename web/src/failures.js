@@ -19,6 +19,8 @@ const CONVERSION_MEANINGS = {
 const PREPARATION_MEANINGS = {
   1: 'an option is wrong', 2: "the picture can't be read", 3: 'the picture is damaged or not one it reads',
   4: 'the picture is too large', 5: 'an output exists', 6: "an output can't be written", 7: 'memory ran out',
+  8: "the array's layout or width is not told, or its bytes do not fill its picture",
+  9: 'the frames are too large for panelbake_play.h',
 };
 
 // A conversion by panelbake that failed: {code, stderr, failure} as the worker answers.
@@ -29,7 +31,7 @@ export function conversionFailure({code, stderr, failure}, options) {
   return `Failed with exit code ${numberText(code)}: ${CONVERSION_MEANINGS[kind] || 'the conversion failed'}.${hint}`;
 }
 
-// panelbake-prepare's adjustments that failed.
+// panelbake-prepare's adjustments, or its file in a layout, that failed.
 export function preparationFailure({code, stderr, failure}) {
   if (code === null) return `panelbake-prepare stopped unexpectedly: ${stderr.trim()}`;
   const reason = failure ? failure.message : '';

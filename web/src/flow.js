@@ -10,6 +10,7 @@ import {readOptions} from './options.js';
 import {createScheduler} from './scheduler.js';
 import {counted} from './text.js';
 import {clearList, showList, showListState, showRow} from './views/list.js';
+import {showCompressed} from './views/compressed.js';
 import {showMessages} from './views/messages.js';
 import {showPrepared} from './views/prepared.js';
 import {showFailure, showResult} from './views/result.js';
@@ -29,7 +30,8 @@ function showChosen(files) {
 
 // The page as it is before a pick shows anything.
 function clearPicture(state, files) {
-  Object.assign(state, {sources: [], entries: [], selected: null, image: null, cursor: null, showing: 'picture'});
+  Object.assign(state, {sources: [], entries: [], selected: null, image: null, cursor: null, showing: 'picture',
+                        compressed: null});
   clearList();
   $('prepared').hidden = $('preview-area').hidden = $('files-area').hidden = true;
   $('messages').hidden = $('messages-download').hidden = true;
@@ -110,11 +112,19 @@ export function createFlow(state, methods, settings) {
   }
 
   fillViews(state, views, select);
+  views.compressed = () => showCompressed(state, methods);
 
   return {
     select,
     take: (files, chosen) => take(state, methods, scheduler, views, files, chosen),
     optionsChanged: (from) => optionsChanged(state, scheduler, settings, select, from),
+    redrawList: () => showList(state, select),
+    // Compress frames changed: the command line, and the sizes.
+    compressChanged() {
+      state.options = readOptions();
+      showCommand(state);
+      views.compressed();
+    },
     // Bytes read back from C text take the result's place until a picture's is asked for.
     showingBytes() {
       state.showing = 'bytes';
@@ -154,6 +164,7 @@ function fillViews(state, views, select) {
     if (!state.selected && state.entries.length > 0) select(state.entries[0], false);
     else if (!state.selected || state.selected.error || isCurrent(state, state.selected)) setBusy(false);
     showListState(state);
+    views.compressed();
   };
 }
 

@@ -60,9 +60,11 @@ function wireOptions(flow) {
   $('threshold').addEventListener('input', changed($('threshold')));
   $('threshold-slider').addEventListener('input', changed($('threshold-slider')));
   $('dither').addEventListener('change', changed($('dither')));
+  $('layout').addEventListener('change', changed());
+  $('compress').addEventListener('change', () => flow.compressChanged());
 }
 
-function wireResult(state, flow) {
+function wireResult(state, flow, settings) {
   $('picture').addEventListener('change', () => flow.take([...$('picture').files], true));
   $('frame').addEventListener('change', () => {
     if (!state.selected) return;
@@ -70,6 +72,12 @@ function wireResult(state, flow) {
     flow.select(frames[Number($('frame').value)]);
   });
   $('zoom').addEventListener('change', () => { if (state.image) drawPreview(state); });
+  $('palette').addEventListener('change', () => {
+    if (state.image) drawPreview(state);
+    for (const entry of state.entries) entry.thumbDrawn = null;
+    flow.redrawList();
+    settings.remember();
+  });
   new ResizeObserver(([entry]) => {
     const width = Math.floor(entry.contentRect.width);
     if (width === state.panelWidth) return;
@@ -149,7 +157,7 @@ function start() {
   const take = (files) => ready.then(() => flow.take(files));
   const arrays = wireArrays(state, (made, summary) => { flow.showingBytes(); showBytes(state, made, summary); });
   wireOptions(flow);
-  wireResult(state, flow);
+  wireResult(state, flow, settings);
   wireDrops(take, arrays.loadArrayFile);
   wirePaste(take);
   wireZip(state, methods);

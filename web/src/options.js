@@ -4,6 +4,8 @@
 // shown keeps them together.
 import {$} from './dom.js';
 
+export const PAGES = 'pages';  // panelbake's own layout: its header and preview, in two steps
+
 // The controls' values: sizes and the threshold as typed (trimmed), the rest as chosen.
 export function readOptions() {
   return {
@@ -17,6 +19,9 @@ export function readOptions() {
     invert: $('invert').checked,
     threshold: $('threshold').value.trim(),
     dither: $('dither').value,
+    layout: $('layout').value || PAGES,
+    compress: $('compress').checked,
+    palette: $('palette').value,
   };
 }
 
@@ -64,4 +69,17 @@ export function adjustedPlan(options, rules) {
   const {adjust, reduce} = adjustmentGroups(options, rules);
   if (adjust.length === 0 && reduce.length === 0) return null;
   return {prepare: [...adjust, ...sizeGroups(options), ...reduce], convert: outputGroups(options)};
+}
+
+// panelbake-prepare's one step for the options with a layout other than pages (its file
+// written from the picture as panelbake converts it, adjusted and at the display's size)
+// or for compressed frames: groups of arguments, or null where panelbake converts. A
+// Python module is declared by no -pgm or -pic30.
+export function oneStepGroups(options, rules, compress = false) {
+  if (options.layout === PAGES && !compress) return null;
+  const {adjust, reduce} = adjustmentGroups(options, rules);
+  const layout = rules.layouts.find(({name}) => name === options.layout) || {};
+  const declared = layout.python ? {...options, memory: ''} : options;
+  return [...adjust, ...sizeGroups(options), ...reduce, ...(compress ? [['--compress']] : []),
+          ...(options.layout === PAGES ? [] : [['--for', options.layout]]), ...outputGroups(declared)];
 }

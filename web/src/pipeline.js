@@ -3,7 +3,7 @@
 // (prepareSource), then each of its BMPs converted with the options (convertEntry), in a
 // worker through its typed methods (bridge.js).
 import {adjustedOutput} from './command.js';
-import {adjustedPlan, flat, panelbakeGroups} from './options.js';
+import {adjustedPlan, flat, oneStepGroups, panelbakeGroups} from './options.js';
 import {conversionFailure, preparationFailure, decodingFailure} from './failures.js';
 
 // Bytes of a header handed to the page's thread: the text box shows no more. Laying out
@@ -42,27 +42,38 @@ export async function prepareSource(methods, source) {
 // The result of a conversion that failed: why, and the messages.
 const failedResult = (run, summary, said = {}) => ({run, failed: summary, stdout: said.stdout || '', stderr: said.stderr || ''});
 
-// An entry converted with the options of `run`: panelbake on its BMP, or with adjustments
-// panelbake-prepare first, as on the command line. Resolves to its result, or null when
-// abandoned: {run, picture, header, preview, prepared, stdout, stderr, source: the BMP
-// converted} or {run, failed, stdout, stderr}.
-export async function convertEntry(methods, entry, {run, options, rules}) {
-  const plan = adjustedPlan(options, rules);
+// The job of an entry for the options: with a layout other than pages,
+// panelbake-prepare's one step; with adjustments, its two steps; else panelbake alone.
+function conversionJob(methods, entry, options, rules) {
   const job = {name: entry.name, picture: {key: entry.key, blob: entry.blob}, headerShown: HEADER_SHOWN};
+  const oneStep = oneStepGroups(options, rules);
+  if (oneStep) return methods.draw({...job, args: flat(oneStep)});
+  const plan = adjustedPlan(options, rules);
+  return plan ? methods.adjust({...job, output: adjustedOutput(entry), prepareArgs: flat(plan.prepare),
+                                args: flat(plan.convert)})
+    : methods.convert({...job, args: flat(panelbakeGroups(options))});
+}
+
+// An entry converted with the options of `run`: panelbake on its BMP, or with adjustments
+// panelbake-prepare first, as on the command line, or panelbake-prepare's file in another
+// layout. Resolves to its result, or null when abandoned: {run, layout, picture, header,
+// preview (none in another layout), prepared, stdout, stderr, source: the BMP converted}
+// or {run, failed, stdout, stderr}.
+export async function convertEntry(methods, entry, {run, options, rules}) {
   let done;
   try {
-    done = plan ? await methods.adjust({...job, output: adjustedOutput(entry), prepareArgs: flat(plan.prepare),
-                                        args: flat(plan.convert)})
-      : await methods.convert({...job, args: flat(panelbakeGroups(options))});
+    done = await conversionJob(methods, entry, options, rules);
   } catch (error) {
     return failedResult(run, error.message);
   }
   if (!done) return null;
   if (done.preparation) return failedResult(run, preparationFailure(done.preparation), done.preparation);
-  if (done.code !== 0 || !done.picture || !done.header || !done.preview) {
+  const drawn = Boolean(oneStepGroups(options, rules));
+  if (drawn && (done.code !== 0 || !done.picture || !done.header)) return failedResult(run, preparationFailure(done), done);
+  if (done.code !== 0 || !done.picture || !done.header || !(done.preview || drawn)) {
     return failedResult(run, conversionFailure(done, options), done);
   }
   const {picture, header, preview, prepared = null, stdout, stderr} = done;
-  return {run, picture, header, preview, prepared, stdout, stderr,
+  return {run, layout: options.layout, picture, header, preview, prepared, stdout, stderr,
           source: prepared ? {name: prepared.name, blob: prepared.blob} : {name: entry.name, entry}};
 }

@@ -6,6 +6,7 @@ import {$} from './dom.js';
 
 const SETTINGS_KEY = 'panelbake.settings';
 const FIRST_VISIT = {w: '128', h: '64'};
+const PALETTE = 'lcd';  // the preview's colours by default: a dark-on-green LCD
 // The settings are written a moment after the last change (a slider dragged changes them
 // many times a second, and browsers refuse an address changed that often), and at once
 // when the page is left.
@@ -24,6 +25,8 @@ function settingsOf(options, rules) {
   if (options.invert) s.invert = '';
   if (options.threshold && options.threshold !== String(rules.threshold.default)) s.threshold = options.threshold;
   if (options.dither) s.dither = options.dither;
+  if (options.layout !== rules.layouts[0].name) s.for = options.layout;
+  if (options.palette !== PALETTE) s.palette = options.palette;
   return s;
 }
 
@@ -36,8 +39,8 @@ const settingsFromText = (text) => Object.fromEntries(new URLSearchParams(text))
 // or threshold keeps digits only.
 function applySettings(s, rules) {
   const digits = (value) => (/^\d{1,10}$/.test(value || '') ? value : '');
-  const choice = (select, value) => {
-    select.value = [...select.options].some((o) => o.value === value) ? value : '';
+  const choice = (select, value, otherwise = '') => {
+    select.value = [...select.options].some((o) => o.value === value) ? value : otherwise;
   };
   $('width').value = digits(s.w);
   $('height').value = digits(s.h);
@@ -50,6 +53,8 @@ function applySettings(s, rules) {
   $('invert').checked = 'invert' in s;
   $('threshold').value = digits(s.threshold) || String(rules.threshold.default);
   choice($('dither'), s.dither);
+  choice($('layout'), s.for, rules.layouts[0].name);
+  choice($('palette'), s.palette, PALETTE);
 }
 
 // Storage may be missing or refused (a page opened from disk, a private window): the

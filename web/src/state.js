@@ -22,11 +22,13 @@ export function createState() {
     entries: [],
     selected: null,     // the entry shown
     showing: 'picture', // or 'bytes': bytes read back from C text are shown instead
-    image: null,        // {width, height, data} of what the preview shows
+    image: null,        // {width, height, data} of what the preview shows, page-column bytes
+    layoutShown: null,  // the layout its bytes are inspected in (the one its file has)
     cursor: null,       // {x, y} of the pixel pointed at
     zoom: 1,
     panelWidth: 0,      // the width inside the preview's panel, 0 while it is hidden
     zipRun: null,       // the run whose zip is offered
+    compressed: null,   // the animation's compressed frames: {text: the run's arguments, done: its result}
   };
 }
 

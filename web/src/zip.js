@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 // Download all: every header and preview converted, each GIF's frames header, and the table
 // header, which panelbake-prepare writes as on the command line (the BMPs given to it pass
-// through unchanged), zipped with fflate, loaded on first use.
+// through unchanged); or, in another layout or compressed, what the one step writes; zipped
+// with fflate, loaded on first use.
 import {PREPARE, loadScript} from './bridge.js';
 import {TABLE_NAME} from './command.js';
+import {preparationFailure} from './failures.js';
+import {isOneStep, oneStep, runOneStep} from './one-step.js';
 import {doneEntries} from './state.js';
 
 const blobBytes = async (blob) => new Uint8Array(await blob.arrayBuffer());
@@ -33,10 +36,23 @@ async function zipFiles(state, methods) {
   return files;
 }
 
+// With a layout other than pages, or compressed frames, the files of panelbake-prepare's
+// one step as the command line shows it (the compressed frames' run made for their sizes,
+// where it is the same).
+async function oneStepFiles(state, methods) {
+  const run = state.run;
+  const step = oneStep(state);
+  const done = state.compressed && state.compressed.text === step.text ? state.compressed.done
+    : await runOneStep(methods, step);
+  if (!done || state.run !== run) return null;
+  if (done.code !== 0) throw new Error(preparationFailure(done));
+  return done.files;
+}
+
 // The zip's bytes, or null where the options changed meanwhile. `loaded` keeps fflate's
 // loading: {script}.
 export async function zipAll(state, methods, loaded) {
-  const files = await zipFiles(state, methods);
+  const files = await (isOneStep(state) ? oneStepFiles : zipFiles)(state, methods);
   if (!files) return null;
   if (!loaded.script) loaded.script = loadScript('fflate.js').catch((error) => { loaded.script = null; throw error; });
   await loaded.script;

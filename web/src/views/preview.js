@@ -1,17 +1,33 @@
 // SPDX-License-Identifier: MIT
-// The preview, as the display shows it: page-column bytes drawn in the display's colours,
-// square pixels, zoomable, the page boundaries marked every 8 rows; and the byte inspector,
-// which tells the byte and bit of the pixel pointed at or moved to with the arrow keys.
+// The preview, as the display shows it: the picture's pixels drawn in the colours of the
+// display chosen, square pixels, zoomable, the page boundaries marked every 8 rows; and the
+// byte inspector, which tells the byte and bit, in the layout drawn with, of the pixel
+// pointed at or moved to with the arrow keys.
 import {$} from '../dom.js';
+import {layoutByte} from '../layouts.js';
 
 const MARGIN = 8;  // left of the pixels: the page marks
-const PANEL = [0xc9, 0xd8, 0xb6];
-const INK = [0x1e, 0x26, 0x1e];
 export const DRAWN_PIXELS = 1 << 24;  // the largest preview drawn
+
+// The displays' colours: the panel (a pixel off), the ink (a black pixel of the preview, a
+// set bit, lit on an OLED) and the preview's frame; the two-colour OLED is yellow in its
+// top 16 rows.
+const BLUE_INK = [0x4c, 0xc2, 0xff];
+const OLED = {panel: [0x0a, 0x0b, 0x10], frame: '#33353d'};
+const PALETTES = {
+  lcd: {panel: [0xc9, 0xd8, 0xb6], ink: [0x1e, 0x26, 0x1e], frame: '#aebd9b'},
+  white: {...OLED, ink: [0xf4, 0xf6, 0xff]},
+  blue: {...OLED, ink: BLUE_INK},
+  'yellow-blue': {...OLED, ink: BLUE_INK, top: {rows: 16, ink: [0xff, 0xd6, 0x2e]}},
+  paper: {panel: [0xf7, 0xf6, 0xf1], ink: [0x14, 0x14, 0x14], frame: '#d6d5cf'},
+};
+
+export const palette = () => PALETTES[$('palette').value] || PALETTES.lcd;
 
 // Page-column bytes as the display shows them (bit 0 the top row of its page), w x h pixels
 // at `scale`: each pixel is the source pixel its top-left corner falls on.
 export function pageColumnPixels({width, height, data}, w, h, scale) {
+  const colours = palette();
   const pixels = new ImageData(w, h);
   const columns = new Int32Array(w);
   for (let x = 0; x < w; x++) columns[x] = Math.min(width - 1, Math.floor(x / scale));
@@ -19,8 +35,9 @@ export function pageColumnPixels({width, height, data}, w, h, scale) {
     const y = Math.min(height - 1, Math.floor(ty / scale));
     const row = (y >> 3) * width;
     const bit = y & 7;
+    const ink = colours.top && y < colours.top.rows ? colours.top.ink : colours.ink;
     for (let x = 0; x < w; x++, i += 4) {
-      const colour = (data[row + columns[x]] >> bit) & 1 ? INK : PANEL;
+      const colour = (data[row + columns[x]] >> bit) & 1 ? ink : colours.panel;
       pixels.data[i] = colour[0];
       pixels.data[i + 1] = colour[1];
       pixels.data[i + 2] = colour[2];
@@ -74,8 +91,11 @@ export function drawPreview(state) {
   canvas.height = height * zoom;
   canvas.dataset.zoom = zoom;
   canvas.dataset.left = MARGIN;
+  const colours = palette();
+  canvas.dataset.panel = colours.panel.join(',');
+  canvas.closest('.panel').style.background = colours.frame;
   const context = canvas.getContext('2d');
-  context.fillStyle = '#aebd9b';
+  context.fillStyle = colours.frame;
   context.fillRect(0, 0, MARGIN, canvas.height);
   context.imageSmoothingEnabled = false;
   context.drawImage(actual, MARGIN, 0, width * zoom, height * zoom);
@@ -85,37 +105,55 @@ export function drawPreview(state) {
   showPixel(state);
 }
 
-// The eight rows of the pixel's page column, its byte in binary and hex.
-function byteDiagram({x, y}, {width, height, data}) {
-  const page = y >> 3;
-  const index = page * width + x;
-  const byte = data[index];
-  const binary = byte.toString(2).padStart(8, '0');
-  const lines = [`${' '.repeat(String(height).length + 5)}column ${x}`];
-  for (let b = 0; b < 8; b++) {
-    const row = page * 8 + b;
-    const set = (byte >> b) & 1;
-    const cell = row < height ? (set ? '[#]' : '[ ]') : ' - ';
-    lines.push(`row ${String(row).padEnd(String(height).length)}  ${cell}  bit ${b} = ${set}` +
-      (row >= height ? '  (no row)' : '') + (b === (y & 7) ? ' \u25c0 this pixel' : ''));
+// The layout the picture is inspected in: the one its bytes were written in.
+const layoutOf = (state) => state.rules.layouts.find(({name}) => name === state.layoutShown) || state.rules.layouts[0];
+
+// The eight pixels of the pixel's byte in the layout (a page column's rows, or a row's
+// columns), its byte in binary and hex.
+function byteDiagram(state, {x, y}, place) {
+  const {down} = layoutOf(state);
+  const end = down ? state.image.height : state.image.width;
+  const digits = String(end).length;
+  const lines = [`${' '.repeat(digits + (down ? 5 : 8))}${down ? `column ${x}` : `row ${y}`}`];
+  for (const {at, bit, set, inside} of place.pixels) {
+    const cell = inside ? (set ? '[#]' : '[ ]') : ' - ';
+    lines.push(`${down ? 'row' : 'column'} ${String(at).padEnd(digits)}  ${cell}  bit ${bit} = ${set}` +
+      (inside ? '' : `  (no ${down ? 'row' : 'column'})`) + (at === (down ? y : x) ? ' \u25c0 this pixel' : ''));
   }
-  lines.push(`byte ${index} = ${binary.slice(0, 4)} ${binary.slice(4)} binary = 0x${byte.toString(16).padStart(2, '0')}`);
+  const binary = place.byte.toString(2).padStart(8, '0');
+  lines.push(`byte ${place.index} = ${binary.slice(0, 4)} ${binary.slice(4)} binary = 0x${place.byte.toString(16).padStart(2, '0')}`);
   return lines.join('\n');
 }
 
-function placeMarks(state) {
+function placeMarks(state, place) {
   const {x, y} = state.cursor;
   const {zoom} = state;
-  const page = y >> 3;
+  const {down} = layoutOf(state);
   const canvas = $('preview');
   const scale = canvas.getBoundingClientRect().width / canvas.width || 1;
-  const place = (mark, left, top, w, h) => {
-    Object.assign(mark.style, {left: `${left * scale}px`, top: `${top * scale}px`,
+  const mark = (element, left, top, w, h) => {
+    Object.assign(element.style, {left: `${left * scale}px`, top: `${top * scale}px`,
       width: `${w * scale}px`, height: `${h * scale}px`});
-    mark.hidden = false;
+    element.hidden = false;
   };
-  place($('column-mark'), MARGIN + x * zoom, page * 8 * zoom, zoom, Math.min(8, state.image.height - page * 8) * zoom);
-  place($('pixel-mark'), MARGIN + x * zoom, y * zoom, zoom, zoom);
+  const count = place.pixels.filter(({inside}) => inside).length;
+  if (down) mark($('column-mark'), MARGIN + x * zoom, place.first * zoom, zoom, count * zoom);
+  else mark($('column-mark'), MARGIN + place.first * zoom, y * zoom, count * zoom, zoom);
+  mark($('pixel-mark'), MARGIN + x * zoom, y * zoom, zoom, zoom);
+}
+
+// What the inspector says of the pixel: in panelbake's pages, its page and column; in
+// another layout, its band (page or row) and byte of that layout.
+function pixelText(state, place) {
+  const {x, y} = state.cursor;
+  const {width} = state.image;
+  const layout = layoutOf(state);
+  const binary = place.byte.toString(2).padStart(8, '0');
+  const value = (place.byte >> place.bit) & 1;
+  const where = layout.name === 'pages' ? `page ${y >> 3}, column ${x}, index ${y >> 3} × ${width} + ${x} = ${place.index}`
+    : `${layout.name}'s byte ${place.index} (${layout.down ? `page ${y >> 3}` : `row ${y}`})`;
+  return `Pixel x ${x}, y ${y}: ${where}, byte 0x${place.byte.toString(16).padStart(2, '0')} = ` +
+    `${binary.slice(0, 4)} ${binary.slice(4)} binary; this pixel is bit ${place.bit} = ${value} (${value ? 'black' : 'white'}).`;
 }
 
 export function showPixel(state) {
@@ -125,19 +163,10 @@ export function showPixel(state) {
     $('byte-diagram').textContent = '';
     return;
   }
-  const {x, y} = state.cursor;
-  const {width, data} = state.image;
-  const page = y >> 3;
-  const bit = y & 7;
-  const index = page * width + x;
-  const byte = data[index];
-  const binary = byte.toString(2).padStart(8, '0');
-  const value = (byte >> bit) & 1;
-  $('pixel-text').textContent = `Pixel x ${x}, y ${y}: page ${page}, column ${x}, index ${page} × ${width}` +
-    ` + ${x} = ${index}, byte 0x${byte.toString(16).padStart(2, '0')} = ${binary.slice(0, 4)} ${binary.slice(4)}` +
-    ` binary; this pixel is bit ${bit} = ${value} (${value ? 'black' : 'white'}).`;
-  $('byte-diagram').textContent = byteDiagram(state.cursor, state.image);
-  placeMarks(state);
+  const place = layoutByte(layoutOf(state), state.image, state.cursor.x, state.cursor.y);
+  $('pixel-text').textContent = pixelText(state, place);
+  $('byte-diagram').textContent = byteDiagram(state, state.cursor, place);
+  placeMarks(state, place);
 }
 
 const KEY_MOVES = {ArrowLeft: [-1, 0], ArrowRight: [1, 0], ArrowUp: [0, -1], ArrowDown: [0, 1]};

@@ -36,12 +36,15 @@ export async function showResult(state, result) {
   const {picture, header, preview} = result;
   const pages = Math.ceil(picture.height / 8);
   setSummary(`${picture.width} × ${picture.height} pixels: ${counted(pages, 'page')} × ${counted(picture.width, 'column')}` +
-    ` = ${bytesText(picture.data.length)}. Header ${bytesText(header.blob.size)}, preview BMP ${bytesText(preview.blob.size)}.`);
+    ` = ${bytesText(picture.data.length)}. ` + (preview ? `Header ${bytesText(header.blob.size)}, preview BMP` +
+    ` ${bytesText(preview.blob.size)}.` : `${header.name}: ${bytesText(header.blob.size)}.`));
   showHeader(header);
-  offerDownload($('preview-download'), preview.name, preview.blob, 'image/bmp');
+  $('preview-download').hidden = !preview;
+  if (preview) offerDownload($('preview-download'), preview.name, preview.blob, 'image/bmp');
   $('files-area').hidden = false;
   $('preview-area').hidden = false;
   state.image = picture;
+  state.layoutShown = result.layout;
   if (state.cursor && (state.cursor.x >= picture.width || state.cursor.y >= picture.height)) state.cursor = null;
   await new Promise((resolve) => setTimeout(resolve));
   if (state.image === picture) drawPreview(state);
@@ -61,6 +64,7 @@ export function showBytes(state, made, summary) {
   $('files-area').hidden = true;
   $('preview-area').hidden = false;
   state.image = made;
+  state.layoutShown = made.layout || 'pages';
   if (state.cursor && (state.cursor.x >= made.width || state.cursor.y >= made.height)) state.cursor = null;
   drawPreview(state);
 }

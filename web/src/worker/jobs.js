@@ -31,18 +31,34 @@ export async function prepare({programs, held}, {key, name, file, output, byBrow
   return {...said(run), bmps, framesHeader: header ? {name: header, bytes: fileBytes(run, header)} : null};
 }
 
+// A written file for the page: its name, its Blob and its first `shown` bytes.
+const shownFile = (run, path, type, shown) =>
+  (path ? {name: path, blob: fileBlob(run, path, type), start: fileStart(run, path, shown)} : null);
+
 // panelbake on the BMP `name` given as `bytes`: the result's picture as data, its header's
 // first `headerShown` bytes, and both files as Blobs.
 async function convertBytes(programs, name, bytes, args, headerShown) {
   const run = await runProgram(programs, {factory: PANELBAKE, args: [name, ...args], owned: {[name]: bytes}});
-  const header = run.written.find((path) => path.endsWith('.h'));
   const preview = run.written.find((path) => path.endsWith('.bmp'));
-  const file = (path, type) => (path ? {name: path, blob: fileBlob(run, path, type)} : null);
   return {
     ...said(run),
     picture: run.code === 0 ? run.notes.picture || null : null,
-    header: header ? {...file(header, 'text/plain'), start: fileStart(run, header, headerShown)} : null,
-    preview: file(preview, 'image/bmp'),
+    header: shownFile(run, run.written.find((path) => path.endsWith('.h')), 'text/plain', headerShown),
+    preview: preview ? {name: preview, blob: fileBlob(run, preview, 'image/bmp')} : null,
+  };
+}
+
+// panelbake-prepare's one step on the BMP: the file of a layout other than pages (a
+// header, an X bitmap or a Python module), and the picture as panelbake converts it, as
+// data; no preview BMP is written.
+export async function draw({programs, held}, {picture, name, args, headerShown}) {
+  const run = await runProgram(programs, {factory: PREPARE, args: [name, ...args],
+                                          owned: {[name]: await held.bytes(picture)}});
+  return {
+    ...said(run),
+    picture: run.code === 0 ? run.notes.picture || null : null,
+    header: run.code === 0 ? shownFile(run, run.written[0], 'text/plain', headerShown) : null,
+    preview: null,
   };
 }
 
@@ -82,13 +98,14 @@ export async function blobs({held}, {keys}) {
 
 // A run for a script in the page (window.panelbake.run and .prepare), or for Download all
 // (`pictures`: name -> {key, blob}): every file in the working directory afterwards, the
-// pictures given aside, as bytes.
+// pictures given aside, as bytes; the failure and compressed frames' sizes handed over.
 export async function run({programs, held}, {factory, args, files, pictures = {}}) {
   const owned = {};
   for (const [name, picture] of Object.entries(pictures)) owned[name] = await held.bytes(picture);
   const done = await runProgram(programs, {factory, args, files, owned});
   const written = Object.fromEntries(done.written.map((path) => [path, fileBytes(done, path)]));
-  return {code: done.code, stdout: done.stdout, stderr: done.stderr, files: written};
+  return {code: done.code, stdout: done.stdout, stderr: done.stderr, files: written, ...said(done),
+          compressed: done.notes.compressed || null};
 }
 
 // The rules: the threshold and the dithering names (web/module/panelbake_page.cpp).

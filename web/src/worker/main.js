@@ -9,7 +9,7 @@ import * as jobs from './jobs.js';
 import {createPrograms} from './programs.js';
 
 const METHODS = {
-  prepare: jobs.prepare, convert: jobs.convert, adjust: jobs.adjust, run: jobs.run, blobs: jobs.blobs,
+  prepare: jobs.prepare, convert: jobs.convert, adjust: jobs.adjust, draw: jobs.draw, run: jobs.run, blobs: jobs.blobs,
   rules: jobs.rules, names: jobs.names,
 };
 

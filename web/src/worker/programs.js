@@ -26,6 +26,7 @@ function newInstance({create, module}) {
     panelbakeNotes: {
       failure: (kind, message) => { made.notes.failure = made.notes.failure || {kind, message}; },
       picture: (width, height, data) => { made.notes.picture = {width, height, data}; },
+      compressed: (layout, raw, stream) => { made.notes.compressed = {layout, raw, stream}; },
     },
   }).then(resolve, reject)));
   made.instance.catch(() => {});  // a failure is reported by the run that takes it
