@@ -7,7 +7,7 @@
 // whatever is under way.
 import {convertEntry, prepareSource} from './pipeline.js';
 import {adjustedOutput} from './command.js';
-import {adjustedPlan} from './options.js';
+import {adjustedPlan, oneStepGroups} from './options.js';
 import {isList} from './state.js';
 
 const ABANDON_AFTER_MS = 100;
@@ -31,9 +31,9 @@ function refuseTakenName(state, entry) {
 // With adjustments, the BMP panelbake-prepare writes for an entry may be the one it writes
 // for one listed before (logo.bmp gives logo_prepared.bmp, and so does logo_prepared.png):
 // the later one is refused, as panelbake-prepare refuses to write over the first on the
-// command line. Why, or null.
+// command line (in another layout no BMP is written). Why, or null.
 function takenAdjustedName(state, entry) {
-  if (!isList(state) || !adjustedPlan(state.options, state.rules)) return null;
+  if (!isList(state) || !adjustedPlan(state.options, state.rules) || oneStepGroups(state.options, state.rules)) return null;
   const output = adjustedOutput(entry).toLowerCase();
   const before = state.entries.slice(0, state.entries.indexOf(entry));
   const taken = before.find((other) => !other.error && adjustedOutput(other).toLowerCase() === output);
