@@ -1,6 +1,7 @@
 # SPDX-License-Identifier: MIT
 """Bytes back to a picture, in headless Chromium through the page's controls: a header panelbake wrote
-shows exactly the pixels of its preview BMP, and a byte count that is not whole pages says so."""
+shows exactly the pixels of its preview BMP, each layout's file those pixels in its layout, and a byte
+count that is not whole pages says so."""
 import base64
 import shutil
 import tempfile
@@ -11,8 +12,8 @@ from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
-from test_page import (DROP, READ_PREVIEW, SAMPLE, SITE_DIR, WAIT_S, PageTests, black_pixels, native,  # noqa: F401
-                       prepared_pictures, setUpModule, start_chromium)
+from test_page import (DROP, PREPARE_NATIVE, READ_PREVIEW, SAMPLE, SITE_DIR, WAIT_S, PageTests,  # noqa: F401
+                       black_pixels, native, prepared_pictures, setUpModule, start_chromium)
 
 # Puts text into the array box as a paste does.
 PASTE = """
@@ -145,6 +146,24 @@ class ArraysTest(unittest.TestCase):
         # An edit keeps the array chosen.
         self.assertEqual("b (line 2): 1 × 16 pixels, 2 pages × 1 column = 2 bytes.",
                          self.paste("uint8_t a[] = {1, 2};\nuint8_t b[] = {0xff, 0xff};"))
+    def test_each_layout_s_file_reads_back_in_its_layout_and_a_switch_redraws(self):
+        # 13 x 21: neither whole bytes across nor whole pages down, where a wrong layout shows.
+        args = ["-w", "13", "-h", "21"]
+        rows = black_pixels(native(["logo.bmp", *args], {"logo.bmp": SAMPLE.read_bytes()})["files"]["logo_glcd.bmp"])
+        layouts = Select(self.element("array-layout"))
+        for layout, name in (("columns", "logo_columns.h"), ("adafruit", "logo_adafruit.h"), ("xbm", "logo.xbm"),
+                             ("micropython", "logo_glcd.h")):  # MicroPython's bytes are panelbake's pages
+            with self.subTest(layout):
+                for_ = ["--for", "pages" if layout == "micropython" else layout]
+                made = native(["logo.bmp", *args, *for_], {"logo.bmp": SAMPLE.read_bytes()}, PREPARE_NATIVE)
+                layouts.select_by_value("pages")
+                self.paste(made["files"][name].decode())
+                self.type_width("13")
+                self.assertTrue(self.shown_after(lambda: layouts.select_by_value(layout)).startswith(
+                    "logo"), self.element("summary").text)
+                self.assertEqual(rows, self.browser.execute_script(READ_PREVIEW))
+        layouts.select_by_value("pages")
+
     def test_a_width_from_size_macros_is_not_kept_for_an_array_without_them(self):
         made = native(["logo.bmp", "-w", "102", "-h", "64"], {"logo.bmp": SAMPLE.read_bytes()})
         self.assertTrue(self.paste(made["files"]["logo_glcd.h"].decode()).startswith("logo_glcd_bmp (line 9): 102 × 64"))

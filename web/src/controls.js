@@ -8,7 +8,9 @@ import {takesThreshold} from './options.js';
 
 // The dither list, the layouts and the threshold's range, from the rules.
 export function setUpControls(rules) {
-  $('layout').replaceChildren(...rules.layouts.map(({name, readBy}) => new Option(`${name}: ${readBy}`, name)));
+  for (const id of ['layout', 'array-layout']) {
+    $(id).replaceChildren(...rules.layouts.map(({name, readBy}) => new Option(`${name}: ${readBy}`, name)));
+  }
   const dither = $('dither');
   dither.replaceChildren(new Option('none', ''), ...rules.dithers.map(({name, takesThreshold: cut}) =>
     new Option(cut ? name : `${name}: ordered, its own cuts`, name)));

@@ -126,6 +126,16 @@ function warmLayout(state) {
   for (const area of areas) area.hidden = true;
 }
 
+// Bytes back to a picture are read in a worker of their own, started on first need, so
+// that a picture's work under way does not hold them up.
+function arrayReader(shared, loadProgram) {
+  let methods = null;
+  return (job) => {
+    if (!methods) methods = workerMethods(new Lane(shared), loadProgram);
+    return methods.readArray(job);
+  };
+}
+
 // The rules asked of the C++ side, the controls made and set as the address or the
 // settings remembered say; then panelbake run once in the page's worker, compiled and warm.
 async function begin(state, methods, flow, settings) {
@@ -155,7 +165,8 @@ function start() {
   const ready = begin(state, methods, flow, settings);
   window.panelbake = createApi(shared, loadProgram, ready);
   const take = (files) => ready.then(() => flow.take(files));
-  const arrays = wireArrays(state, (made, summary) => { flow.showingBytes(); showBytes(state, made, summary); });
+  const arrays = wireArrays(state, (made, summary) => { flow.showingBytes(); showBytes(state, made, summary); },
+                            arrayReader(shared, loadProgram));
   wireOptions(flow);
   wireResult(state, flow, settings);
   wireDrops(take, arrays.loadArrayFile);

@@ -10,6 +10,7 @@ const PANELBAKE = 'createPanelbake';
 const PREPARE = 'createPanelbakePrepare';
 const ADJUSTED_DIR = 'adjusted';
 const BLOB_PIECE = 4 << 20;
+const ARRAY_TEXT = '/array.txt';
 
 // What a run said, for the page: its exit status, messages, and the failure it handed over.
 const said = ({code, stdout, stderr, notes}) => ({code, stdout, stderr, failure: notes.failure || null});
@@ -118,4 +119,16 @@ export async function rules({programs}) {
 export async function names({programs}, {sources}) {
   const instance = await programs.query(PANELBAKE);
   return JSON.parse(instance.ccall('panelbake_page_names', 'string', ['string'], [sources.join('\n')]));
+}
+
+// C text read by panelbake-prepare's own reader of C arrays (web/module/prepare_page.cpp):
+// the array `choice` names, or the first of bytes; its bytes as a Uint8Array.
+export async function readArray({programs}, {text, choice}) {
+  const instance = await programs.query(PREPARE);
+  instance.FS.writeFile(ARRAY_TEXT, text);
+  const read = JSON.parse(instance.ccall('panelbake_page_array', 'string', ['string', 'string'], [ARRAY_TEXT, choice]));
+  instance.FS.unlink(ARRAY_TEXT);
+  const bytes = new Uint8Array(read.bytes.length / 2);
+  for (let i = 0; i < bytes.length; i++) bytes[i] = parseInt(read.bytes.substr(2 * i, 2), 16);
+  return {...read, bytes};
 }
