@@ -147,6 +147,7 @@ export function workerMethods(lane, loadProgram) {
     convert: async (job) => lane.call('convert', job, await needing([PANELBAKE])),
     adjust: async (job) => lane.call('adjust', job, await needing([PANELBAKE, PREPARE])),
     draw: async (job) => lane.call('draw', job, await needing([PREPARE])),
+    first: async (job) => lane.call('first', job, await needing([PREPARE])),
     readArray: async (job) => lane.call('readArray', job, await needing([PREPARE])),
     blobs: async (keys) => lane.call('blobs', {keys}),
     run: async (factory, args, files = {}, pictures = {}) =>

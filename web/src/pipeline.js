@@ -77,3 +77,26 @@ export async function convertEntry(methods, entry, {run, options, rules}) {
   return {run, layout: options.layout, picture, header, preview, prepared, stdout, stderr,
           source: prepared ? {name: prepared.name, blob: prepared.blob} : {name: entry.name, entry}};
 }
+
+// The first result of a picture chosen alone, with panelbake's options alone (pages, no
+// adjustment, no -v, whose messages are panelbake's): both steps in one run of
+// panelbake-prepare, before its BMP is prepared and held for the next options. Resolves to
+// the picture's entry with its result for `run`, or null where the two steps are taken.
+export async function firstResult(methods, source, {run, options, rules}) {
+  if (source.kind !== 'prepare' || options.verbose || oneStepGroups(options, rules) || adjustedPlan(options, rules)) {
+    return null;
+  }
+  let done;
+  try {
+    done = await methods.first({name: source.name, file: source.file, args: flat(panelbakeGroups(options)),
+                                headerShown: HEADER_SHOWN});
+  } catch (error) {
+    return null;
+  }
+  if (!done) return null;
+  const entry = newEntry(source, {name: source.bmp, size: 0});
+  const {picture, header, preview, stdout, stderr} = done;
+  entry.result = {run, layout: options.layout, picture, header, preview, prepared: null, stdout, stderr,
+                  source: {name: entry.name, entry}};
+  return entry;
+}

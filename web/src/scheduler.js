@@ -5,7 +5,7 @@
 // result dropped, or, under way for longer than ABANDON_AFTER_MS, ended with its worker
 // where the picture has its Blob, from which a fresh worker reads it. A new pick ends
 // whatever is under way.
-import {convertEntry, prepareSource} from './pipeline.js';
+import {convertEntry, firstResult, prepareSource} from './pipeline.js';
 import {adjustedOutput} from './command.js';
 import {adjustedPlan, oneStepGroups} from './options.js';
 import {isList} from './state.js';
@@ -51,6 +51,18 @@ function nextTask(state) {
   return entry ? {convert: entry} : null;
 }
 
+// A picture chosen alone is shown first from one run of panelbake-prepare, where it can be;
+// its BMP is prepared and held after that, for the next options. The entry shown, or null.
+async function showFirst(state, methods, views, source) {
+  const pick = state.picks;
+  if (state.sources.length !== 1) return null;
+  const entry = await firstResult(methods, source, state);
+  if (pick !== state.picks || !entry || entry.result.run !== state.run) return null;
+  state.entries.push(entry);
+  views.prepared([entry]);
+  return entry;
+}
+
 // views: {prepared(entry), converted(entry), idle()}, called as the work goes on.
 export function createScheduler(state, methods, views) {
   let working = false;
@@ -58,9 +70,12 @@ export function createScheduler(state, methods, views) {
 
   async function prepare(source) {
     const pick = state.picks;
+    const shown = await showFirst(state, methods, views, source);
     const entries = await prepareSource(methods, source);
     if (pick !== state.picks || !entries) return;
     source.settled = true;
+    // The BMP of an entry shown first is held under its key (the same name, from the same source).
+    if (shown) return void Object.assign(shown, {size: entries[0].size, error: entries[0].error});
     if (state.sources.length > 1) for (const entry of entries) refuseTakenName(state, entry);
     state.entries.push(...entries);
     views.prepared(entries);

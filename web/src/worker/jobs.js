@@ -40,6 +40,11 @@ const shownFile = (run, path, type, shown) =>
 // first `headerShown` bytes, and both files as Blobs.
 async function convertBytes(programs, name, bytes, args, headerShown) {
   const run = await runProgram(programs, {factory: PANELBAKE, args: [name, ...args], owned: {[name]: bytes}});
+  return pagesResult(run, headerShown);
+}
+
+// What a run that writes panelbake's header and preview gives the page.
+function pagesResult(run, headerShown) {
   const preview = run.written.find((path) => path.endsWith('.bmp'));
   return {
     ...said(run),
@@ -47,6 +52,18 @@ async function convertBytes(programs, name, bytes, args, headerShown) {
     header: shownFile(run, run.written.find((path) => path.endsWith('.h')), 'text/plain', headerShown),
     preview: preview ? {name: preview, blob: fileBlob(run, preview, 'image/bmp')} : null,
   };
+}
+
+// A picture's first result in one run: panelbake-prepare --for pages writes panelbake's own
+// header and preview, byte for byte those of the two steps, without writing the prepared BMP
+// for panelbake to read. Null for a GIF (an animation's frames are prepared as BMPs) and
+// where the run fails: the two steps then say why, as each program says it.
+export async function first({programs}, {name, file, args, headerShown}) {
+  if (await file.slice(0, 4).text() === 'GIF8') return null;
+  const run = await runProgram(programs, {factory: PREPARE, args: [name, '--for', 'pages', ...args],
+                                          lent: {[name]: file}});
+  const made = pagesResult(run, headerShown);
+  return run.code === 0 && run.written.length === 2 && made.picture && made.header && made.preview ? made : null;
 }
 
 // panelbake-prepare's one step on the BMP: the file of a layout other than pages (a

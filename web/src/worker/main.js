@@ -10,7 +10,7 @@ import {createPrograms} from './programs.js';
 
 const METHODS = {
   prepare: jobs.prepare, convert: jobs.convert, adjust: jobs.adjust, draw: jobs.draw, run: jobs.run, blobs: jobs.blobs,
-  rules: jobs.rules, names: jobs.names, readArray: jobs.readArray,
+  rules: jobs.rules, names: jobs.names, readArray: jobs.readArray, first: jobs.first,
 };
 
 // The buffers a result holds, handed over without a copy.
