@@ -4,8 +4,8 @@
 // An animation's frames as one compressed stream that panelbake_play.h plays straight
 // into a display buffer. The codec sees bytes only: any layout of the frames will do.
 //
-// The stream: three little-endian 16-bit numbers (the bytes of a frame, the number of
-// frames, the bytes of the whole stream), then each frame, starting on a byte of its own.
+// The stream: two little-endian 16-bit numbers (the bytes of a frame, the bytes of the
+// whole stream), then each frame, starting on a byte of its own.
 // The first frame is rebuilt from nothing; each later one from the frame before, which is
 // what the display buffer holds when it is played. After the last frame the player reads
 // the first again, so looping costs no extra frame.
@@ -17,12 +17,13 @@
 
 struct CompressedFrames {
     std::vector<std::uint8_t> stream;
-    std::vector<std::size_t> offsets; // where each frame starts in the stream
+    std::vector<std::size_t> offsets;       // where each frame starts in the stream
+    std::vector<std::int64_t> centiCycles; // each frame's time on the chip in hundredths of a cycle, as player_model.h has it
 };
 
 // The header's bytes before the first frame.
-constexpr std::size_t streamHeaderBytes = 6;
-// The player counts in 16 bits: a frame, the stream and the number of frames stay below.
+constexpr std::size_t streamHeaderBytes = 4;
+// The player counts in 16 bits: a frame and the stream stay below.
 constexpr std::size_t largestStream = 0xFFFF;
 
 // Frames that cannot be made into a stream: none, of no bytes or of different sizes, or
