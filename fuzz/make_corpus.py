@@ -145,8 +145,8 @@ def array_seeds():
     }
 class Stream:
     """A compressed stream as panelbake_play.h reads it: bits lowest first in bytes of their
-    own, numbers of 1 or more (a 0 before each binary digit after the leading 1, a 1 to end),
-    the bytes of a run taken whole among them."""
+    own, each frame's after the frame before's, numbers of 1 or more (a 0 before each binary
+    digit after the leading 1, a 1 to end), the bytes of a run taken whole among them."""
 
     def __init__(self, frame_bytes):
         self.out = bytearray(struct.pack("<HH", frame_bytes, 0))
@@ -169,7 +169,6 @@ class Stream:
 
     def frame(self, backward, steps):
         """Steps: bytes for a run from the stream, (count, offset) for a copy."""
-        self.used = 8
         self.bit(1 if backward else 0)
         for step in steps:
             if isinstance(step, bytes):
@@ -183,8 +182,9 @@ class Stream:
         return self
 
     def bytes(self, declared=None):
+        """The stream, declaring the bytes after its header, or `declared` of them."""
         out = bytearray(self.out)
-        out[2:4] = struct.pack("<H", len(out) if declared is None else declared)
+        out[2:4] = struct.pack("<H", len(out) - 4 if declared is None else declared)
         return bytes(out)
 
 
@@ -205,7 +205,7 @@ def player_seeds():
         "run_beyond_the_stream": Stream(8).frame(False, [b"\1\2\3"]).bytes()[:-2],
         "cut_short": moving.bytes()[:14],
         "length_beyond_the_bytes": moving.bytes(declared=200),
-        "length_within_the_header": moving.bytes(declared=3),
+        "length_of_nothing": moving.bytes(declared=0),
         "no_frames": Stream(16).bytes(),
         # A source number of 17 binary digits, kept in 16 bits.
         "source_number_over_16_bits": Stream(8).frame(False, [b"\1", (3, 40000)]).bytes(),

@@ -72,12 +72,12 @@ inline int playerInput(const std::uint8_t* data, std::size_t size)
     size = std::min<std::size_t>(size, 0xFFFF);
     // A copy of exactly the stream's bytes, so that the sanitizers see a read past them.
     std::vector<std::uint8_t> stream(data, data + size);
-    const std::size_t declared = stream[2] | stream[3] << 8;
+    const std::size_t declared = header + (stream[2] | stream[3] << 8);
     if (declared > size) {
-        stream[2] = static_cast<std::uint8_t>(size);
-        stream[3] = static_cast<std::uint8_t>(size >> 8);
+        stream[2] = static_cast<std::uint8_t>(size - header);
+        stream[3] = static_cast<std::uint8_t>((size - header) >> 8);
     }
-    stream.resize(std::min(size, std::max(declared, header)));
+    stream.resize(std::min(size, declared));
     const std::size_t frameBytes = stream[0] | stream[1] << 8;
     playChecked(stream, frameBytes, playerFrames);
     return 0;

@@ -10,10 +10,14 @@
 namespace {
 
 // Writes bits, lowest first, into bytes of their own among the bytes taken whole: a bit
-// byte is added when the first of its bits is written, as the player reads it then.
+// byte is added when the first of its bits is written, as the player reads it then. A
+// frame's bits follow the frame before's.
 class StreamWriter {
 public:
     explicit StreamWriter(std::vector<std::uint8_t>& out) : out(out) {}
+
+    // The byte the next bit goes into.
+    std::size_t nextBitAt() const { return used == 8 ? out.size() : at; }
 
     void bit(unsigned value)
     {
@@ -63,7 +67,7 @@ FrameParse fastEnoughSteps(const std::uint8_t* previous, const std::uint8_t* fra
 
 // One frame, from its first byte to its last or the other way, whichever takes fewer bits
 // in the time allowed; `previous` is null for the first. Returns the frame's time.
-std::int64_t writeFrame(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>* previous,
+std::int64_t writeFrame(StreamWriter& writer, const std::vector<std::uint8_t>* previous,
                         const std::vector<std::uint8_t>& frame)
 {
     const std::size_t size = frame.size();
@@ -76,7 +80,6 @@ std::int64_t writeFrame(std::vector<std::uint8_t>& out, const std::vector<std::u
     const bool back = backward.bits < forward.bits;
     const FrameParse& chosen = back ? backward : forward;
     const std::uint8_t* bytes = back ? reversed.data() : frame.data();
-    StreamWriter writer(out);
     writer.bit(back ? 1 : 0);
     std::size_t at = 0;
     for (const FrameStep& step : chosen.steps) {
@@ -113,14 +116,15 @@ CompressedFrames compressFrames(const std::vector<std::vector<std::uint8_t>>& fr
     CompressedFrames result;
     std::vector<std::uint8_t>& out = result.stream;
     out.assign(streamHeaderBytes, 0);
+    StreamWriter writer(out);
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        result.offsets.push_back(out.size());
-        result.centiCycles.push_back(writeFrame(out, i ? &frames[i - 1] : nullptr, frames[i]));
+        result.offsets.push_back(writer.nextBitAt());
+        result.centiCycles.push_back(writeFrame(writer, i ? &frames[i - 1] : nullptr, frames[i]));
     }
     if (out.size() > largestStream)
         throw FramesNotCompressible("the stream would be " + std::to_string(out.size()) +
                                     " bytes; the player reads up to " + std::to_string(largestStream));
     put16(out, 0, frames.front().size());
-    put16(out, 2, out.size());
+    put16(out, 2, out.size() - streamHeaderBytes);
     return result;
 }

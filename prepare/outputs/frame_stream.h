@@ -5,10 +5,10 @@
 // into a display buffer. The codec sees bytes only: any layout of the frames will do.
 //
 // The stream: two little-endian 16-bit numbers (the bytes of a frame, the bytes of the
-// whole stream), then each frame, starting on a byte of its own.
-// The first frame is rebuilt from nothing; each later one from the frame before, which is
-// what the display buffer holds when it is played. After the last frame the player reads
-// the first again, so looping costs no extra frame.
+// frames after the header), then the frames, each frame's bits following the frame
+// before's. The first frame is rebuilt from nothing; each later one from the frame before,
+// which is what the display buffer holds when it is played. After the last frame the
+// player reads the first again, so looping costs no extra frame.
 
 #include <cstddef>
 #include <cstdint>
@@ -17,7 +17,7 @@
 
 struct CompressedFrames {
     std::vector<std::uint8_t> stream;
-    std::vector<std::size_t> offsets;       // where each frame starts in the stream
+    std::vector<std::size_t> offsets;       // where each frame starts: the byte that holds its first bit
     std::vector<std::int64_t> centiCycles; // each frame's time on the chip in hundredths of a cycle, as player_model.h has it
 };
 

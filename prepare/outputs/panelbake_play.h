@@ -2,7 +2,8 @@
  *
  * panelbake_play.h: plays the compressed frames that panelbake-prepare --compress writes,
  * straight into a display buffer. Plain C (C89 or later, and C++), no allocation: the
- * player's state is the struct below, two pointers (4 bytes on AVR) that the caller owns.
+ * player's state is the struct below, two pointers and a byte (5 bytes on AVR) that the
+ * caller owns.
  *
  *   #include "panelbake_play.h"
  *   #include "walk_frames.h"
@@ -30,8 +31,9 @@
  * plays it, to the same bytes.
  *
  * The stream: a header of two little-endian 16-bit numbers (the bytes of one frame, the
- * bytes of the whole stream), then the frames, each starting on a byte of its own. Frames
- * are read as bits, lowest bit of a byte first, into numbers of one or more: a 1 ends a
+ * bytes of the frames that follow the header), then the frames. They are read as bits,
+ * lowest bit of a byte first, each frame's after the frame before's (the first frame's
+ * from the header's end, as after the last frame), into numbers of one or more: a 1 ends a
  * number, a 0 is followed by its next binary digit after a leading 1 (1 is "1", 2 is "001",
  * 3 is "011", 4 is "00001"); numbers are kept in 16 bits. A frame's first bit is its
  * direction (0: from its first byte to its last, 1: from the last to the first); then each
@@ -70,26 +72,28 @@
 #endif
 
 struct panelbake_player {
-    const unsigned char *next;   /* the frame to play next */
     const unsigned char *stream; /* the stream's first byte, its header */
+    const unsigned char *next;   /* the byte to read next */
+    unsigned char bits;          /* the unread bits of the byte read last, above a marker bit */
 };
 
 PANELBAKE_PLAY_FUNCTION void panelbake_play_start(struct panelbake_player *player, const unsigned char *stream)
 {
     player->stream = stream;
     player->next = stream + 4;
+    player->bits = 0;
 }
 
 #ifdef PANELBAKE_PLAY_AVR
 
 /* The frame in AVR assembly, as the C below plays it; never inlined, so that its code is
- * there once however many calls there are. Registers: r1 the unread bits above a marker bit
- * (0 on entry, as the compiler keeps it, and again on return), T the direction, Z the
- * stream, r18:19 its end, r20:21 the frame's bytes, r22:23 the bytes left, r24:25 a step's
- * count less one, Y the byte to write, X numbers and the byte to copy from. n bytes left
- * name the byte buffer[size - n] forward, buffer[n - 1] backward: 6: makes that address of
- * X with r16:17 (buffer + size forward, buffer backward); 7: reads a number into X; 8: a bit
- * into the carry. */
+ * there once however many calls there are. Registers: r1 the unread bits above a marker
+ * bit (from the state, 0 for the first frame; the compiler keeps 0 in it, as on entry and
+ * again on return), T the direction, Z the stream, r18:19 its end, r20:21 the frame's
+ * bytes, r22:23 the bytes left, r24:25 a step's count less one, Y the byte to write, X
+ * numbers and the byte to copy from. n bytes left name the byte buffer[size - n] forward,
+ * buffer[n - 1] backward: 6: makes that address of X with r16:17 (buffer + size forward,
+ * buffer backward); 7: reads a number into X; 8: a bit into the carry. */
 __attribute__((noinline)) PANELBAKE_PLAY_FUNCTION void panelbake_play_frame(struct panelbake_player *player,
                                                                             unsigned char *buffer)
 {
@@ -98,23 +102,23 @@ __attribute__((noinline)) PANELBAKE_PLAY_FUNCTION void panelbake_play_frame(stru
     __asm__ volatile(
         "    push r28\n"
         "    push r29\n"
+        "    ld r30, X+\n"        /* Z: the stream's header */
+        "    ld r31, X+\n"
+        "    ld r24, X+\n"        /* r24:25: the byte to read next */
+        "    ld r25, X+\n"
         "    push r26\n"
         "    push r27\n"
-        "    ld r24, X+\n"        /* r24:25: the frame to play */
-        "    ld r25, X+\n"
-        "    ld r30, X+\n"        /* Z: the stream's header */
-        "    ld r31, X\n"
-        "    movw r26, r30\n"
         "    lpm r20, Z+\n"
         "    lpm r21, Z+\n"
         "    lpm r18, Z+\n"
         "    lpm r19, Z+\n"
-        "    add r18, r26\n"
-        "    adc r19, r27\n"
+        "    add r18, r30\n"
+        "    adc r19, r31\n"
         "    cp r24, r18\n"
         "    cpc r25, r19\n"
         "    brsh 1f\n"           /* after the last frame, the first, which Z points to */
         "    movw r30, r24\n"
+        "    ld r1, X\n"
         "1:  rcall 8f\n"
         "    rol r0\n"
         "    bst r0, 0\n"
@@ -144,7 +148,6 @@ __attribute__((noinline)) PANELBAKE_PLAY_FUNCTION void panelbake_play_frame(stru
         "    movw r26, r18\n"     /* bytes from the stream, as many as it holds */
         "    sub r26, r30\n"
         "    sbc r27, r31\n"
-        "    brcs 9f\n"
         "    cp r24, r26\n"
         "    cpc r25, r27\n"
         "    brsh 9f\n"
@@ -157,8 +160,9 @@ __attribute__((noinline)) PANELBAKE_PLAY_FUNCTION void panelbake_play_frame(stru
         "    rjmp 4b\n"
         "9:  pop r27\n"
         "    pop r26\n"
-        "    st X+, r30\n"
-        "    st X, r31\n"
+        "    st X, r1\n"
+        "    st -X, r31\n"
+        "    st -X, r30\n"
         "    pop r29\n"
         "    pop r28\n"
         "    clr r1\n"
@@ -259,14 +263,14 @@ PANELBAKE_PLAY_FUNCTION void panelbake_play_frame(struct panelbake_player *playe
     size |= (unsigned int)PANELBAKE_PLAY_READ(stream + 1) << 8;
     length = PANELBAKE_PLAY_READ(stream + 2);
     length |= (unsigned int)PANELBAKE_PLAY_READ(stream + 3) << 8;
-    in.end = stream + length;
+    in.end = stream + 4 + length;
     in.next = player->next;
-    /* After the last frame, the first; a length shorter than the header leaves nothing. */
-    if (in.next >= in.end)
+    in.bits = player->bits;
+    /* After the last frame, the first. */
+    if (in.next >= in.end) {
         in.next = stream + 4;
-    if (in.end < in.next)
-        in.end = in.next;
-    in.bits = 0;
+        in.bits = 0;
+    }
     /* A backward frame's i-th byte is buffer[(i ^ flip) + shift], which is size - 1 - i. */
     if (panelbake_play_bit(&in)) {
         flip = ~0u;
@@ -297,6 +301,7 @@ PANELBAKE_PLAY_FUNCTION void panelbake_play_frame(struct panelbake_player *playe
             buffer[(at ^ flip) + shift] = buffer[(from ^ flip) + shift];
     }
     player->next = in.next;
+    player->bits = (unsigned char)in.bits;
 }
 
 #endif

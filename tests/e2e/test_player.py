@@ -65,14 +65,15 @@ def moving_blocks():
 
 def damaged(stream):
     """(name, stream) for `stream` with each byte after its header flipped in three ways,
-    and declared at each shorter length, its bytes beyond the length still there."""
+    and declared at each shorter length, its bytes beyond the length still there (the
+    header declares the bytes after it)."""
     out = []
     for at in range(4, len(stream)):
         for flip in (0x01, 0x80, 0xFF):
             changed = bytearray(stream)
             changed[at] ^= flip
             out.append((f"flip_{at}_{flip}", bytes(changed)))
-    for length in range(4, len(stream)):
+    for length in range(len(stream) - 4):
         out.append((f"cut_{length}", stream[:2] + length.to_bytes(2, "little") + stream[4:]))
     return out
 
@@ -86,7 +87,7 @@ def seed_streams():
             with open(os.path.join(directory, name), "rb") as f:
                 stream = f.read()
             if int.from_bytes(stream[:2], "little") <= 1024:
-                length = min(int.from_bytes(stream[2:4], "little"), len(stream))
+                length = min(int.from_bytes(stream[2:4], "little"), len(stream) - 4)
                 out.append(("seed_" + name, stream[:2] + length.to_bytes(2, "little") + stream[4:]))
     return out
 

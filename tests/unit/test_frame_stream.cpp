@@ -59,7 +59,7 @@ TEST(FrameStream, KnownBytes)
     // Bits, lowest first: 0 (forward); 011 (count 3) 1 (from the stream) 011 (count 3) in
     // 0xdc, then the three bytes; 011 (source 3: by -1) 001 (count 2) 1 (from the stream) in
     // 0x66, then 7 and 8.
-    const std::vector<std::uint8_t> expected = {8, 0, 11, 0, 0xdc, 1, 2, 3, 0x66, 7, 8};
+    const std::vector<std::uint8_t> expected = {8, 0, 7, 0, 0xdc, 1, 2, 3, 0x66, 7, 8};
     EXPECT_EQ(c.stream, expected);
     EXPECT_EQ(c.offsets, std::vector<std::size_t>{4});
 }
@@ -121,7 +121,6 @@ public:
         std::vector<ReadFrame> read;
         while (next < stream.size()) {
             ReadFrame& f = read.emplace_back();
-            used = 8;
             f.backward = bit();
             for (std::size_t at = 0; at < size;) {
                 FrameStep s;
