@@ -136,12 +136,10 @@ __attribute__((noinline)) PANELBAKE_PLAY_FUNCTION void panelbake_play_frame(stru
         "    rcall 7f\n"
         "    movw r24, r26\n"
         "    sbiw r24, 1\n"
-        "    cp r24, r22\n"
-        "    cpc r25, r23\n"
-        "    brsh 9f\n"           /* more bytes than are left, or 0 (a number run over 16 bits) */
         "    sec\n"
         "    sbc r22, r24\n"
         "    sbc r23, r25\n"
+        "    brcs 9f\n"           /* more bytes than are left, or 0 (a number run over 16 bits) */
         "    rcall 7f\n"
         "    sbiw r26, 1\n"
         "    brne 5f\n"

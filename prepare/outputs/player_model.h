@@ -27,9 +27,9 @@ std::uint32_t sourceNumber(std::int32_t offset);
 namespace playerCentiCycles {
 constexpr std::int64_t frame = 11000;
 constexpr std::int64_t bit = 1350;
-constexpr std::int64_t literalStep = 4000;
-constexpr std::int64_t copyStep = 6800;
-constexpr std::int64_t keepStep = 5600;
+constexpr std::int64_t literalStep = 3800;
+constexpr std::int64_t copyStep = 6600;
+constexpr std::int64_t keepStep = 5400;
 constexpr std::int64_t literalByte = 1200;
 constexpr std::int64_t copiedByte = 1300;
 } // namespace playerCentiCycles
