@@ -130,8 +130,10 @@ def measure_animation(scratch, compressor, name, frames):
     cycles = [c for c, _ in played]
     # The encoder's time model against the cycles measured, frame by frame.
     errors = [modelled[i % len(frames)] - c for i, c in enumerate(cycles)]
-    return {"model_over": max(errors), "model_under": -min(errors),"name": name, "frames": len(frames), "raw": len(raw), "stream": len(stream),
-            "zlib": len(zlib.compress(raw, 9)), "played": [chip_player.unguarded(sent) for _, sent in played] == expected,
+    return {"name": name, "frames": len(frames), "raw": len(raw), "stream": len(stream),
+            "zlib": len(zlib.compress(raw, 9)),
+            "played": [chip_player.unguarded(sent) for _, sent in played] == expected,
+            "model_over": max(errors), "model_under": -min(errors),
             "max_ms": max(cycles) * 1000 / CLOCK_HZ, "mean_ms": sum(cycles) / len(cycles) * 1000 / CLOCK_HZ}
 
 

@@ -4,8 +4,8 @@ and the player compiled by gcc as C89 and C99 and run on this machine (its C), a
 avr-gcc for an ATmega328P, with the stream in program memory, run in Debian's simavr (its
 assembly). Every frame, played twice over, equals the frame compressed, and the bytes
 around the buffer stay as they were; on the chip each frame takes at most 2 ms. Damaged
-streams give the same bytes on the chip as on this machine, whose C the unit tests hold
-to the stream and the buffer under the sanitizers."""
+streams give the same bytes on the chip, by the assembly and by the C, as on this machine,
+whose C the unit tests hold to the stream and the buffer under the sanitizers."""
 import os
 import random
 import re
@@ -82,7 +82,8 @@ def seed_streams():
     """The player's fuzz seeds and crashers whose frames fit the programs' buffer, their
     length cut to their bytes as the fuzz target cuts it."""
     out = []
-    for directory in (os.path.join(SOURCE_DIR, "fuzz", "corpus", "player"), os.path.join(SOURCE_DIR, "tests", "crashers", "player")):
+    for directory in (os.path.join(SOURCE_DIR, "fuzz", "corpus", "player"),
+                      os.path.join(SOURCE_DIR, "tests", "crashers", "player")):
         for name in sorted(os.listdir(directory)):
             with open(os.path.join(directory, name), "rb") as f:
                 stream = f.read()
@@ -115,9 +116,9 @@ class Player(TempDirTest):
         self.build("gcc", source, *flags, "-o", "player")
         return sent_frames(subprocess.run([self.path("player")], capture_output=True, text=True, check=True).stdout)
 
-    def play_on_the_chip(self, source):
-        self.build("avr-gcc", source, "-std=c89", "-Os", "-mmcu=atmega328p", "-fsyntax-only")
-        self.build("avr-gcc", source, "-std=c99", "-Os", "-mmcu=atmega328p", "-o", "player.elf")
+    def play_on_the_chip(self, source, *flags):
+        self.build("avr-gcc", source, *flags, "-std=c89", "-Os", "-mmcu=atmega328p", "-fsyntax-only")
+        self.build("avr-gcc", source, *flags, "-std=c99", "-Os", "-mmcu=atmega328p", "-o", "player.elf")
         return play_on_chip(self.dir, "player.elf")
 
     def test_host_compilers_play_every_frame(self):
@@ -155,12 +156,15 @@ class Player(TempDirTest):
             stream_header(self.dir, name, data, 3, int.from_bytes(data[:2], "little"))
         names = [name for name, _ in streams]
         on_host = self.play_on_host(host_program(names), "-std=c99")
-        on_chip = self.play_on_the_chip(chip_program(names))
-        self.assertEqual(len(on_chip), 6 * len(streams))
-        for i, ((_, sent), (_, expected)) in enumerate(zip(on_chip, on_host)):
-            with self.subTest(stream=names[i // 6], frame=i % 6):
-                self.assertIsNotNone(unguarded(expected))
-                self.assertEqual(sent, expected)
+        # The assembly, and the C that a definition of the read makes the chip play.
+        c_on_chip = ("-include", "avr/pgmspace.h", "-DPANELBAKE_PLAY_READ(p)=pgm_read_byte(p)")
+        for player, flags in (("assembly", ()), ("C", c_on_chip)):
+            on_chip = self.play_on_the_chip(chip_program(names), *flags)
+            self.assertEqual(len(on_chip), 6 * len(streams))
+            for i, ((_, sent), (_, expected)) in enumerate(zip(on_chip, on_host)):
+                with self.subTest(player=player, stream=names[i // 6], frame=i % 6):
+                    self.assertIsNotNone(unguarded(expected))
+                    self.assertEqual(sent, expected)
 
 
 if __name__ == "__main__":
