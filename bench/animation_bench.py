@@ -118,10 +118,10 @@ def measure_animation(scratch, compressor, name, frames):
         stream = f.read()
     with open(times_path) as f:
         modelled = [int(line) for line in f]
-    chip_player.stream_header(scratch, name, stream, len(frames), len(frames[0]))
+    chip_player.stream_header(scratch, name + "_frames", stream, len(frames), len(frames[0]))
     source = os.path.join(scratch, name + "_chip.c")
     with open(source, "w") as f:
-        f.write(chip_player.chip_program([name]))
+        f.write(chip_player.chip_program([name + "_frames"]))
     elf = name + ".elf"
     run(["avr-gcc", "-std=c99", "-Os", "-mmcu=atmega328p", "-I", OUTPUTS_DIR, "-I", scratch, "-o", elf, source],
         cwd=scratch)

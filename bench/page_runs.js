@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Times an adjustment redrawn in the page's worker, in Node: panelbake-prepare on a held
 // 24-bit BMP with -w 128 -h 64 and an adjustment, then panelbake on its output, each in a
-// fresh instance of its WebAssembly module compiled once, the held BMP lent to the run
-// without a copy, as web/worker.js runs them. Prints the median of seven pairs per
+// fresh instance of its WebAssembly module compiled once, the held BMP given to the run
+// without a copy (FS.writeFile with canOwn), as the page's worker (web/src/worker/) runs
+// them. Prints the median of seven pairs per
 // adjustment, and of that pair the time spent making the two instances (the floor).
 //
 //   node bench/page_runs.js build/web/web/programs photo.bmp
@@ -35,25 +36,23 @@ const programs = {prepare: load('createPanelbakePrepare', 'prepare_web'), panelb
 async function run(program, args, lent) {
   const {create, module} = programs[program];
   const start = performance.now();
+  let code = null;
   const instance = await create({
     instantiateWasm(imports, receive) {
       WebAssembly.instantiate(module, imports).then((made) => receive(made, module));
       return {};
     },
     preRun: [(m) => m.FS.init(() => null, () => {}, () => {})],
+    onExit: (status) => { code = status; },
   });
   const made = performance.now();
   const FS = instance.FS;
   FS.mkdir('/work');
   FS.mkdir('/work/out');
-  for (const [name, bytes] of Object.entries(lent)) FS.createDataFile('/work', name, bytes, true, false, true);
+  for (const [name, bytes] of Object.entries(lent)) FS.writeFile(`/work/${name}`, bytes, {canOwn: true});
   FS.chdir('/work');
-  let code;
-  try {
-    code = instance.callMain(args);
-  } catch (error) {
-    code = error.status;
-  }
+  const returned = instance.callMain(args);
+  if (code === null) code = returned;
   const out = {};
   for (const name of FS.readdir('/work/out').filter((n) => n[0] !== '.')) out[name] = FS.readFile('/work/out/' + name);
   return {code, instantiating: made - start, ms: performance.now() - start, out};

@@ -6,6 +6,7 @@
 #include "file_stream.h"
 #include "options.h"
 #include "pipeline.h"
+#include "run_notes.h"
 
 #include <iostream>
 #include <string>
@@ -23,6 +24,7 @@ int convert(int argc, char** argv)
 
     if (argc < 2) {
         printUsage();
+        noteFailure(RunFailure::noPicture);
         return -2;
     }
     const std::string sourcePath = argv[1];
@@ -33,6 +35,7 @@ int convert(int argc, char** argv)
 
     if (!FilePtr(openFile(sourcePath.c_str(), "rb"))) {
         std::cerr << "Error: source file \"" << sourcePath << "\" can not be openend" << std::endl;
+        noteFailure(RunFailure::sourceNotOpened);
         return -1;
     }
 
@@ -44,10 +47,12 @@ int convert(int argc, char** argv)
         loaded = loadSource(sourceBitmap, sourcePath, options.targetWidth, options.targetHeight, plan, target);
     } catch (...) {
         std::cerr << "Error opening file \"" << sourcePath << "\"" << std::endl << std::endl;
+        noteFailure(RunFailure::sourceOutOfMemory);
         return -1;
     }
     if (!loaded) {
         std::cerr << "Error: source file \"" << sourcePath << "\" is not a supported BMP file" << std::endl;
+        noteFailure(RunFailure::notSupportedBmp);
         return -1;
     }
 

@@ -4,6 +4,7 @@
 #include "file_stream.h"
 #include "options.h"
 #include "output_names.h"
+#include "run_notes.h"
 
 #include <algorithm>
 #include <array>
@@ -230,7 +231,21 @@ bool writePageColumnHeaderTo(const BitPicture& bitmap, const std::string& baseNa
         removeFile(headerName.c_str()); // never leave a truncated header behind
         return false;
     }
+    noteHeaderPicture(bitmap);
     return true;
+}
+
+std::vector<std::uint8_t> pageColumnBytes(const BitPicture& picture)
+{
+    const std::int32_t W = picture.width();
+    const std::int32_t H = picture.height();
+    std::vector<std::uint8_t> all(static_cast<std::size_t>(W) * static_cast<std::size_t>((H + 7) / 8));
+    std::vector<std::uint8_t> bytes;
+    for (std::int32_t p = 0; 8 * p < H; ++p) {
+        packPage(picture, 8 * p, std::min(8, H - 8 * p), bytes);
+        std::copy(bytes.begin(), bytes.begin() + W, all.begin() + static_cast<std::ptrdiff_t>(p) * W);
+    }
+    return all;
 }
 
 BitPicture displayBits(const Bitmap& bitmap)

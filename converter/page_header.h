@@ -4,7 +4,9 @@
 #include "bit_picture.h"
 #include "bitmap.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // A pixel the display shows white: the bit of a picture held as bits is 1, the header's
 // is 0. Only black and white reach the header, and of the two only black has a green of 0.
@@ -29,6 +31,9 @@ const char* arrayDeclaration();
 // The header text itself, as written to the file.
 std::string pageColumnHeaderText(const BitPicture& picture, const std::string& baseName);
 std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseName);
+
+// The bytes of the header's array, page by page, each page's columns from left to right.
+std::vector<std::uint8_t> pageColumnBytes(const BitPicture& picture);
 
 // A picture's pixels as bits, 1 where the display shows white.
 BitPicture displayBits(const Bitmap& bitmap);

@@ -4,6 +4,7 @@
 #include "options.h"
 #include "output_names.h"
 #include "page_header.h"
+#include "run_notes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -106,10 +107,12 @@ int finishConversion(const std::string& sourcePath, const std::function<bool(con
         std::cout << "writing a 1bpp image as \"" << previewName << "\"" << std::endl;
     if (!writeAndReloadPreview(previewName)) {
         std::cerr << "Error on creating preview file\n";
+        noteFailure(RunFailure::previewNotWritten);
         return -2;
     }
     if (!writeHeader(baseName)) {
         std::cerr << "Error on creating header file\n";
+        noteFailure(RunFailure::headerNotWritten);
         return -2;
     }
     return 0;
@@ -121,8 +124,10 @@ int guardConversion(const std::string& sourcePath, const std::function<int()>& c
         return convert();
     } catch (const std::length_error&) {
         std::cerr << "Error: target size is too large" << std::endl;
+        noteFailure(RunFailure::targetTooLarge);
     } catch (...) {
         std::cerr << "Error: not enough memory to convert \"" << sourcePath << "\"" << std::endl;
+        noteFailure(RunFailure::conversionOutOfMemory);
     }
     return -2;
 }

@@ -105,6 +105,32 @@ inline Outcome convertCaptured(const std::string& source, std::int32_t width, st
     return o;
 }
 
+// The program's conversion ends, prints and writes what the literal one does.
+inline void checkSameOutcome(const Outcome& literal, const Outcome& program)
+{
+    check(program.code == literal.code, "the program's conversion ends with the literal one's exit code");
+    check(program.out == literal.out, "the program's conversion prints the literal one's standard output");
+    check(program.err == literal.err, "the program's conversion prints the literal one's standard error");
+    check(program.previewWritten == literal.previewWritten && program.preview == literal.preview,
+          "the program's conversion writes the literal one's preview");
+    check(program.headerWritten == literal.headerWritten && program.header == literal.header,
+          "the program's conversion writes the literal one's header");
+}
+
+// The header shows exactly the picture of the preview file, at the target size.
+inline void checkPreview(std::int32_t width, std::int32_t height, const std::string& previewName,
+                         const std::string& header, const std::string& baseName)
+{
+    Bitmap preview;
+    check(preview.load(previewName.c_str()), "the preview reads back");
+    check(preview.bitsPerPixel == 1, "the preview has one bit per pixel");
+    if (width > 0 && height > 0)
+        check(preview.width == width && preview.height == height, "the preview has the target size");
+    else
+        check(preview.width == 1 && preview.height == 1, "a zero target side leaves one pixel");
+    check(header == pageColumnHeaderText(preview, baseName), "the header matches the preview");
+}
+
 } // namespace pipelineDetail
 
 // Returns -1 for an input not worth keeping (too short, or over the size budget), else 0.
@@ -152,33 +178,14 @@ inline int pipelineInput(const std::uint8_t* data, std::size_t size)
 
     const Outcome literal = convertCaptured(source, width, height, false, previewName, headerName);
     const Outcome program = convertCaptured(source, width, height, true, previewName, headerName);
-    check(program.code == literal.code, "the program's conversion ends with the literal one's exit code");
-    check(program.out == literal.out, "the program's conversion prints the literal one's standard output");
-    check(program.err == literal.err, "the program's conversion prints the literal one's standard error");
-    check(program.previewWritten == literal.previewWritten && program.preview == literal.preview,
-          "the program's conversion writes the literal one's preview");
-    check(program.headerWritten == literal.headerWritten && program.header == literal.header,
-          "the program's conversion writes the literal one's header");
-
-    const int code = program.code;
-    const bool headerWritten = program.headerWritten;
-    const std::string& header = program.header;
+    checkSameOutcome(literal, program);
     if (!sizesFit) {
-        check(code == -2 && !headerWritten, "an oversized target is refused without a header");
+        check(program.code == -2 && !program.headerWritten, "an oversized target is refused without a header");
         return 0;
     }
-    check(code == 0, "a conversion within the limits succeeds");
-    check(headerWritten, "the header exists");
-
-    // The header shows exactly the picture of the preview file, at the target size.
-    Bitmap preview;
-    check(preview.load(previewName.c_str()), "the preview reads back");
-    check(preview.bitsPerPixel == 1, "the preview has one bit per pixel");
-    if (target.width > 0 && target.height > 0)
-        check(preview.width == target.width && preview.height == target.height, "the preview has the target size");
-    else
-        check(preview.width == 1 && preview.height == 1, "a zero target side leaves one pixel");
-    check(header == pageColumnHeaderText(preview, baseName), "the header matches the preview");
+    check(program.code == 0, "a conversion within the limits succeeds");
+    check(program.headerWritten, "the header exists");
+    checkPreview(target.width, target.height, previewName, program.header, baseName);
     return 0;
 }
 

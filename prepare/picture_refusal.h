@@ -16,6 +16,15 @@ enum class Refusal {
     unfitArray,    // a C array whose layout or width is not known, or whose bytes do not fill its picture
 };
 
+// A count of pixels as a message says it, with separators and the unit: "268,435,456 pixels".
+inline std::string pixelsText(std::int64_t count)
+{
+    std::string digits = std::to_string(count);
+    for (std::size_t at = digits.size(); at > 3 && digits[at - 4] != '-'; at -= 3)
+        digits.insert(at - 3, ",");
+    return digits + " pixels";
+}
+
 class PictureRefusal : public std::runtime_error {
 public:
     PictureRefusal(Refusal kind, const std::string& reason) : std::runtime_error(reason), kind(kind) {}

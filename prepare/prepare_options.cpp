@@ -68,6 +68,8 @@ private:
         if (std::strcmp(arg, "--for") == 0) {
             if (const char* names = value(arg, layoutChoices().c_str()))
                 forLayouts(names);
+        } else if (std::strcmp(arg, "--compress") == 0) {
+            o.compress = true;
         } else if (std::strcmp(arg, "-pgm") == 0 || std::strcmp(arg, "-pic30") == 0) {
             (arg[2] == 'g' ? o.avrProgmem : o.pic30AutoPsv) = true;
         } else if (std::strcmp(arg, "--layout") == 0) {
@@ -121,7 +123,7 @@ private:
             (arg[1] == 'w' ? o.reduction.width : o.reduction.height) = static_cast<std::int32_t>(n);
             o.reduction.requested = true;
         } else if (std::strcmp(arg, "--threshold") == 0) {
-            number(arg, "a sum of red, green and blue from 0 to 765", 0, 765, n);
+            number(arg, "a sum of red, green and blue from 0 to 765", 0, brightestSum, n);
             o.reduction.threshold = static_cast<int>(n);
             o.reduction.requested = true;
             thresholdGiven = true;
@@ -159,11 +161,27 @@ private:
         }
     }
 
-    // Whether a layout of --for writes C.
+    // Whether a layout of --for writes C, or the frames are compressed (into C, pages by
+    // default).
     bool writesC() const
     {
-        return std::any_of(o.layouts.begin(), o.layouts.end(),
-                           [](const Layout* layout) { return layout->form != FileForm::pythonModule; });
+        return o.compress || std::any_of(o.layouts.begin(), o.layouts.end(), [](const Layout* layout) {
+                   return layout->form != FileForm::pythonModule;
+               });
+    }
+
+    // Why --compress does not go with the rest of the command line, or "".
+    std::string compressClash() const
+    {
+        if (!o.compress)
+            return {};
+        if (!o.table.empty() || o.sources.size() > 1)
+            return "--compress makes the frames header of one animation: give one picture, without --table";
+        for (const Layout* layout : o.layouts)
+            if (layout->form == FileForm::pythonModule)
+                return std::string("--compress writes C for panelbake_play.h, and --for ") + layout->name +
+                       " is a Python module";
+        return {};
     }
 
     void checkTogether()
@@ -172,6 +190,8 @@ private:
             return;
         if (o.sources.empty())
             o.problem = "no picture given";
+        else if (!compressClash().empty())
+            o.problem = compressClash();
         else if (o.sources.size() > 1 && o.table.empty())
             o.problem = "give one picture only, or --table NAME for several";
         else if (!o.table.empty() && !o.output.empty())
@@ -181,10 +201,11 @@ private:
         else if (!tableClash().empty())
             o.problem = "--table " + o.table + " would be overwritten by " +
                         (o.layouts.empty() ? "the header panelbake writes" : "a file written") + " for " + tableClash();
-        else if (thresholdGiven && (o.reduction.dither == Dither::bayer4 || o.reduction.dither == Dither::bayer8))
+        else if (thresholdGiven && !takesThreshold(o.reduction.dither))
             o.problem = "--threshold does not go with --dither bayer4 or bayer8: their matrix sets the cuts";
         else if ((o.avrProgmem || o.pic30AutoPsv) && !writesC())
-            o.problem = std::string(o.avrProgmem ? "-pgm" : "-pic30") + " is for the C arrays of --for: give --for with a C layout";
+            o.problem = std::string(o.avrProgmem ? "-pgm" : "-pic30") +
+                        " is for the C arrays of --for or --compress: give --for with a C layout, or --compress";
     }
 
     // The picture one of whose files would have the name of a table's header, or "".
@@ -246,6 +267,7 @@ const char* prepareUsage()
 {
     return "Usage: panelbake-prepare <picture> [options]\n"
            "       panelbake-prepare <picture> --for <layouts> [-pgm|-pic30] [options]\n"
+           "       panelbake-prepare <animation.gif> --compress [--for <layouts>] [-pgm|-pic30] [options]\n"
            "       panelbake-prepare --table <name> <picture>... [options]\n"
            "\n"
            "Turns a PNG, JPEG, GIF or BMP picture (or C text, below) into the 24-bit BMP that\n"
@@ -277,6 +299,12 @@ const char* prepareUsage()
            "\t\t\tor logo.py; with --table or an animation, their tables too\n"
            "\t-pgm\t\tdeclare the C arrays for AVR program memory, as panelbake does\n"
            "\t-pic30\t\tdeclare the C arrays for PIC30 (auto_psv), as panelbake does\n"
+           "An animation's frames in flash, for panelbake_play.h to play into a display buffer:\n"
+           "\t--compress\tcompress the frames of an animated GIF into walk_frames.h (or the\n"
+           "\t\t\tframes header of each layout of --for, pages without it) and\n"
+           "\t\t\twrite panelbake_play.h beside it; no frame files. Without -pgm\n"
+           "\t\t\tand -pic30 the stream lies where the player reads it: program\n"
+           "\t\t\tmemory on AVR, plain memory elsewhere\n"
            "C text as a picture: a C array, an X bitmap or a MicroPython module is read back\n"
            "into the black-and-white picture its bytes hold. panelbake's and these files tell\n"
            "their layout and size; for another array give them:\n"
@@ -297,6 +325,7 @@ const char* prepareUsage()
            "cannot be read, 3 not a picture this program reads or a damaged one, 4 the\n"
            "picture is too large, 5 an output exists (give --force), 6 an output cannot be\n"
            "written (nothing is left behind), 7 not enough memory, 8 a C array whose layout\n"
-           "or width is not known, or whose bytes do not fill its picture. With --table, the\n"
+           "or width is not known, or whose bytes do not fill its picture, 9 frames too large\n"
+           "for panelbake_play.h (a frame or the stream over 65535 bytes). With --table, the\n"
            "code of the first picture that failed; the others are prepared all the same.\n";
 }

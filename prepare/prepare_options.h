@@ -19,7 +19,7 @@ struct Reduction {
     bool requested = false;
     std::int32_t width = -1;  // -w; negative: not given
     std::int32_t height = -1; // -h
-    int threshold = 383;      // --threshold, on red + green + blue
+    int threshold = panelbakeThreshold; // --threshold, on red + green + blue
     Dither dither = Dither::none;
 };
 
@@ -31,6 +31,9 @@ struct PrepareOptions {
     Reduction reduction;
     // --for: the layouts written instead of the BMP, each as panelbake would convert it.
     std::vector<const Layout*> layouts;
+    // --compress: an animation's frames, in each layout (pages without --for), compressed
+    // into one frames header each, with panelbake_play.h beside them; no frame files.
+    bool compress = false;
     bool avrProgmem = false;   // -pgm, as panelbake's
     bool pic30AutoPsv = false; // -pic30
     ArrayOptions arrays;       // --layout, --width, --array: reading C text

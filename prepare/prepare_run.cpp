@@ -8,6 +8,7 @@
 #include "reduction/display_size.h"
 #include "diagnostics.h"
 #include "file_stream.h"
+#include "outputs/frame_stream.h"
 #include "outputs/frames_header.h"
 #include "decoding/gif_frames.h"
 #include "outputs/output_files.h"
@@ -18,9 +19,12 @@
 #include "outputs/prepared_picture.h"
 #include "outputs/layout_files.h"
 #include "outputs/layout_names.h"
+#include "outputs/player_header.h"
+#include "layouts/layout_packing.h"
 #include "decoding/array_picture.h"
 #include "decoding/still_decoder.h"
 #include "options.h"
+#include "output_names.h"
 #include "reduction/taken_reduction.h"
 #include "true_color_rows.h"
 #include "vector_kernels.h"
@@ -37,9 +41,13 @@
 
 namespace {
 
+FailureNote failureNote = nullptr;
+
 int fail(int code, const std::string& message)
 {
     std::cerr << "Error: " << message << std::endl;
+    if (failureNote)
+        failureNote(code, message);
     return code;
 }
 
@@ -271,10 +279,27 @@ std::vector<const Layout*> headerLayouts(const PrepareOptions& options)
     return {layoutNamed("pages")};
 }
 
+// The base of an animation's names: walk of walk.gif, or of -o walk.bmp.
+std::string animationBase(const Job& job)
+{
+    return withoutExtension(job.options.output.empty() ? job.source : job.options.output);
+}
+
+// Writes each text to the temporary name of its place in `batch`, from place `first` on.
+int writeTexts(const OutputBatch& batch, const std::vector<std::string>& paths, std::size_t first,
+               const std::vector<std::string>& texts)
+{
+    for (std::size_t k = 0; k < texts.size(); ++k)
+        if (!writeWholeFile(batch.temporaryPath(first + k), reinterpret_cast<const std::uint8_t*>(texts[k].data()),
+                            texts[k].size(), true))
+            return fail(outputFailed, "could not write " + quoted(paths[first + k]));
+    return prepared;
+}
+
 int writeAnimation(Job& job, const GifAnimation& animation, const std::vector<std::uint8_t>& bytes)
 {
     const PrepareOptions& options = job.options;
-    const std::string base = withoutExtension(options.output.empty() ? job.source : options.output);
+    const std::string base = animationBase(job);
     const std::vector<std::string> frames = frameNames(base, animation.frames.size());
     const std::vector<const Layout*> layouts = headerLayouts(options);
     std::vector<std::string> paths;
@@ -304,16 +329,80 @@ int writeAnimation(Job& job, const GifAnimation& animation, const std::vector<st
     });
     if (failed < paths.size())
         return fail(outputFailed, "could not write " + quoted(paths[failed]));
-    for (std::size_t k = 0; k < layouts.size(); ++k) {
-        const std::string header = framesHeaderText(paths[headersAt + k], frames, delays, *layouts[k]);
-        if (!writeWholeFile(batch.temporaryPath(headersAt + k), reinterpret_cast<const std::uint8_t*>(header.data()),
-                            header.size(), true))
-            return fail(outputFailed, "could not write " + quoted(paths[headersAt + k]));
-    }
+    std::vector<std::string> headers;
+    for (std::size_t k = 0; k < layouts.size(); ++k)
+        headers.push_back(framesHeaderText(paths[headersAt + k], frames, delays, *layouts[k]));
+    if (const int failed = writeTexts(batch, paths, headersAt, headers))
+        return failed;
     if (const int failed = commitOutputs(batch, paths.size(), options.verbose))
         return failed;
     job.written.insert(job.written.end(), frames.begin(), frames.end());
     return prepared;
+}
+
+// An animation's frames in each layout, as panelbake converts each frame's BMP, and how
+// long each is shown.
+struct LayoutFrames {
+    std::vector<std::vector<std::vector<std::uint8_t>>> bytes; // [layout][frame]
+    std::vector<int> delays;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+LayoutFrames layoutFrames(const Job& job, const std::vector<const Layout*>& layouts, const GifAnimation& animation,
+                          const std::vector<std::uint8_t>& bytes)
+{
+    LayoutFrames frames;
+    frames.bytes.resize(layouts.size());
+    composeGifFrames(animation, bytes.data(), bytes.size(), [&](const Bitmap& frame, int delayMs) {
+        Bitmap work;
+        BitPicture converted;
+        preparedBitmap(finished(frame, job.options, work)).convert(converted);
+        frames.width = converted.width();
+        frames.height = converted.height();
+        frames.delays.push_back(delayMs);
+        for (std::size_t k = 0; k < layouts.size(); ++k) {
+            frames.bytes[k].push_back(layoutBytes(converted, *layouts[k]));
+            // Frames that no stream can take are refused at the first, before the others' work.
+            checkFramesFit(animation.frames.size(), frames.bytes[k].back().size());
+        }
+    });
+    return frames;
+}
+
+StreamMemory streamMemory(const PrepareOptions& options)
+{
+    if (options.avrProgmem)
+        return StreamMemory::avrProgram;
+    return options.pic30AutoPsv ? StreamMemory::pic30 : StreamMemory::playerReads;
+}
+
+// An animation with --compress: the frames of each layout compressed into its frames
+// header, and panelbake_play.h beside them, unless the one there is this program's own.
+// No frame files are written.
+int writeCompressedAnimation(Job& job, const GifAnimation& animation, const std::vector<std::uint8_t>& bytes)
+{
+    const std::string base = animationBase(job);
+    const std::vector<const Layout*> layouts = headerLayouts(job.options);
+    std::vector<std::string> paths;
+    for (const Layout* layout : layouts)
+        paths.push_back(layoutTableName(*layout, framesHeaderName(base)));
+    const std::string player = base.substr(0, fileNameStart(base)) + playerHeaderName;
+    if (!holdsText(player, playerHeaderText()))
+        paths.push_back(player);
+    if (const int refused = claimOutputs(job, paths))
+        return refused;
+    const LayoutFrames frames = layoutFrames(job, layouts, animation, bytes);
+    std::vector<std::string> texts;
+    for (std::size_t k = 0; k < layouts.size(); ++k)
+        texts.push_back(compressedFramesHeaderText(paths[k], frames.width, frames.height, compressFrames(frames.bytes[k]),
+                                                   frames.delays, streamMemory(job.options), *layouts[k]));
+    if (paths.size() > layouts.size())
+        texts.push_back(playerHeaderText());
+    OutputBatch batch(paths);
+    if (const int failed = writeTexts(batch, paths, 0, texts))
+        return failed;
+    return commitOutputs(batch, paths.size(), job.options.verbose);
 }
 
 // C text read back into the picture its array's bytes hold, which is then prepared as any
@@ -366,6 +455,12 @@ int readSource(Job& job, Source& source)
     return prepared;
 }
 
+int refuseStill(const Job& job)
+{
+    return fail(commandLineError, "source file " + quoted(job.source) +
+                                      ": --compress makes the frames of an animated GIF, and it is a still picture");
+}
+
 // The source decoded as its format says, adjusted and reduced as asked, and written.
 int writePicture(Job& job, Source& source, const std::string& output)
 {
@@ -374,6 +469,8 @@ int writePicture(Job& job, Source& source, const std::string& output)
     if (source.format != PictureFormat::unknown && job.options.arrays.given())
         return fail(commandLineError, "source file " + quoted(job.source) + ": --layout, --width and --array read C text, "
                                       "and it is a " + formatName(source.format) + " picture (-w and -h scale a picture)");
+    if (job.options.compress && source.format != PictureFormat::gif)
+        return refuseStill(job);
     switch (source.format) {
     case PictureFormat::unknown:
         return writeArray(job, output, bytes);
@@ -386,7 +483,10 @@ int writePicture(Job& job, Source& source, const std::string& output)
     case PictureFormat::gif: {
         const GifAnimation animation = scanGif(bytes.data(), bytes.size(), limits);
         if (animation.frames.size() > 1)
-            return writeAnimation(job, animation, bytes);
+            return job.options.compress ? writeCompressedAnimation(job, animation, bytes)
+                                        : writeAnimation(job, animation, bytes);
+        if (job.options.compress)
+            return refuseStill(job);
         int code = prepared;
         composeGifFrames(animation, bytes.data(), bytes.size(),
                          [&](const Bitmap& frame, int) { code = writeBitmap(job, output, frame); });
@@ -394,6 +494,7 @@ int writePicture(Job& job, Source& source, const std::string& output)
     }
     case PictureFormat::png:
     case PictureFormat::jpeg:
+    case PictureFormat::pam:
         break;
     }
     // An output that may not be replaced is refused before the decoding's work; but a BMP
@@ -416,9 +517,12 @@ int prepare(Job& job)
         return writePicture(job, source, output);
     } catch (const PictureRefusal& refusal) {
         return fail(exitFor(refusal.kind), "source file " + quoted(job.source) + ": " + refusal.what());
+    } catch (const FramesNotCompressible& unfit) {
+        return fail(framesTooLarge, "source file " + quoted(job.source) + ": its frames do not fit " +
+                                        playerHeaderName + ": " + unfit.what());
     } catch (const std::length_error&) {
         return fail(pictureTooLarge, "source file " + quoted(job.source) + ": the size -w and -h ask for is more than the " +
-                                         std::to_string(Bitmap::maxPixels) + " pixels this program takes");
+                                         pixelsText(Bitmap::maxPixels) + " this program takes");
     }
 }
 
@@ -472,6 +576,11 @@ DecodeLimits programLimits()
     return {Bitmap::maxPixels, Bitmap::maxPixels};
 }
 
+void noteFailures(FailureNote note)
+{
+    failureNote = note;
+}
+
 int runPrepare(int argc, const char* const* argv)
 {
     bitmapWarnings = false;
@@ -482,6 +591,8 @@ int runPrepare(int argc, const char* const* argv)
     }
     if (!options.problem.empty()) {
         std::cerr << "Error: " << options.problem << std::endl << std::endl << prepareUsage();
+        if (failureNote)
+            failureNote(commandLineError, options.problem);
         return commandLineError;
     }
     // The switches of panelbake's header writer, which writes the arrays of --for pages.

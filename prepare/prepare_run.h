@@ -6,6 +6,8 @@
 
 #include "picture_refusal.h"
 
+#include <string>
+
 // The exit codes, as documented in the usage text, the man page and the README.
 enum PrepareExit : int {
     prepared = 0,        // written, or nothing to do
@@ -17,11 +19,18 @@ enum PrepareExit : int {
     outputFailed = 6,    // nothing left behind
     outOfMemory = 7,
     arrayUnfit = 8,      // a C array whose layout or width is not known, or whose bytes do not fill its picture
+    framesTooLarge = 9,  // --compress: frames that panelbake_play.h's 16-bit counts cannot take
 };
 
 // The limits the program decodes within: a picture as large as panelbake converts, and
 // the frames of an animation as many pixels in all.
 DecodeLimits programLimits();
+
+// Where each failure's exit code and message (without "Error: ") go as well, for a caller
+// that runs the program in its own process and takes them as data: the page's worker.
+// None unless set.
+using FailureNote = void (*)(int code, const std::string& message);
+void noteFailures(FailureNote note);
 
 // Messages go to standard error ("Error: ..."), -v's lines and --help to standard output.
 int runPrepare(int argc, const char* const* argv);

@@ -238,6 +238,18 @@ struct Declaration {
     }
 };
 
+// The array whose initialiser begins at the "{" just read, after the declaration d.
+FoundArray initialisedArray(CTokens& tokens, const Declaration& d, const std::map<std::string, std::int64_t>& defines)
+{
+    FoundArray array;
+    array.line = tokens.line();
+    array.name = d.sized && !d.words.empty() ? d.words.back() : "";
+    array.ofBytes = !d.pointer && std::none_of(d.words.begin(), d.words.end(), notByteType);
+    array.declared = d.sized ? declaredLength(d.sizes, defines) : -1;
+    readInitialiser(tokens, array, false);
+    return array;
+}
+
 // Every array with an initialiser in the text, in the order of the text, and the integer
 // macros.
 std::vector<FoundArray> arraysOfText(std::string_view text, std::map<std::string, std::int64_t>& defines)
@@ -248,26 +260,17 @@ std::vector<FoundArray> arraysOfText(std::string_view text, std::map<std::string
     Declaration d;
     for (CToken kind; (kind = tokens.next()) != CToken::end;) {
         const std::string token(tokens.token());
-        std::string name;
-        std::int64_t value = 0;
         if (kind == CToken::directive) {
+            std::string name;
+            std::int64_t value = 0;
             if (integerDefine(token, name, value))
                 defines[name] = value;
-            continue;
-        }
-        if (kind == CToken::punct && token == "{") {
+        } else if (kind == CToken::punct && token == "{") {
             // An initialiser: "name[...] = {", "name[...] {", or braces with nothing before them.
-            if ((d.sized && (d.last == "=" || d.last == "]")) || (d.last.empty() && braces == 0)) {
-                FoundArray array;
-                array.line = tokens.line();
-                array.name = d.sized && !d.words.empty() ? d.words.back() : "";
-                array.ofBytes = !d.pointer && std::none_of(d.words.begin(), d.words.end(), notByteType);
-                array.declared = d.sized ? declaredLength(d.sizes, defines) : -1;
-                readInitialiser(tokens, array, false);
-                arrays.push_back(std::move(array));
-            } else {
+            if ((d.sized && (d.last == "=" || d.last == "]")) || (d.last.empty() && braces == 0))
+                arrays.push_back(initialisedArray(tokens, d, defines));
+            else
                 ++braces;
-            }
             d = Declaration();
         } else if (kind == CToken::punct && (token == "}" || token == ";")) {
             braces = token == "}" ? std::max(0, braces - 1) : braces;

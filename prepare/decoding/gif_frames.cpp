@@ -70,14 +70,14 @@ void checkLimits(const GifAnimation& animation, const DecodeLimits& limits)
     const std::int64_t screen = std::int64_t{animation.width} * animation.height;
     if (screen > limits.maxPixels)
         throw PictureRefusal(Refusal::tooLarge, "it is " + sizeText(animation.width, animation.height) +
-                                                    ", more than the " + std::to_string(limits.maxPixels) +
+                                                    ", more than the " + pixelsText(limits.maxPixels) +
                                                     " this program takes");
     std::int64_t drawn = 0;
     for (const GifFrame& frame : animation.frames) {
         const std::int64_t area = std::int64_t{frame.width} * frame.height;
         if (area > limits.maxPixels)
             throw PictureRefusal(Refusal::tooLarge, "a frame is " + sizeText(frame.width, frame.height) +
-                                                        ", more than the " + std::to_string(limits.maxPixels) +
+                                                        ", more than the " + pixelsText(limits.maxPixels) +
                                                         " this program takes");
         drawn += area;
     }
@@ -85,8 +85,8 @@ void checkLimits(const GifAnimation& animation, const DecodeLimits& limits)
     if (drawn > limits.maxFramePixels || count > limits.maxFramePixels / screen)
         throw PictureRefusal(Refusal::tooLarge, "its " + std::to_string(count) + " frames of " +
                                                     sizeText(animation.width, animation.height) +
-                                                    " are more than the " + std::to_string(limits.maxFramePixels) +
-                                                    " pixels in all this program takes");
+                                                    " are more than the " + pixelsText(limits.maxFramePixels) +
+                                                    " in all this program takes");
 }
 
 // The one-frame GIF stb_image decodes a frame from: a screen of the frame's size with

@@ -22,6 +22,8 @@ PictureFormat sniffFormat(const std::uint8_t* data, std::size_t size)
         return PictureFormat::gif;
     if (startsWith(data, size, "BM", 2))
         return PictureFormat::bmp;
+    if (startsWith(data, size, "P7\n", 3))
+        return PictureFormat::pam;
     return PictureFormat::unknown;
 }
 
@@ -36,6 +38,8 @@ const char* formatName(PictureFormat format)
         return "GIF";
     case PictureFormat::bmp:
         return "BMP";
+    case PictureFormat::pam:
+        return "PAM";
     case PictureFormat::unknown:
         break;
     }

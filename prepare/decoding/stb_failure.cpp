@@ -4,17 +4,15 @@
 #include "stb_image.h"
 
 #include <climits>
-#include <cstring>
 #include <string>
 
 PictureRefusal stbFailure(const char* format)
 {
     const char* reason = stbi_failure_reason();
     const std::string why = reason ? reason : "unknown";
-    if (why == "outofmem")
-        return PictureRefusal(Refusal::outOfMemory, "not enough memory to decode it");
-    if (why == "too large")
-        return PictureRefusal(Refusal::tooLarge, "it is too large to decode");
+    for (const StbReason& known : stbReasons)
+        if (why == known.reason)
+            return PictureRefusal(known.kind, known.said);
     return PictureRefusal(Refusal::corrupt, std::string("it could not be decoded as ") + format + " (" + why + ")");
 }
 

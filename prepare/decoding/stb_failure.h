@@ -5,9 +5,22 @@
 
 #include "picture_refusal.h"
 
-// The refusal for the library's last failure: its "outofmem" and "too large" reasons are
-// a lack of memory and a picture over its limit; anything else is a malformed file.
-// `format` names the picture's kind in the message ("PNG").
+#include <cstddef>
+
+// The library's reasons (stbi_failure_reason) that are not a malformed file, worded as
+// stb_image 2.27, Debian 12's libstb-dev, words them, and what each one is here.
+struct StbReason {
+    const char* reason;
+    Refusal kind;
+    const char* said; // in the message, after the file's name
+};
+constexpr StbReason stbReasons[] = {
+    {"outofmem", Refusal::outOfMemory, "not enough memory to decode it"},
+    {"too large", Refusal::tooLarge, "it is too large to decode"},
+};
+
+// The refusal for the library's last failure: one of stbReasons, or else a malformed
+// file. `format` names the picture's kind in the message ("PNG").
 PictureRefusal stbFailure(const char* format);
 
 // Refuses data too long for the library's int lengths.

@@ -36,19 +36,9 @@
 #define STBI_ONLY_GIF
 #define STBI_ONLY_BMP
 
-// WebAssembly with SIMD: stb's own detection knows x86 only, but emscripten compiles its
-// SSE2 intrinsics (-msse2) to WebAssembly SIMD. The JPEG decoder's SSE2 kernels (IDCT,
-// colour conversion, upsampling) give the same bytes as its plain ones, and decode a
-// large photo in about two thirds of the time.
-#if defined(__EMSCRIPTEN__) && defined(__wasm_simd128__) && defined(__SSE2__) && !defined(STBI_NO_SIMD)
-#include <emmintrin.h>
-#define STBI_SSE2
-#define STBI_SIMD_ALIGN(type, name) type name __attribute__((aligned(16)))
-static int stbi__sse2_available(void)
-{
-    return 1;
-}
-#endif
+// In WebAssembly the library's plain kernels run, compiled for WebAssembly SIMD where the
+// compiler finds it worth it (CMakeLists.txt). Its NEON kernels (STBI_NEON), through
+// SIMDe's NEON for WebAssembly, took nearly four times as long on a large photo.
 
 #include "stb_image.h"
 

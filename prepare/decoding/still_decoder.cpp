@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "decoding/still_decoder.h"
 
+#include "decoding/decoder_memory.h"
+#include "decoding/pam_reader.h"
 #include "decoding/pixel_rules.h"
 #include "decoding/stb_failure.h"
 #include "decoding/stb_guards.h"
@@ -23,7 +25,7 @@ void checkPixelLimit(std::int64_t width, std::int64_t height, const DecodeLimits
 {
     if (width > limits.maxPixels || height > limits.maxPixels || width * height > limits.maxPixels)
         throw PictureRefusal(Refusal::tooLarge, "it is " + sizeText(width, height) + ", more than the " +
-                                                    std::to_string(limits.maxPixels) + " this program takes");
+                                                    pixelsText(limits.maxPixels) + " this program takes");
 }
 
 // A PNG's stated size, read from its header chunk (IHDR, first after the signature:
@@ -82,6 +84,10 @@ void makePixels(const Sample* samples, const OrientedLayout& layout, std::int32_
 PictureSize stillPictureSize(const std::uint8_t* data, std::size_t size, PictureFormat format,
                              const DecodeLimits& limits)
 {
+    if (format == PictureFormat::pam) {
+        const PamHeader pam = readPamHeader(data, size, limits);
+        return {pam.width, pam.height};
+    }
     checkStbLength(size);
     if (format == PictureFormat::png)
         checkPngStatedSize(data, size, limits);
@@ -106,6 +112,10 @@ void DecodedStill::Free::operator()(void* pixels) const
 DecodedStill::DecodedStill(const std::uint8_t* data, std::size_t size, PictureFormat format,
                            const DecodeLimits& limits)
 {
+    if (format == PictureFormat::pam) {
+        takePam(data, size, limits);
+        return;
+    }
     const PictureSize stored = stillPictureSize(data, size, format, limits);
     std::vector<std::uint8_t> cleaned;
     if (format == PictureFormat::png)
@@ -130,6 +140,21 @@ DecodedStill::DecodedStill(const std::uint8_t* data, std::size_t size, PictureFo
         throw PictureRefusal(Refusal::corrupt, "its header and its pixels disagree on its size");
     const int orientation = format == PictureFormat::jpeg ? jpegOrientation(data, size) : 1;
     layout = orientedLayout(orientation, width, height);
+}
+
+// A PAM's samples are already what the decoder would give: eight bits, three or four a
+// pixel, rows from the top.
+void DecodedStill::takePam(const std::uint8_t* data, std::size_t size, const DecodeLimits& limits)
+{
+    const PamHeader pam = readPamHeader(data, size, limits);
+    const std::size_t bytes = static_cast<std::size_t>(pam.width) * static_cast<std::size_t>(pam.height) *
+                              static_cast<std::size_t>(pam.depth);
+    pixels.reset(decoderAllocate(bytes));
+    if (!pixels)
+        throw PictureRefusal(Refusal::outOfMemory, "not enough memory to decode it");
+    std::memcpy(pixels.get(), data + pam.rasterAt, bytes);
+    channels = pam.depth;
+    layout = orientedLayout(1, pam.width, pam.height);
 }
 
 void DecodedStill::shownRow(std::int32_t y, std::uint8_t* row) const

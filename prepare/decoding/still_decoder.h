@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// PNG, JPEG and BMP pictures, through stb_image, as panelbake reads them: 16-bit samples
-// reduced to the nearest 8-bit value, transparency laid on white, a JPEG turned as its
-// EXIF orientation says. Colour profiles are ignored.
+// PNG, JPEG and BMP pictures, through stb_image, and PAM pictures, as panelbake reads
+// them: 16-bit samples reduced to the nearest 8-bit value, transparency laid on white, a
+// JPEG turned as its EXIF orientation says. Colour profiles are ignored.
 
 #include "reduction/adjustments.h"
 #include "bitmap.h"
@@ -44,6 +44,7 @@ public:
     void shownPixels(std::int32_t y, const std::vector<std::int32_t>& columns, std::uint8_t* bytes) const;
 
 private:
+    void takePam(const std::uint8_t* data, std::size_t size, const DecodeLimits& limits);
     void makeShown(std::int32_t y, const std::vector<std::int32_t>* columns, std::uint8_t* bytes) const;
 
     struct Free {

@@ -97,18 +97,25 @@ std::int64_t writeFrame(StreamWriter& writer, const std::vector<std::uint8_t>* p
 
 void checkFrames(const std::vector<std::vector<std::uint8_t>>& frames)
 {
-    if (frames.empty())
-        throw FramesNotCompressible("there are no frames");
-    const std::size_t size = frames.front().size();
-    if (size == 0 || size > largestStream)
-        throw FramesNotCompressible("a frame of " + std::to_string(size) + " bytes; the player takes 1 to " +
-                                    std::to_string(largestStream));
+    checkFramesFit(frames.size(), frames.empty() ? 0 : frames.front().size());
     for (const std::vector<std::uint8_t>& frame : frames)
-        if (frame.size() != size)
+        if (frame.size() != frames.front().size())
             throw FramesNotCompressible("frames of different sizes");
 }
 
 } // namespace
+
+void checkFramesFit(std::size_t count, std::size_t frameBytes)
+{
+    if (count == 0)
+        throw FramesNotCompressible("there are no frames");
+    if (frameBytes == 0 || frameBytes > largestStream)
+        throw FramesNotCompressible("a frame of " + std::to_string(frameBytes) + " bytes; the player takes 1 to " +
+                                    std::to_string(largestStream));
+    if (count > largestStream)
+        throw FramesNotCompressible(std::to_string(count) + " frames; the player takes up to " +
+                                    std::to_string(largestStream));
+}
 
 CompressedFrames compressFrames(const std::vector<std::vector<std::uint8_t>>& frames)
 {

@@ -23,7 +23,8 @@ struct CompressedFrames {
 
 // The header's bytes before the first frame.
 constexpr std::size_t streamHeaderBytes = 4;
-// The player counts in 16 bits: a frame and the stream stay below.
+// The player counts in 16 bits: a frame and the stream stay below, and so does the number
+// of frames, which a frames header's loop counts.
 constexpr std::size_t largestStream = 0xFFFF;
 
 // Frames that cannot be made into a stream: none, of no bytes or of different sizes, or
@@ -32,6 +33,10 @@ class FramesNotCompressible : public std::invalid_argument {
 public:
     using std::invalid_argument::invalid_argument;
 };
+
+// Throws FramesNotCompressible for `count` frames of `frameBytes` bytes each that no
+// stream can hold, whatever they hold: none, of no bytes, or more than the player counts.
+void checkFramesFit(std::size_t count, std::size_t frameBytes);
 
 // The frames, each of the same number of bytes, as a stream. Throws FramesNotCompressible.
 CompressedFrames compressFrames(const std::vector<std::vector<std::uint8_t>>& frames);

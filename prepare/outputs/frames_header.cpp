@@ -4,6 +4,7 @@
 #include "options.h"
 #include "outputs/array_table.h"
 #include "outputs/module_tables.h"
+#include "outputs/player_header.h"
 
 namespace {
 
@@ -78,8 +79,64 @@ const char* streamDeclaration(StreamMemory memory)
     case StreamMemory::pic30:
         return "static unsigned char __attribute__((space(auto_psv))) ";
     default:
-        return "static const unsigned char ";
+        return "static const unsigned char PANELBAKE_PLAY_MEMORY ";
     }
+}
+
+// Where the stream lies, and so where the player must read it, in words.
+const char* streamMemoryText(StreamMemory memory)
+{
+    switch (memory) {
+    case StreamMemory::avrProgram:
+        return " * With -pgm the stream lies in program memory, where the player reads it on AVR. */\n";
+    case StreamMemory::pic30:
+        return " * With -pic30 the stream lies in PIC30's auto_psv space, which the player reads as\n"
+               " * plain memory. */\n";
+    default:
+        return " * The stream lies where the player reads it: in program memory on AVR, in plain\n"
+               " * memory elsewhere (PANELBAKE_PLAY_MEMORY, from panelbake_play.h). */\n";
+    }
+}
+
+// The comment at the top: the player's call in a display loop. Page columns are played
+// straight into a display library's buffer; another layout into a buffer of its own, which
+// the layout's call then draws.
+std::string compressedComment(const ArrayTable& t, std::size_t count, StreamMemory memory, const Layout& layout)
+{
+    const std::string& upper = t.upper;
+    const std::string& table = t.table;
+    const bool pages = layout.form == FileForm::panelbakeHeader;
+    const std::string player = playerHeaderName;
+    std::string text = "/* " + t.headerFile + ": the " + std::to_string(count) +
+                       " frames of an animation, compressed, for a display loop.\n";
+    if (!pages)
+        text += " * The frames are in the " + std::string(layout.name) + " layout, for " + layout.readBy + ".\n";
+    text += " * " + player + ", written beside this header, plays them into " +
+            (pages ? "a display buffer:\n" : "a buffer:\n") +
+            " *\n"
+            " *   #include \"" + player + "\"\n"
+            " *   #include \"" + t.headerFile + "\"\n"
+            " *\n"
+            " *   static struct panelbake_player player;\n" +
+            (pages ? "" : " *   static unsigned char frame[" + upper + "_BYTES];\n") +
+            " *   unsigned int i;\n"
+            " *\n"
+            " *   panelbake_play_start(&player, " + table + "_stream);\n"
+            " *   for (;;) for (i = 0; i < " + upper + "_COUNT; i++) {\n";
+    if (pages)
+        text += " *       panelbake_play_frame(&player, display.getBuffer());\n"
+                " *       display.display();\n";
+    else
+        text += " *       panelbake_play_frame(&player, frame);\n"
+                " *       clear the display;\n"
+                " *       " + drawingCall(layout, false, "frame", upper + "_WIDTH", upper + "_HEIGHT") + "\n"
+                " *       show the display;\n";
+    text += " *       delay(" + table + "_delay_ms[i]);\n"
+            " *   }\n"
+            " *\n"
+            " * Each call writes the next frame, " + upper + "_BYTES bytes, into the buffer, and\n"
+            " * after the last frame the first again.\n";
+    return text + streamMemoryText(memory);
 }
 
 // The stream's bytes, sixteen to a line.
@@ -120,38 +177,19 @@ std::string framesHeaderText(const std::string& headerPath, const std::vector<st
 
 std::string compressedFramesHeaderText(const std::string& headerPath, std::int32_t width, std::int32_t height,
                                        const CompressedFrames& frames, const std::vector<int>& delaysMs,
-                                       StreamMemory memory)
+                                       StreamMemory memory, const Layout& layout)
 {
-    const ArrayTable t = arrayTable(headerPath, {}, *layoutNamed("pages"));
+    const ArrayTable t = arrayTable(headerPath, {}, layout);
     const std::string& upper = t.upper;
     const std::string& table = t.table;
     const std::size_t frameBytes = frames.stream[0] | frames.stream[1] << 8;
-    std::string text;
-    text += "/* " + t.headerFile + ": the " + std::to_string(frames.offsets.size()) +
-            " frames of an animation, compressed, for a display loop.\n"
-            " * panelbake_play.h, written beside this header, plays them into a display buffer:\n"
-            " *\n"
-            " *   #include \"panelbake_play.h\"\n"
-            " *   #include \"" + t.headerFile + "\"\n"
-            " *\n"
-            " *   static struct panelbake_player player;\n"
-            " *   unsigned int i;\n"
-            " *\n"
-            " *   panelbake_play_start(&player, " + table + "_stream);\n"
-            " *   for (;;) for (i = 0; i < " + upper + "_COUNT; i++) {\n"
-            " *       panelbake_play_frame(&player, display.getBuffer());\n"
-            " *       display.display();\n"
-            " *       delay(" + table + "_delay_ms[i]);\n"
-            " *   }\n"
-            " *\n"
-            " * Each call writes the next frame, " + upper + "_BYTES bytes, into the buffer, and\n"
-            " * after the last frame the first again. With -pgm the stream lies in program memory,\n"
-            " * where the player reads it on AVR. */\n";
+    std::string text = compressedComment(t, frames.offsets.size(), memory, layout);
     text += "#ifndef _" + upper + "_H\n#define _" + upper + "_H\n\n";
+    text += "#include \"" + std::string(playerHeaderName) + "\"\n\n";
     text += "#define " + upper + "_COUNT " + std::to_string(frames.offsets.size()) + "\n";
     text += "#define " + upper + "_WIDTH  " + std::to_string(width) + "\n";
     text += "#define " + upper + "_HEIGHT " + std::to_string(height) + "\n";
-    text += "/* bytes of one frame, as the player writes it */\n";
+    text += "/* bytes of one frame in the " + std::string(layout.name) + " layout, as the player writes it */\n";
     text += "#define " + upper + "_BYTES " + std::to_string(frameBytes) + "\n";
     text += "/* bytes of the stream, for " + std::to_string(frameBytes * frames.offsets.size()) +
             " bytes of frames */\n";

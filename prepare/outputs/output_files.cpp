@@ -69,6 +69,18 @@ bool sameFile(const std::string& a, const std::string& b)
 #endif
 }
 
+bool holdsText(const std::string& path, const std::string& text)
+{
+    // Read in text mode, which makes Windows' CR LF line ends '\n' again; one byte more
+    // than the text tells a longer file.
+    const FilePtr file(openFile(path.c_str(), "r"));
+    if (!file)
+        return false;
+    std::string held(text.size() + 1, '\0');
+    held.resize(std::fread(&held[0], 1, held.size(), file.get()));
+    return std::ferror(file.get()) == 0 && held == text;
+}
+
 bool writeWholeFile(const std::string& path, const std::uint8_t* data, std::size_t size, bool text)
 {
     std::FILE* file = openFile(path.c_str(), text ? "w" : "wb");

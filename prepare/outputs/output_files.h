@@ -17,6 +17,9 @@ bool pathExists(const std::string& path);
 // Whether both names lead to one and the same existing file.
 bool sameFile(const std::string& a, const std::string& b);
 
+// Whether the file at `path` holds exactly `text`, as writeWholeFile writes text there.
+bool holdsText(const std::string& path, const std::string& text);
+
 // Writes the bytes as the whole file, in binary, or the text in text mode (CR LF line ends
 // on Windows). False when the file cannot be created or written in full.
 bool writeWholeFile(const std::string& path, const std::uint8_t* data, std::size_t size, bool text = false);

@@ -23,12 +23,15 @@
  * Between calls the buffer must keep the frame written last; what it holds before the
  * first frame does not matter.
  *
- * On AVR the stream is read from program memory (write the frames with -pgm); elsewhere
- * from plain memory. Define PANELBAKE_PLAY_READ(p), the byte at p, before including this
- * header to read it some other way. With avr-gcc the assembly below plays a frame, reading
- * program memory itself: under 300 bytes of code, and a 128 x 64 frame in under 2 ms on a
- * 16 MHz ATmega328P. With PANELBAKE_PLAY_READ defined, or another compiler, the C below
- * plays it, to the same bytes.
+ * On AVR the stream is read from program memory; elsewhere from plain memory.
+ * PANELBAKE_PLAY_MEMORY is where the stream lies for that read (PROGMEM on AVR, nothing
+ * elsewhere): a frames header written without -pgm and -pic30 includes this header and
+ * declares its stream with it, so the stream is always where the player reads it. Define
+ * PANELBAKE_PLAY_READ(p), the byte at p, before including this header to read it some other
+ * way, and PANELBAKE_PLAY_MEMORY where that reads, if anywhere special. With avr-gcc the
+ * assembly below plays a frame, reading program memory itself: under 300 bytes of code, and
+ * a 128 x 64 frame in under 2 ms on a 16 MHz ATmega328P. With PANELBAKE_PLAY_READ defined,
+ * or another compiler, the C below plays it, to the same bytes.
  *
  * The stream: a header of two little-endian 16-bit numbers (the bytes of one frame, the
  * bytes of the frames that follow the header), then the frames. They are read as bits,
@@ -59,9 +62,15 @@
 #ifdef __AVR__
 #include <avr/pgmspace.h>
 #define PANELBAKE_PLAY_READ(p) pgm_read_byte(p)
+#ifndef PANELBAKE_PLAY_MEMORY
+#define PANELBAKE_PLAY_MEMORY PROGMEM
+#endif
 #else
 #define PANELBAKE_PLAY_READ(p) (*(p))
 #endif
+#endif
+#ifndef PANELBAKE_PLAY_MEMORY
+#define PANELBAKE_PLAY_MEMORY
 #endif
 
 /* Functions a file includes but does not call draw no warning. */

@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int fullWhite = 765;
+constexpr int fullWhite = brightestSum;
 
 int brightness(const Pixel& p)
 {
@@ -104,23 +104,6 @@ void ordered(Bitmap& picture, int n)
 }
 
 } // namespace
-
-bool ditherFromName(const std::string& name, Dither& dither)
-{
-    static const struct {
-        const char* name;
-        Dither dither;
-    } names[] = {{"floyd-steinberg", Dither::floydSteinberg},
-                 {"atkinson", Dither::atkinson},
-                 {"bayer4", Dither::bayer4},
-                 {"bayer8", Dither::bayer8}};
-    for (const auto& n : names)
-        if (name == n.name) {
-            dither = n.dither;
-            return true;
-        }
-    return false;
-}
 
 void makeBlackAndWhite(Bitmap& picture, int threshold, Dither dither)
 {

@@ -19,14 +19,7 @@
 //   flat area of brightness s comes out s / 765 white to within 1 / (n * n).
 
 #include "bitmap.h"
-
-#include <string>
-
-enum class Dither { none, floydSteinberg, atkinson, bayer4, bayer8 };
-
-// The names the command line takes: "floyd-steinberg", "atkinson", "bayer4", "bayer8".
-// False for any other name.
-bool ditherFromName(const std::string& name, Dither& dither);
+#include "reduction/dither_names.h"
 
 // Every pixel of the picture becomes black or white. Throws std::bad_alloc when the
 // memory for the diffused errors cannot be had.

@@ -3,10 +3,10 @@
 ATmega328P run in Debian's simavr: the programs' text and the frames they send back.
 The player's tests and bench/run use them.
 
-A program includes a header for each animation that declares NAME_frames_stream,
-NAME_FRAMES_COUNT and NAME_FRAMES_BYTES (a frames header panelbake-prepare writes will do,
-or one stream_header writes), and plays each animation's frames twice over into a buffer of
-up to 1024 bytes with guard bytes on either side. After each frame it sends a line "t" and
+A program includes a header STEM.h for each animation that declares STEM_stream,
+STEM_COUNT and STEM_BYTES (a frames header panelbake-prepare writes will do: walk_frames.h,
+walk_frames_adafruit.h; or one stream_header writes), and plays each animation's frames
+twice over into a buffer of up to 1024 bytes with guard bytes on either side. After each frame it sends a line "t" and
 the clock cycles the frame took (on this machine 0), then the buffer with its guards as hex
 lines. On the chip the player is the assembly of panelbake_play.h, on this machine its C."""
 import os
@@ -20,23 +20,21 @@ GUARD_BYTES = 16
 GUARD = 0xA5
 
 
-def program(headers, main):
-    return ('#ifdef __AVR__\n#define PLAYER_STREAM_MEMORY __attribute__((progmem))\n#else\n'
-            '#define PLAYER_STREAM_MEMORY\n#endif\n'
-            + "".join(f'#include "{h}_frames.h"\n' for h in headers) + '#include "panelbake_play.h"\n\n' + main)
+def program(stems, main):
+    return "".join(f'#include "{stem}.h"\n' for stem in stems) + '#include "panelbake_play.h"\n\n' + main
 
 
-def plays(names, after):
+def plays(stems, after):
     """Each animation's part of the program: the guards set, then its frames played twice
     over, each followed by the statement `after`."""
     calls = []
-    for name in names:
+    for stem in stems:
         calls.append(f"""    guard();
-    panelbake_play_start(&player, {name}_frames_stream);
-    for (pass = 0; pass < 2 * {name.upper()}_FRAMES_COUNT; ++pass) {{
+    panelbake_play_start(&player, {stem}_stream);
+    for (pass = 0; pass < 2 * {stem.upper()}_COUNT; ++pass) {{
         start_clock();
         panelbake_play_frame(&player, memory + {GUARD_BYTES});
-        {after.format(bytes=name.upper() + "_FRAMES_BYTES")}
+        {after.format(bytes=stem.upper() + "_BYTES")}
     }}
 """)
     return "".join(calls)
@@ -180,26 +178,26 @@ def unguarded(sent):
     return sent[GUARD_BYTES:-GUARD_BYTES] if guards == bytes([GUARD]) * (2 * GUARD_BYTES) else None
 
 
-def stream_header(directory, name, stream, count, frame_bytes):
-    """A header that declares `stream` as a frames header does: NAME_frames.h."""
-    upper = name.upper()
-    with open(os.path.join(directory, name + "_frames.h"), "w") as f:
-        f.write(f"#define {upper}_FRAMES_COUNT {count}\n#define {upper}_FRAMES_BYTES {frame_bytes}\n"
-                f"static const unsigned char PLAYER_STREAM_MEMORY {name}_frames_stream[] = {{"
+def stream_header(directory, stem, stream, count, frame_bytes):
+    """A header STEM.h that declares `stream` where the player reads it, as a frames header
+    does."""
+    upper = stem.upper()
+    with open(os.path.join(directory, stem + ".h"), "w") as f:
+        f.write(f'#include "panelbake_play.h"\n#define {upper}_COUNT {count}\n#define {upper}_BYTES {frame_bytes}\n'
+                f"static const unsigned char PANELBAKE_PLAY_MEMORY {stem}_stream[] = {{"
                 + ",".join(str(b) for b in stream) + "};\n")
 
 
-def chip_program(headers):
-    """The program for the chip that plays the animations whose headers are `headers`
-    (names, each NAME for NAME_frames.h)."""
-    return program(headers, CHIP_MAIN.format(plays=plays(headers, "send(stop_clock(), {bytes});"),
-                                             guard_bytes=GUARD_BYTES, guard=GUARD))
+def chip_program(stems):
+    """The program for the chip that plays the animations of the headers STEM.h."""
+    return program(stems, CHIP_MAIN.format(plays=plays(stems, "send(stop_clock(), {bytes});"),
+                                           guard_bytes=GUARD_BYTES, guard=GUARD))
 
 
-def host_program(headers):
+def host_program(stems):
     """The program for this machine: every frame played, sent to standard output."""
-    return program(headers, HOST_MAIN.format(plays=plays(headers, "send(0, {bytes});"), guard_bytes=GUARD_BYTES,
-                                             guard=GUARD))
+    return program(stems, HOST_MAIN.format(plays=plays(stems, "send(0, {bytes});"), guard_bytes=GUARD_BYTES,
+                                           guard=GUARD))
 
 
 def play_on_chip(directory, elf):

@@ -137,9 +137,10 @@ class PrepareTest(TempDirTest):
         if not PREPARE:
             self.skipTest("PANELBAKE_PREPARE is not set")
 
-    def prepare(self, *args):
+    def prepare(self, *args, preexec_fn=None, input=None):
         """The exit status, standard output and standard error of a run."""
-        proc = subprocess.run([*EMULATOR, PREPARE, *args], cwd=self.dir, capture_output=True, timeout=300)
+        proc = subprocess.run([*EMULATOR, PREPARE, *args], cwd=self.dir, capture_output=True, timeout=300,
+                              preexec_fn=preexec_fn, input=input)
         return proc.returncode, text_of(proc.stdout), text_of(proc.stderr)
 
 

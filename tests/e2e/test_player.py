@@ -123,9 +123,8 @@ class Player(TempDirTest):
 
     def test_host_compilers_play_every_frame(self):
         all_animations = animations()
-        self.compress(all_animations, "plain")
-        names = [name for name, _, _ in all_animations]
-        source = host_program(names)
+        self.compress(all_animations, "player")
+        source = host_program([name + "_frames" for name, _, _ in all_animations])
         for standard in ("c89", "c99"):
             with self.subTest(standard=standard):
                 played = self.play_on_host(source, "-std=" + standard)
@@ -136,8 +135,7 @@ class Player(TempDirTest):
     def test_chip_plays_every_frame_in_time(self):
         all_animations = animations()
         self.compress(all_animations, "pgm")
-        names = [name for name, _, _ in all_animations]
-        played = self.play_on_the_chip(chip_program(names))
+        played = self.play_on_the_chip(chip_program([name + "_frames" for name, _, _ in all_animations]))
         self.assertEqual([unguarded(sent) for _, sent in played], self.expected(all_animations))
         for i, (cycles, _) in enumerate(played):
             self.assertLessEqual(cycles, FRAME_CYCLES, f"frame {i}")
@@ -146,7 +144,7 @@ class Player(TempDirTest):
     @unittest.skipUnless(shutil.which("avr-gcc") and shutil.which("simavr"), "avr-gcc or simavr is not installed")
     def test_chip_plays_damaged_streams_as_this_machine_does(self):
         frames = moving_blocks()
-        self.compress([("blocks", 48, frames)], "plain")
+        self.compress([("blocks", 48, frames)], "player")
         with open(self.path("blocks_frames.h")) as f:
             text = re.search(r"_frames_stream\[[^\]]*\] = \{([^}]*)\}", f.read()).group(1)
         stream = bytes(int(b, 16) for b in text.replace(",", " ").split())
@@ -157,7 +155,8 @@ class Player(TempDirTest):
         names = [name for name, _ in streams]
         on_host = self.play_on_host(host_program(names), "-std=c99")
         # The assembly, and the C that a definition of the read makes the chip play.
-        c_on_chip = ("-include", "avr/pgmspace.h", "-DPANELBAKE_PLAY_READ(p)=pgm_read_byte(p)")
+        c_on_chip = ("-include", "avr/pgmspace.h", "-DPANELBAKE_PLAY_READ(p)=pgm_read_byte(p)",
+                     "-DPANELBAKE_PLAY_MEMORY=PROGMEM")
         for player, flags in (("assembly", ()), ("C", c_on_chip)):
             on_chip = self.play_on_the_chip(chip_program(names), *flags)
             self.assertEqual(len(on_chip), 6 * len(streams))

@@ -26,12 +26,10 @@ import unittest
 from PIL import Image, ImageOps
 
 from bmp_craft import bmp
-from glcd_support import (EMULATOR, NODE, POSIX_ONLY, WINDOWS, TempDirTest, header_array, page_columns, reduce,
-                          rescale, text_of)
+from glcd_support import NODE, POSIX_ONLY, WINDOWS, PrepareTest, header_array, page_columns, reduce, rescale
 from picture_craft import GREY, GREY_ALPHA, PALETTE, RGB, RGBA, gif, gif_frame, png
 from test_faults import as_nobody, file_size_limit, AS_ROOT
 
-PREPARE = os.environ.get("PANELBAKE_PREPARE", "")
 
 PREPARED, COMMAND_LINE, UNREADABLE, NOT_A_PICTURE, TOO_LARGE, EXISTS, WRITE_FAILED = 0, 1, 2, 3, 4, 5, 6
 
@@ -71,17 +69,7 @@ def samples(width, height, channels, top):
              for x in range(width)] for y in range(height)]
 
 
-class Prepare(TempDirTest):
-    def setUp(self):
-        super().setUp()
-        if not PREPARE:
-            self.skipTest("PANELBAKE_PREPARE is not set")
-
-    def prepare(self, *args, preexec_fn=None, input=None):
-        proc = subprocess.run([*EMULATOR, PREPARE, *args], cwd=self.dir, capture_output=True, timeout=300,
-                              preexec_fn=preexec_fn, input=input)
-        return proc.returncode, text_of(proc.stdout), text_of(proc.stderr)
-
+class Prepare(PrepareTest):
     def prepared(self, name, data, output=None):
         """Prepares `name` holding `data` and returns the written BMP's pixels as a Pillow
         image, after checking the BMP is the plain 24-bit kind."""
@@ -141,6 +129,20 @@ class Prepare(TempDirTest):
         image = self.prepared("all.png", data)
         self.assertEqual(list(image.getdata()), list(pillow_flat(data).getdata()))
         self.assertEqual(list(image.getdata()), flat(p for row in rows for p in row))
+
+    def test_pam_of_rgb_and_rgb_alpha_gives_the_pixels_of_the_same_png(self):
+        # The form the page hands pictures the browser decoded over in: every colour and
+        # alpha laid on white as in a PNG, which Pillow decodes independently.
+        rows = [[(c, 255 - c, (c * 7) % 256, a) for c in range(0, 256, 3)] for a in range(0, 256, 5)]
+        cases = {"RGB_ALPHA": (4, rows), "RGB": (3, [[p[:3] + (255,) for p in row] for row in rows])}
+        for kind, (depth, pixels) in cases.items():
+            with self.subTest(kind):
+                raster = bytes(v for row in pixels for p in row for v in p[:depth])
+                header = (f"P7\nWIDTH {len(pixels[0])}\nHEIGHT {len(pixels)}\nDEPTH {depth}\nMAXVAL 255\n"
+                          f"TUPLTYPE {kind}\nENDHDR\n").encode()
+                png_data = png([[p[:depth] for p in row] for row in pixels], 8, RGBA if depth == 4 else RGB)
+                self.assertEqual(list(self.prepared(f"{kind}.pam", header + raster).getdata()),
+                                 list(pillow_flat(png_data).getdata()))
 
     def test_16_bit_png_rounds_to_the_nearest_8_bit_value(self):
         # Values around the halfway points, where v / 257 rounded and v >> 8 differ.
@@ -414,11 +416,11 @@ class Prepare(TempDirTest):
              "a scan of the JPEG uses a Huffman table it does not define"),
             # a decompression bomb: 40000 x 40000 stated, a few bytes of data
             ("bomb.png", png([[(0,)]], 8, GREY, width=40000, height=40000), TOO_LARGE,
-             "it is 40000 x 40000 pixels, more than the 268435456 this program takes"),
+             "it is 40000 x 40000 pixels, more than the 268,435,456 pixels this program takes"),
             ("bomb.gif", gif(65535, 65535, self.PALETTE, [gif_frame(0, 0, [[1]])]), TOO_LARGE,
-             "it is 65535 x 65535 pixels, more than the 268435456 this program takes"),
+             "it is 65535 x 65535 pixels, more than the 268,435,456 pixels this program takes"),
             ("frames.gif", gif(8192, 8192, self.PALETTE, [gif_frame(0, 0, [[1]])] * 5), TOO_LARGE,
-             "its 5 frames of 8192 x 8192 pixels are more than the 268435456 pixels in all this program takes"),
+             "its 5 frames of 8192 x 8192 pixels are more than the 268,435,456 pixels in all this program takes"),
         ]
         for name, data, code, message in cases:
             with self.subTest(name):
@@ -449,12 +451,12 @@ class Prepare(TempDirTest):
         text = re.sub(r".\x08", "", result.stdout.decode())
         usage = self.prepare("--help")[1]
         every = ["-o", "--force", "-v", "--help", "--rotate", "--flip", "--invert", "-w", "-h", "--threshold",
-                 "--dither", "--table", "--for", "-pgm", "-pic30", "--layout", "--width", "--array"]
+                 "--dither", "--table", "--for", "-pgm", "-pic30", "--compress", "--layout", "--width", "--array"]
         self.assertEqual(re.findall(r"^\t(-[-\w]+)", usage, re.M), every)
         options = text[text.index("\nOPTIONS\n"):text.index("\nOUTPUT FILES\n")]
         self.assertEqual(re.findall(r"^ {7}(-[-\w]+)", options, re.M), every)
         statuses = text[text.index("\nEXIT STATUS\n"):text.index("\nEXAMPLES\n")]
-        self.assertEqual(re.findall(r"^ {7}(\d+)", statuses, re.M), [str(code) for code in range(9)])
+        self.assertEqual(re.findall(r"^ {7}(\d+)", statuses, re.M), [str(code) for code in range(10)])
 
     def test_existing_outputs_are_never_overwritten_unasked(self):
         self.write("logo.png", png(samples(4, 4, 3, 255), 8, RGB))

@@ -225,7 +225,7 @@ class PrepareAdjust(PrepareTest):
         self.write("wide.png", encoded(Image.new("RGB", (4, 1)), "PNG"))
         code, out, err = self.prepare("wide.png", "-h", "10000")
         self.assertEqual(code, 4, err)
-        self.assertIn("more than the 268435456 pixels this program takes", err)
+        self.assertIn("more than the 268,435,456 pixels this program takes", err)
         self.assertEqual(self.files(), ["wide.png"])
 
 

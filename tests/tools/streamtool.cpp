@@ -3,8 +3,8 @@
 //
 //   streamtool header HEADER WIDTH HEIGHT FRAME_BYTES FRAMES MEMORY DELAY...
 //       FRAMES holds the frames one after another, FRAME_BYTES each; writes the compressed
-//       frames header HEADER (MEMORY: plain, pgm or pic30; a delay in milliseconds for each
-//       frame) and panelbake_play.h beside it
+//       frames header HEADER of page columns (MEMORY: player, where panelbake_play.h reads,
+//       pgm or pic30; a delay in milliseconds for each frame) and panelbake_play.h beside it
 //
 // Exit 1 when the frames cannot be compressed, 2 on a wrong command line or a file error.
 #include "outputs/frame_stream.h"
@@ -52,7 +52,7 @@ StreamMemory memoryNamed(const std::string& name)
         return StreamMemory::avrProgram;
     if (name == "pic30")
         return StreamMemory::pic30;
-    return StreamMemory::plain;
+    return StreamMemory::playerReads;
 }
 
 int header(int argc, char** argv)
@@ -67,7 +67,8 @@ int header(int argc, char** argv)
         return 2;
     }
     const std::string text = compressedFramesHeaderText(path, std::atoi(argv[3]), std::atoi(argv[4]),
-                                                        compressFrames(frames), delays, memoryNamed(argv[7]));
+                                                        compressFrames(frames), delays, memoryNamed(argv[7]),
+                                                        *layoutNamed("pages"));
     writeFile(path, text.data(), text.size());
     const std::string player = path.substr(0, fileNameStart(path)) + playerHeaderName;
     writeFile(player, playerHeaderText().data(), playerHeaderText().size());

@@ -38,15 +38,17 @@ TEST(FramesHeader, CompressedFramesKnownText)
         " *   }\n"
         " *\n"
         " * Each call writes the next frame, WALK_CYCLE_FRAMES_BYTES bytes, into the buffer, and\n"
-        " * after the last frame the first again. With -pgm the stream lies in program memory,\n"
-        " * where the player reads it on AVR. */\n"
+        " * after the last frame the first again.\n"
+        " * With -pgm the stream lies in program memory, where the player reads it on AVR. */\n"
         "#ifndef _WALK_CYCLE_FRAMES_H\n"
         "#define _WALK_CYCLE_FRAMES_H\n"
+        "\n"
+        "#include \"panelbake_play.h\"\n"
         "\n"
         "#define WALK_CYCLE_FRAMES_COUNT 2\n"
         "#define WALK_CYCLE_FRAMES_WIDTH  4\n"
         "#define WALK_CYCLE_FRAMES_HEIGHT 8\n"
-        "/* bytes of one frame, as the player writes it */\n"
+        "/* bytes of one frame in the pages layout, as the player writes it */\n"
         "#define WALK_CYCLE_FRAMES_BYTES 4\n"
         "/* bytes of the stream, for 8 bytes of frames */\n"
         "#define WALK_CYCLE_FRAMES_STREAM_BYTES 11\n"
@@ -68,7 +70,9 @@ TEST(FramesHeader, CompressedFramesKnownText)
         "};\n"
         "\n"
         "#endif\n";
-    EXPECT_EQ(compressedFramesHeaderText("art/walk-cycle_frames.h", 4, 8, c, {100, 250}, StreamMemory::avrProgram), expected);
+    EXPECT_EQ(compressedFramesHeaderText("art/walk-cycle_frames.h", 4, 8, c, {100, 250}, StreamMemory::avrProgram,
+                                         *layoutNamed("pages")),
+              expected);
 }
 
 TEST(FramesHeader, PlayerHeaderIsTheSource)

@@ -95,6 +95,16 @@ TEST_P(PageHeaderLayout, ArrayBody)
     EXPECT_EQ(dataOf(pageColumnHeaderText(GetParam().bitmap, "p")), GetParam().data);
 }
 
+// The bytes handed over as data are the array's, read from its text.
+TEST_P(PageHeaderLayout, BytesAsDataAreTheArrays)
+{
+    std::vector<std::uint8_t> fromText;
+    const std::string& data = GetParam().data;
+    for (std::size_t at = data.find("0x"); at != std::string::npos; at = data.find("0x", at + 4))
+        fromText.push_back(static_cast<std::uint8_t>(std::stoi(data.substr(at + 2, 2), nullptr, 16)));
+    EXPECT_EQ(pageColumnBytes(displayBits(GetParam().bitmap)), fromText);
+}
+
 // 128 x 60: seven pages of eight full lines and an empty line each, then the four-row
 // partial page of 128 bytes on one line.
 std::string data128x60()

@@ -1,5 +1,5 @@
 # SPDX-License-Identifier: MIT
-"""The page's reading of C text (web/array-text.js) under Node: which array is taken, which bytes it
+"""The page's reading of C text (web/src/array-text.js, a module) under Node: which array is taken, which bytes it
 holds, the size from the macros, and the problems said with their lines."""
 import json
 import os
@@ -13,12 +13,13 @@ NODE = "/usr/bin/node"
 # Reads the cases ([text, choice]) as JSON from standard input and writes what parseArrayText
 # made of each, its bytes as a list.
 RUN_CASES = """
-const {parseArrayText} = require(process.argv[1]);
 const cases = JSON.parse(require('fs').readFileSync(0, 'utf8'));
-process.stdout.write(JSON.stringify(cases.map(([text, choice]) => {
-  const read = parseArrayText(text, choice === null ? undefined : choice);
-  return {...read, bytes: Array.from(read.bytes)};
-})));
+import(require('url').pathToFileURL(process.argv[1]).href).then(({parseArrayText}) => {
+  process.stdout.write(JSON.stringify(cases.map(([text, choice]) => {
+    const read = parseArrayText(text, choice === null ? undefined : choice);
+    return {...read, bytes: Array.from(read.bytes)};
+  })));
+});
 """
 
 # A header as panelbake writes it with -pgm, 20 x 10: two pages, the second on one line.
@@ -53,7 +54,7 @@ static const unsigned long walk_frames_delay_ms[WALK_FRAMES_COUNT] = {
 
 def parse(*cases):
     """parseArrayText of each (text, choice) case, in one run of Node."""
-    run = subprocess.run([NODE, "-e", RUN_CASES, str(SOURCE_DIR / "web" / "array-text.js")],
+    run = subprocess.run([NODE, "-e", RUN_CASES, str(SOURCE_DIR / "web" / "src" / "array-text.js")],
                          input=json.dumps(cases), capture_output=True, text=True, check=True)
     return json.loads(run.stdout)
 

@@ -145,6 +145,18 @@ class ArraysTest(unittest.TestCase):
         # An edit keeps the array chosen.
         self.assertEqual("b (line 2): 1 × 16 pixels, 2 pages × 1 column = 2 bytes.",
                          self.paste("uint8_t a[] = {1, 2};\nuint8_t b[] = {0xff, 0xff};"))
+    def test_a_width_from_size_macros_is_not_kept_for_an_array_without_them(self):
+        made = native(["logo.bmp", "-w", "102", "-h", "64"], {"logo.bmp": SAMPLE.read_bytes()})
+        self.assertTrue(self.paste(made["files"]["logo_glcd.h"].decode()).startswith("logo_glcd_bmp (line 9): 102 × 64"))
+        self.assertEqual("102", self.element("array-width").get_property("value"))
+        # As on a fresh page, the width is asked for.
+        self.assertEqual("logo (line 1) holds 3 bytes. Give its width in pixels, under the box: the text has no size "
+                         "macros for it.", self.paste("uint8_t logo[] = {1, 2, 3};"))
+        self.assertEqual("", self.element("array-width").get_property("value"))
+        # A width typed is the user's: it stays for the next text.
+        self.type_width("3")
+        self.assertTrue(self.paste("uint8_t logo[] = {1, 2, 3, 4, 5, 6};").startswith("logo (line 1): 3 × 16 pixels"))
+
     def test_bytes_pasted_while_a_picture_is_prepared_stay_until_an_option_changes(self):
         folder = prepared_pictures()
         self.pick(folder / "first.png")  # seconds to decode

@@ -4,10 +4,8 @@ all" against panelbake-prepare --table and panelbake run natively, and a pasted 
 import base64
 import io
 import shutil
-import tempfile
 import unittest
 import zipfile
-from pathlib import Path
 
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
@@ -151,7 +149,8 @@ class BatchTest(unittest.TestCase):
     def test_a_picture_that_fails_is_listed_with_its_reason_and_the_others_are_converted(self):
         folder = prepared_pictures()
         # Dropped together: one that cannot be decoded, a GIF of three frames, two that would
-        # give the same BMP and header (taken as second and second_2), and one named as a frame.
+        # give the same BMP and header (their BMPs kept apart as second.bmp and second_2.bmp,
+        # both listed from their own names), and one named as a frame.
         dropped = [("huge.png", folder / "huge.png"), ("walk.gif", folder / "walk.gif"),
                    ("second.bmp", folder / "second.bmp"), ("second.jpg", pictures() / "photo.jpg"),
                    ("walk_01.png", pictures() / "logo.png")]
@@ -169,20 +168,42 @@ class BatchTest(unittest.TestCase):
             self.assertEqual(i in (0, 6), "failed" in row.get_attribute("class"))
             self.assertEqual(i not in (0, 6), "pixels" in row.find_element(By.CLASS_NAME, "size").text)
         self.assertIn("5 pictures converted, 2 failures.", self.element("batch-state").text)
-        self.assertEqual("panelbake-prepare --table pictures walk.gif second.bmp second_2.jpg"
+        self.assertEqual("from second.jpg", rows[5].find_element(By.CLASS_NAME, "source").text)
+        command = self.element("command").text
+        self.assertEqual("panelbake-prepare second.jpg -o second_2.bmp && "
+                         "panelbake-prepare --table pictures walk.gif second.bmp second_2.bmp"
                          + "".join(f" && panelbake {name} -h 16" for name in
                                    ("walk_00.bmp", "walk_01.bmp", "walk_02.bmp", "second.bmp", "second_2.bmp")),
-                         self.element("command").text)
+                         command)
         # The zip holds what the command line makes of the pictures that could be prepared.
-        renamed = Path(tempfile.mkdtemp(dir=folder)) / "second_2.jpg"
-        shutil.copy(pictures() / "photo.jpg", renamed)
-        self.assertEqual(native_batch([folder / "walk.gif", folder / "second.bmp", renamed], ["-h", "16"]),
-                         self.download_all())
+        made = run_command_line(command, {name: path.read_bytes() for name, path in dropped})
+        zipped = self.download_all()
+        self.assertEqual(12, len(zipped))  # five headers and previews, the table and the frames header
+        self.assertEqual({name: made[name] for name in zipped}, zipped)
+
+    def test_an_animated_gif_alone_is_listed_by_frame_and_downloaded_whole(self):
+        gif = prepared_pictures() / "walk.gif"
+        self.set_options("32")
+        self.choose([gif])
+        self.wait_for_list(3)
+        self.assertEqual("panelbake-prepare walk.gif && panelbake walk_00.bmp -h 32", self.element("command").text)
+        frames = native(["walk.gif"], {"walk.gif": gif.read_bytes()}, PREPARE_NATIVE)["files"]
+        bmps = sorted(name for name in frames if name.endswith(".bmp"))
+        expected = {"walk_frames.h": frames["walk_frames.h"]}
+        expected.update(native(["--table", "pictures", *bmps], {name: frames[name] for name in bmps},
+                               PREPARE_NATIVE)["files"])
+        expected = {name: data for name, data in expected.items() if name.endswith(".h")}
+        for bmp in bmps:
+            converted = native([bmp, "-h", "32"], {bmp: frames[bmp]})["files"]
+            expected.update({name: data for name, data in converted.items() if name != bmp})
+        self.assertEqual(expected, self.download_all())
 
     def test_a_dropped_folder_gives_its_pictures_and_those_of_its_folders_by_name(self):
-        # A folder as the browser hands one over: its entries read in batches until an empty one.
-        names = self.browser.execute_async_script("""
-            const done = arguments[0];
+        # A folder as the browser hands one over: its entries read in batches until an empty
+        # one; dropped through the page's own handler of drops. Its files are empty, so each
+        # is listed as a picture that could not be decoded, under its own name.
+        self.set_options("16")
+        self.browser.execute_script("""
             const file = (name) => ({name, isFile: true, isDirectory: false, file: (ok) => ok(new File([''], name))});
             const folder = (name, children) => ({name, isFile: false, isDirectory: true, createReader() {
               const batches = [children.slice(0, 2), children.slice(2), []];
@@ -192,10 +213,13 @@ class BatchTest(unittest.TestCase):
                                            file('.hidden.png'), folder('.git', [file('x.png')]), file('a.gif')]);
             const item = (entry, name) => ({kind: 'file', webkitGetAsEntry: () => entry,
                                             getAsFile: () => new File([''], name)});
-            droppedFiles({items: [item(shots), item(file('z.bmp'), 'z.bmp')], files: []})
-              .then((files) => done(files.map((f) => f.name)));
+            const drop = new Event('drop', {bubbles: true, cancelable: true});
+            drop.dataTransfer = {items: [item(shots), item(file('z.bmp'), 'z.bmp')], files: [], types: ['Files']};
+            document.body.dispatchEvent(drop);
         """)
-        self.assertEqual(["a.gif", "b.png", "c.JPG", "z.bmp"], names)
+        self.wait_for_list(4)
+        self.assertEqual(["a.gif", "b.png", "c.JPG", "z.bmp"],
+                         [row.find_element(By.CLASS_NAME, "name").text for row in self.rows()])
 
     def test_a_pasted_picture_is_converted_as_if_chosen_and_a_field_keeps_its_paste(self):
         logo = (pictures() / "logo.png").read_bytes()
@@ -206,6 +230,9 @@ class BatchTest(unittest.TestCase):
         self.assertFalse(self.browser.execute_script(PASTE, base64.b64encode(logo).decode(), None))
         self.wait_until_done(shown)
         self.assertEqual("panelbake-prepare pasted.png && panelbake pasted.bmp -h 64", self.element("command").text)
+        # The file control says what is shown, not "No file chosen".
+        self.assertEqual(["pasted.png"], self.browser.execute_script(
+            "return [...document.getElementById('picture').files].map((f) => f.name);"))
         expected = prepared_natively("pasted.png", logo, ["-h", "64"])[0]["pasted_glcd.h"]
         self.assertEqual(expected.decode(), self.element("header").get_property("value"))
         self.assertTrue(self.element("batch").get_property("hidden"))

@@ -7,6 +7,7 @@ import shutil
 import statistics
 import unittest
 
+from selenium.webdriver.common.by import By
 from selenium.webdriver.support.ui import Select, WebDriverWait
 
 import test_page
@@ -81,6 +82,10 @@ class ControlsTests:
                          " --threshold 500 --dither floyd-steinberg -o picture_prepared.bmp"
                          " && panelbake picture_prepared.bmp -pic30 -v", self.element("command").text)
         self.assertEqual("84x48", Select(self.element("display")).first_selected_option.get_attribute("value"))
+        # An option and its value are kept together where the line wraps.
+        spans = [span.text for span in self.element("command").find_elements(By.TAG_NAME, "span")]
+        for group in ("--rotate 270", "--flip h", "-w 84", "-h 48", "--threshold 500", "-o picture_prepared.bmp", "-pic30"):
+            self.assertIn(group, spans)
         # The address follows a change, and the page opened again without a hash keeps it.
         Select(self.element("dither")).select_by_value("bayer8")
         self.assertFalse(self.element("threshold").is_enabled())  # the matrix sets the cuts
@@ -137,6 +142,27 @@ class ServedControlsTest(ControlsTests, unittest.TestCase):
         self.browser.execute_async_script(TIME_CHANGE, "threshold", "900")
         self.assertEqual("panelbake-prepare failed with exit code 1: an option is wrong (--threshold needs a sum "
                          "of red, green and blue from 0 to 765, not \"900\").", self.element("summary").text)
+
+    def test_the_dithering_rules_offered_are_those_panelbake_prepare_takes(self):
+        self.open(clear=True)
+        offered = [o.get_attribute("value") for o in Select(self.element("dither")).options][1:]
+        self.assertEqual(4, len(offered))
+        for rule in offered:
+            with self.subTest(rule):
+                made = native(["landscape.bmp", "--dither", rule, "-o", "out.bmp"], {"landscape.bmp": SAMPLE.read_bytes()},
+                              PREPARE_NATIVE)
+                self.assertEqual(0, made["code"], made["stderr"])
+        self.assertEqual("383", self.element("threshold").get_property("value"))
+
+    def test_a_size_that_is_not_one_says_what_panelbake_makes_of_it(self):
+        self.open(clear=True)
+        self.convert(SAMPLE, width="abc", height="64")
+        header = native(["landscape.bmp", "-w", "abc", "-h", "64"], {"landscape.bmp": SAMPLE.read_bytes()})
+        width = int(header["files"]["landscape_glcd.h"].decode().split("_WIDTH")[1].split()[0])
+        self.assertEqual(f'-w "abc" is not a size of 1 or more. panelbake made the picture {width} '
+                         f'{"pixel" if width == 1 else "pixels"} wide.', self.element("size-note").text)
+        self.convert(SAMPLE, width="128", height="64")
+        self.assertFalse(self.element("size-note").is_displayed())
 
     def test_an_adjustment_changed_on_the_prepared_large_photo_is_redrawn_in_time(self):
         photo = large_photo()

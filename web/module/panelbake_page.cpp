@@ -1,0 +1,88 @@
+// SPDX-License-Identifier: MIT
+// The page's build of panelbake. A run hands the worker's JavaScript, besides its messages
+// and files, the kind of failure it ended with and the picture its header holds, as data
+// (converter/run_notes.h); and the module answers the rules the page would otherwise
+// restate: the threshold, the dithering rules and the names of prepared BMPs.
+#include "bit_picture.h"
+#include "outputs/prepared_names.h"
+#include "page_header.h"
+#include "page_json.h"
+#include "reduction/dither_names.h"
+#include "run_notes.h"
+
+#include <emscripten.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The worker passes Module.panelbakeNotes with each instance it makes.
+EM_JS(void, handFailure, (const char* kind), {
+    const notes = Module['panelbakeNotes'];
+    if (notes) notes.failure(UTF8ToString(kind));
+});
+EM_JS(void, handPicture, (int width, int height, const std::uint8_t* bytes, int count), {
+    const notes = Module['panelbakeNotes'];
+    if (notes) notes.picture(width, height, HEAPU8.slice(bytes, bytes + count));
+});
+
+namespace {
+
+const char* failureName(RunFailure failure)
+{
+    switch (failure) {
+    case RunFailure::noPicture:
+        return "no-picture";
+    case RunFailure::sourceNotOpened:
+        return "source-not-opened";
+    case RunFailure::notSupportedBmp:
+        return "not-supported-bmp";
+    case RunFailure::sourceOutOfMemory:
+        return "source-out-of-memory";
+    case RunFailure::previewNotWritten:
+        return "preview-not-written";
+    case RunFailure::headerNotWritten:
+        return "header-not-written";
+    case RunFailure::targetTooLarge:
+        return "target-too-large";
+    case RunFailure::conversionOutOfMemory:
+        return "conversion-out-of-memory";
+    }
+    return "unknown";
+}
+
+} // namespace
+
+void noteFailure(RunFailure failure)
+{
+    handFailure(failureName(failure));
+}
+
+void noteHeaderPicture(const BitPicture& picture)
+{
+    const std::vector<std::uint8_t> bytes = pageColumnBytes(picture);
+    handPicture(picture.width(), picture.height(), bytes.data(), static_cast<int>(bytes.size()));
+}
+
+// {"threshold": {"default": 383, "least": 0, "most": 765},
+//  "dithers": [{"name": "floyd-steinberg", "takesThreshold": true}, ...]}
+extern "C" EMSCRIPTEN_KEEPALIVE const char* panelbake_page_rules()
+{
+    static std::string json;
+    json = "{\"threshold\":{\"default\":" + std::to_string(panelbakeThreshold) + ",\"least\":0,\"most\":" +
+           std::to_string(brightestSum) + "},\"dithers\":[";
+    for (const DitherName& d : ditherNames) {
+        json += &d == ditherNames ? "" : ",";
+        json += "{\"name\":" + jsonString(d.name) + ",\"takesThreshold\":" + (d.takesThreshold ? "true" : "false") + "}";
+    }
+    json += "]}";
+    return json.c_str();
+}
+
+// For source names, one a line: [{"bmp": ..., "beside": ..., "apart": ...}, ...] (see pageBmpNames).
+extern "C" EMSCRIPTEN_KEEPALIVE const char* panelbake_page_names(const char* sources)
+{
+    static std::string json;
+    json = pageNamesJson(sources);
+    return json.c_str();
+}
