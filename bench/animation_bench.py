@@ -107,24 +107,18 @@ def build_compressor(scratch):
     return binary
 
 
-def stream_header(scratch, name, stream, count, frame_bytes):
-    """The declarations of an animation's stream, as a frames header has them."""
-    upper = name.upper()
-    with open(os.path.join(scratch, name + "_frames.h"), "w") as f:
-        f.write(f"#define {upper}_FRAMES_COUNT {count}\n#define {upper}_FRAMES_BYTES {frame_bytes}\n"
-                f"static const unsigned char __attribute__ ((progmem)) {name}_frames_stream[] = {{"
-                + ",".join(str(b) for b in stream) + "};\n")
-
-
 def measure_animation(scratch, compressor, name, frames):
     raw = b"".join(frames)
     with open(os.path.join(scratch, name + ".frames"), "wb") as f:
         f.write(raw)
     stream_path = os.path.join(scratch, name + ".stream")
-    run([compressor, str(len(frames[0])), name + ".frames", stream_path], cwd=scratch)
+    times_path = os.path.join(scratch, name + ".times")
+    run([compressor, str(len(frames[0])), name + ".frames", stream_path, times_path], cwd=scratch)
     with open(stream_path, "rb") as f:
         stream = f.read()
-    stream_header(scratch, name, stream, len(frames), len(frames[0]))
+    with open(times_path) as f:
+        modelled = [int(line) for line in f]
+    chip_player.stream_header(scratch, name + "_frames", stream, len(frames), len(frames[0]))
     source = os.path.join(scratch, name + "_chip.c")
     with open(source, "w") as f:
         f.write(chip_player.chip_program([name + "_frames"]))
@@ -134,8 +128,12 @@ def measure_animation(scratch, compressor, name, frames):
     played = chip_player.play_on_chip(scratch, elf)
     expected = [frames[i % len(frames)] for i in range(2 * len(frames))]
     cycles = [c for c, _ in played]
+    # The encoder's time model against the cycles measured, frame by frame.
+    errors = [modelled[i % len(frames)] - c for i, c in enumerate(cycles)]
     return {"name": name, "frames": len(frames), "raw": len(raw), "stream": len(stream),
-            "zlib": len(zlib.compress(raw, 9)), "played": [data for _, data in played] == expected,
+            "zlib": len(zlib.compress(raw, 9)),
+            "played": [chip_player.unguarded(sent) for _, sent in played] == expected,
+            "model_over": max(errors), "model_under": -min(errors),
             "max_ms": max(cycles) * 1000 / CLOCK_HZ, "mean_ms": sum(cycles) / len(cycles) * 1000 / CLOCK_HZ}
 
 
@@ -156,6 +154,8 @@ def report(rows, footprint):
                 else " (reported: a dithered photo)")
         lines.append(f"{r['name']}: {r['stream']} bytes, {ratio:.2f}x zlib -9{goal}; frames at most "
                      f"{r['max_ms']:.2f} ms ({verdict(r['max_ms'] <= GOAL_FRAME_MS)}: {GOAL_FRAME_MS:.0f} ms)")
+    lines.append("the encoder's time model against simavr: " + ", ".join(
+        f"{r['name']} {-r['model_under']:+d} to {r['model_over']:+d}" for r in rows) + " cycles a frame")
     in_sketch, functions, state = footprint
     lines.append(f"player code: {in_sketch} bytes in a sketch ({verdict(in_sketch <= GOAL_CODE_BYTES)}: "
                  f"{GOAL_CODE_BYTES}), {functions} bytes as two functions on their own; state {state} bytes "

@@ -145,12 +145,11 @@ def array_seeds():
     }
 class Stream:
     """A compressed stream as panelbake_play.h reads it: bits lowest first in bytes of their
-    own, numbers of 1 or more (a 0 before each binary digit after the leading 1, a 1 to end),
-    the bytes of a run taken whole among them."""
+    own, each frame's after the frame before's, numbers of 1 or more (a 0 before each binary
+    digit after the leading 1, a 1 to end), the bytes of a run taken whole among them."""
 
-    def __init__(self, frame_bytes, count):
-        self.out = bytearray(struct.pack("<HHH", frame_bytes, count, 0))
-        self.count = count
+    def __init__(self, frame_bytes):
+        self.out = bytearray(struct.pack("<HH", frame_bytes, 0))
         self.used = 8
 
     def bit(self, value):
@@ -170,8 +169,7 @@ class Stream:
 
     def frame(self, backward, steps):
         """Steps: bytes for a run from the stream, (count, offset) for a copy."""
-        self.used = 8
-        self.number(2 if backward else 1)
+        self.bit(1 if backward else 0)
         for step in steps:
             if isinstance(step, bytes):
                 self.number(len(step))
@@ -184,8 +182,9 @@ class Stream:
         return self
 
     def bytes(self, declared=None):
+        """The stream, declaring the bytes after its header, or `declared` of them."""
         out = bytearray(self.out)
-        out[4:6] = struct.pack("<H", len(out) if declared is None else declared)
+        out[2:4] = struct.pack("<H", len(out) - 4 if declared is None else declared)
         return bytes(out)
 
 
@@ -193,21 +192,25 @@ def player_seeds():
     """Streams for the player target: runs, copies by either sign and keeps in both
     directions, a frame of one byte, steps beyond the frame or the buffer, a stream cut
     short, and headers that declare nothing."""
-    moving = Stream(16, 3).frame(False, [b"\0\1\2\3\4\5\6\7", (8, -8)])
+    moving = Stream(16).frame(False, [b"\0\1\2\3\4\5\6\7", (8, -8)])
     moving.frame(False, [(2, 0), (6, 2), b"\x09\x0a", (6, -1)]).frame(True, [(4, 0), b"\xff", (11, -3)])
     files = {
-        "runs": Stream(8, 2).frame(False, [b"\1\2\3", b"\4\5\6\7\x08"]).frame(True, [b"\x11\x22\x33\x44\x55\x66\x77\x88"]).bytes(),
+        "runs": Stream(8).frame(False, [b"\1\2\3", b"\4\5\6\7\x08"]).frame(True, [b"\x11\x22\x33\x44\x55\x66\x77\x88"]).bytes(),
         "copies_and_keeps": moving.bytes(),
-        "one_byte_frames": Stream(1, 3).frame(False, [b"\x42"]).frame(False, [(1, 0)]).frame(True, [b"\x43"]).bytes(),
-        "count_beyond_the_frame": Stream(4, 1).frame(False, [(9, 0)]).bytes(),
-        "source_beyond_the_buffer": Stream(4, 1).frame(False, [b"\1", (3, 7)]).bytes(),
-        "copy_before_the_first_byte": Stream(4, 1).frame(True, [b"\1", (3, -4)]).bytes(),
+        "one_byte_frames": Stream(1).frame(False, [b"\x42"]).frame(False, [(1, 0)]).frame(True, [b"\x43"]).bytes(),
+        "count_beyond_the_frame": Stream(4).frame(False, [(9, 0)]).bytes(),
+        "source_beyond_the_buffer": Stream(4).frame(False, [b"\1", (3, 7)]).bytes(),
+        "copy_before_the_first_byte": Stream(4).frame(True, [b"\1", (3, -4)]).bytes(),
         # A run whose count says more bytes than the stream holds.
-        "run_beyond_the_stream": Stream(8, 1).frame(False, [b"\1\2\3"]).bytes()[:-2],
+        "run_beyond_the_stream": Stream(8).frame(False, [b"\1\2\3"]).bytes()[:-2],
         "cut_short": moving.bytes()[:14],
         "length_beyond_the_bytes": moving.bytes(declared=200),
-        "length_within_the_header": moving.bytes(declared=3),
-        "no_frames": Stream(16, 0).bytes(),
+        "length_of_nothing": moving.bytes(declared=0),
+        "no_frames": Stream(16).bytes(),
+        # A source number of 17 binary digits, kept in 16 bits.
+        "source_number_over_16_bits": Stream(8).frame(False, [b"\1", (3, 40000)]).bytes(),
+        # Bytes left from the source on, 30000 + 39999, kept in 16 bits: a source in the frame still.
+        "source_in_16_bits_in_a_large_frame": Stream(40000).frame(False, [b"\1", (3, -30000)]).bytes(),
     }
     return files
 

@@ -4,8 +4,8 @@
 // The player check: arbitrary bytes as a compressed stream for panelbake_play.h, the
 // player firmware includes. The stream's header is taken as it stands, except that a
 // length beyond the bytes given (a stream cut short) is cut to them: the player trusts the
-// length it is given and nothing else. It plays up to twice the frames the header declares
-// into a buffer of the frame size it declares, and every byte it reads must lie within the
+// length it is given and nothing else. It plays eight frames into a buffer of the frame
+// size the header declares, and every byte it reads must lie within the
 // declared stream, every byte it writes within the buffer. Aborts on a violation.
 
 #include "fuzz_support.h"
@@ -61,23 +61,25 @@ inline void playChecked(const std::vector<std::uint8_t>& stream, std::size_t fra
     streamFirst = streamEnd = nullptr;
 }
 
+// Frames played of each input: enough to loop back to the first frame of a short stream.
+constexpr std::size_t playerFrames = 8;
+
 inline int playerInput(const std::uint8_t* data, std::size_t size)
 {
-    constexpr std::size_t header = 6;
+    constexpr std::size_t header = 4;
     if (size < header)
         return 0; // no header to read
     size = std::min<std::size_t>(size, 0xFFFF);
     // A copy of exactly the stream's bytes, so that the sanitizers see a read past them.
     std::vector<std::uint8_t> stream(data, data + size);
-    const std::size_t declared = stream[4] | stream[5] << 8;
+    const std::size_t declared = header + (stream[2] | stream[3] << 8);
     if (declared > size) {
-        stream[4] = static_cast<std::uint8_t>(size);
-        stream[5] = static_cast<std::uint8_t>(size >> 8);
+        stream[2] = static_cast<std::uint8_t>(size - header);
+        stream[3] = static_cast<std::uint8_t>((size - header) >> 8);
     }
-    stream.resize(std::min(size, std::max(declared, header)));
+    stream.resize(std::min(size, declared));
     const std::size_t frameBytes = stream[0] | stream[1] << 8;
-    const std::size_t count = stream[2] | stream[3] << 8;
-    playChecked(stream, frameBytes, std::min<std::size_t>(2 * count + 1, 8));
+    playChecked(stream, frameBytes, playerFrames);
     return 0;
 }
 

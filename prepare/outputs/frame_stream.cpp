@@ -10,10 +10,14 @@
 namespace {
 
 // Writes bits, lowest first, into bytes of their own among the bytes taken whole: a bit
-// byte is added when the first of its bits is written, as the player reads it then.
+// byte is added when the first of its bits is written, as the player reads it then. A
+// frame's bits follow the frame before's.
 class StreamWriter {
 public:
     explicit StreamWriter(std::vector<std::uint8_t>& out) : out(out) {}
+
+    // The byte the next bit goes into.
+    std::size_t nextBitAt() const { return used == 8 ? out.size() : at; }
 
     void bit(unsigned value)
     {
@@ -54,7 +58,7 @@ void put16(std::vector<std::uint8_t>& out, std::size_t at, std::size_t value)
 // its time weighs, the fewer and longer its steps. `previous` is null for the first frame.
 FrameParse fastEnoughSteps(const std::uint8_t* previous, const std::uint8_t* frame, std::size_t size)
 {
-    const std::int64_t budget = 100 * frameCycles(size) - playerCentiCycles::frame - 3 * playerCentiCycles::bit;
+    const std::int64_t budget = 100 * frameCycles(size) - playerCentiCycles::frame - playerCentiCycles::bit;
     FrameParse parse = cheapestSteps(previous, frame, size, 0);
     for (std::int64_t weight = 16; parse.centiCycles > budget && weight <= 1 << 20; weight *= 2)
         parse = cheapestSteps(previous, frame, size, weight);
@@ -62,9 +66,9 @@ FrameParse fastEnoughSteps(const std::uint8_t* previous, const std::uint8_t* fra
 }
 
 // One frame, from its first byte to its last or the other way, whichever takes fewer bits
-// in the time allowed; `previous` is null for the first.
-void writeFrame(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>* previous,
-                const std::vector<std::uint8_t>& frame)
+// in the time allowed; `previous` is null for the first. Returns the frame's time.
+std::int64_t writeFrame(StreamWriter& writer, const std::vector<std::uint8_t>* previous,
+                        const std::vector<std::uint8_t>& frame)
 {
     const std::size_t size = frame.size();
     const FrameParse forward = fastEnoughSteps(previous ? previous->data() : nullptr, frame.data(), size);
@@ -73,12 +77,10 @@ void writeFrame(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>*
     if (previous)
         reversedPrevious.assign(previous->rbegin(), previous->rend());
     const FrameParse backward = fastEnoughSteps(previous ? reversedPrevious.data() : nullptr, reversed.data(), size);
-    // The direction's own number: 1 bit forward, 3 backward.
-    const bool back = backward.bits + 3 < forward.bits + 1;
+    const bool back = backward.bits < forward.bits;
     const FrameParse& chosen = back ? backward : forward;
     const std::uint8_t* bytes = back ? reversed.data() : frame.data();
-    StreamWriter writer(out);
-    writer.number(back ? 2 : 1);
+    writer.bit(back ? 1 : 0);
     std::size_t at = 0;
     for (const FrameStep& step : chosen.steps) {
         writer.number(step.count);
@@ -90,6 +92,7 @@ void writeFrame(std::vector<std::uint8_t>& out, const std::vector<std::uint8_t>*
         }
         at += step.count;
     }
+    return playerCentiCycles::frame + playerCentiCycles::bit + chosen.centiCycles;
 }
 
 void checkFrames(const std::vector<std::vector<std::uint8_t>>& frames)
@@ -120,15 +123,15 @@ CompressedFrames compressFrames(const std::vector<std::vector<std::uint8_t>>& fr
     CompressedFrames result;
     std::vector<std::uint8_t>& out = result.stream;
     out.assign(streamHeaderBytes, 0);
+    StreamWriter writer(out);
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        result.offsets.push_back(out.size());
-        writeFrame(out, i ? &frames[i - 1] : nullptr, frames[i]);
+        result.offsets.push_back(writer.nextBitAt());
+        result.centiCycles.push_back(writeFrame(writer, i ? &frames[i - 1] : nullptr, frames[i]));
     }
     if (out.size() > largestStream)
         throw FramesNotCompressible("the stream would be " + std::to_string(out.size()) +
                                     " bytes; the player reads up to " + std::to_string(largestStream));
     put16(out, 0, frames.front().size());
-    put16(out, 2, frames.size());
-    put16(out, 4, out.size());
+    put16(out, 2, out.size() - streamHeaderBytes);
     return result;
 }

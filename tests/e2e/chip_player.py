@@ -1,41 +1,88 @@
 # SPDX-License-Identifier: MIT
 """Compressed frames played by panelbake_play.h in programs for this machine and for an
-ATmega328P run in Debian's simavr: the programs' text and the frames the chip sends back.
+ATmega328P run in Debian's simavr: the programs' text and the frames they send back.
 The player's tests and bench/run use them.
 
 A program includes a header STEM.h for each animation that declares STEM_stream,
 STEM_COUNT and STEM_BYTES (a frames header panelbake-prepare writes will do: walk_frames.h,
-walk_frames_adafruit.h), and plays each animation's frames twice over into a buffer of up
-to 1024 bytes."""
+walk_frames_adafruit.h; or one stream_header writes), and plays each animation's frames
+twice over into a buffer of up to 1024 bytes with guard bytes on either side. After each frame it sends a line "t" and
+the clock cycles the frame took (on this machine 0), then the buffer with its guards as hex
+lines. On the chip the player is the assembly of panelbake_play.h, on this machine its C."""
+import os
 import re
 import subprocess
 
 # A 128 x 64 frame on an ATmega328P at 16 MHz: 2 ms.
 FRAME_CYCLES = 32000
+# Bytes on either side of the frame that the player must leave alone.
+GUARD_BYTES = 16
+GUARD = 0xA5
+
 
 def program(stems, main):
     return "".join(f'#include "{stem}.h"\n' for stem in stems) + '#include "panelbake_play.h"\n\n' + main
 
 
-def plays(stems, before, after):
-    """Each animation's part of the program: its frames played twice over, each between the
-    statements `before` and `after`."""
+def plays(stems, after):
+    """Each animation's part of the program: the guards set, then its frames played twice
+    over, each followed by the statement `after`."""
     calls = []
     for stem in stems:
-        calls.append(f"""    panelbake_play_start(&player, {stem}_stream);
+        calls.append(f"""    guard();
+    panelbake_play_start(&player, {stem}_stream);
     for (pass = 0; pass < 2 * {stem.upper()}_COUNT; ++pass) {{
-        {before}
-        panelbake_play_frame(&player, buffer);
+        start_clock();
+        panelbake_play_frame(&player, memory + {GUARD_BYTES});
         {after.format(bytes=stem.upper() + "_BYTES")}
     }}
 """)
     return "".join(calls)
 
 
+# The memory around the buffer, and how it is sent: "t", the cycles in 6 hex digits, then
+# 32 bytes a line.
+COMMON = """static unsigned char memory[1024 + 2 * {guard_bytes}];
+
+static void guard(void)
+{{
+    unsigned int i;
+    for (i = 0; i < sizeof memory; ++i)
+        memory[i] = {guard};
+}}
+
+static void send(unsigned long cycles, unsigned int bytes)
+{{
+    unsigned int i;
+    put('t');
+    hex((unsigned char)(cycles >> 16));
+    hex((unsigned char)(cycles >> 8));
+    hex((unsigned char)cycles);
+    put('\\n');
+    for (i = 0; i < bytes + 2 * {guard_bytes}; ++i) {{
+        hex(memory[i]);
+        if (i % 32 == 31 || i + 1 == bytes + 2 * {guard_bytes})
+            put('\\n');
+    }}
+}}
+"""
+
 HOST_MAIN = """#include <stdio.h>
 
-static unsigned char buffer[1024];
+static void put(char c)
+{{
+    putchar(c);
+}}
 
+static void hex(unsigned char b)
+{{
+    printf("%02x", b);
+}}
+
+static void start_clock(void)
+{{
+}}
+""" + COMMON + """
 int main(void)
 {{
     struct panelbake_player player;
@@ -44,15 +91,12 @@ int main(void)
 }}
 """
 
-# Each frame as hex lines over the UART, after a line "t" and the clock cycles the frame
-# took (Timer1 counts every cycle; its overflows are counted too).
+# Timer1 counts every clock cycle of a frame; its overflows are counted too.
 CHIP_MAIN = """#include <avr/interrupt.h>
 #include <avr/io.h>
 #include <avr/sleep.h>
 
-static unsigned char buffer[1024];
 static volatile unsigned int overflows;
-static unsigned int ticks;
 
 ISR(TIMER1_OVF_vect)
 {{
@@ -81,9 +125,9 @@ static void start_clock(void)
     sei();
 }}
 
-static void send(unsigned int bytes)
+static unsigned long stop_clock(void)
 {{
-    unsigned int i;
+    unsigned int ticks;
     cli();
     ticks = TCNT1;
     if (TIFR1 & (1 << TOV1)) {{
@@ -91,18 +135,9 @@ static void send(unsigned int bytes)
         ++overflows;
     }}
     sei();
-    put('t');
-    hex(overflows);
-    hex(ticks >> 8);
-    hex(ticks);
-    put('\\n');
-    for (i = 0; i < bytes; ++i) {{
-        hex(buffer[i]);
-        if (i % 32 == 31 || i + 1 == bytes)
-            put('\\n');
-    }}
+    return (unsigned long)overflows << 16 | ticks;
 }}
-
+""" + COMMON + """
 int main(void)
 {{
     struct panelbake_player player;
@@ -123,10 +158,11 @@ int main(void)
 """
 
 
-def chip_frames(uart):
-    """The frames and their clock cycles in simavr's record of the UART: a line a time,
-    coloured, with '.' for the line end."""
-    lines = [re.sub(r"\x1b\[[0-9;]*m", "", line).rstrip(".") for line in uart.splitlines()]
+def sent_frames(text):
+    """The frames and their clock cycles in what a program sent (simavr's record of the
+    UART has a line a time, coloured, with '.' for the line end): (cycles, the buffer with
+    its guards) each."""
+    lines = [re.sub(r"\x1b\[[0-9;]*m", "", line).rstrip(".") for line in text.splitlines()]
     frames = []
     for line in lines:
         if line.startswith("t"):
@@ -136,21 +172,37 @@ def chip_frames(uart):
     return [(cycles, bytes.fromhex(data)) for cycles, data in frames]
 
 
+def unguarded(sent):
+    """The frame inside a buffer sent with its guards, or None when a guard byte changed."""
+    guards = sent[:GUARD_BYTES] + sent[-GUARD_BYTES:]
+    return sent[GUARD_BYTES:-GUARD_BYTES] if guards == bytes([GUARD]) * (2 * GUARD_BYTES) else None
+
+
+def stream_header(directory, stem, stream, count, frame_bytes):
+    """A header STEM.h that declares `stream` where the player reads it, as a frames header
+    does."""
+    upper = stem.upper()
+    with open(os.path.join(directory, stem + ".h"), "w") as f:
+        f.write(f'#include "panelbake_play.h"\n#define {upper}_COUNT {count}\n#define {upper}_BYTES {frame_bytes}\n'
+                f"static const unsigned char PANELBAKE_PLAY_MEMORY {stem}_stream[] = {{"
+                + ",".join(str(b) for b in stream) + "};\n")
 
 
 def chip_program(stems):
     """The program for the chip that plays the animations of the headers STEM.h."""
-    return program(stems, CHIP_MAIN.format(plays=plays(stems, "start_clock();", "send({bytes});")))
+    return program(stems, CHIP_MAIN.format(plays=plays(stems, "send(stop_clock(), {bytes});"),
+                                           guard_bytes=GUARD_BYTES, guard=GUARD))
 
 
 def host_program(stems):
-    """The program for this machine: every frame played, written to standard output."""
-    return program(stems, HOST_MAIN.format(plays=plays(stems, ";", "fwrite(buffer, 1, {bytes}, stdout);")))
+    """The program for this machine: every frame played, sent to standard output."""
+    return program(stems, HOST_MAIN.format(plays=plays(stems, "send(0, {bytes});"), guard_bytes=GUARD_BYTES,
+                                           guard=GUARD))
 
 
 def play_on_chip(directory, elf):
-    """The frames and clock cycles of the chip program `elf` (built in `directory`), run
-    in simavr at 16 MHz."""
+    """What the chip program `elf` (built in `directory`) sends, run in simavr at 16 MHz:
+    (cycles, the buffer with its guards) for each frame."""
     run = subprocess.run(["simavr", "-m", "atmega328p", "-f", "16000000", elf], cwd=directory,
                          capture_output=True, text=True, timeout=600)
-    return chip_frames(run.stderr)
+    return sent_frames(run.stderr)

@@ -12,7 +12,7 @@ import shutil
 import subprocess
 import unittest
 
-from chip_player import chip_program, host_program, play_on_chip
+from chip_player import chip_program, host_program, play_on_chip, sent_frames, unguarded
 from glcd_support import EMULATED, POSIX_ONLY, WINDOWS, PrepareTest, header_array
 from picture_craft import gif, gif_frame
 from test_faults import file_size_limit
@@ -112,13 +112,8 @@ class Compress(PrepareTest):
         source = host_program(list(expected))
         for standard in ("c89", "c99"):
             self.build("", "gcc", source, "-std=" + standard, "-o", "player")
-            out = subprocess.run([self.path("player")], capture_output=True, check=True).stdout
-            played, at = [], 0
-            for frames in expected.values():
-                for frame in frames + frames:
-                    played.append(out[at:at + len(frame)])
-                    at += len(frame)
-            self.assert_played(played, expected)
+            out = subprocess.run([self.path("player")], capture_output=True, text=True, check=True).stdout
+            self.assert_played([unguarded(sent) for _, sent in sent_frames(out)], expected)
         # Nothing but the frames headers and the player: no frame BMPs or frame headers.
         top = sorted(f for f in self.files() if os.sep not in f and not f.endswith((".gif", ".c")) and f != "player")
         self.assertEqual(top, sorted(["panelbake_play.h"] + [stem(name, layout) + ".h" for name in
@@ -138,7 +133,8 @@ class Compress(PrepareTest):
                 expected = {s: f for s, f in self.compress_all(folder, *flags).items() if s.startswith(("random", "moving"))}
                 self.build(folder, "avr-gcc", chip_program(list(expected)), "-std=c99", "-Os", "-mmcu=atmega328p",
                            "-o", "player.elf")
-                self.assert_played([data for _, data in play_on_chip(self.path(folder), "player.elf")], expected)
+                self.assert_played([unguarded(sent) for _, sent in play_on_chip(self.path(folder), "player.elf")],
+                                   expected)
 
     def test_refusals(self):
         self.write_walk()

@@ -1,16 +1,20 @@
 # SPDX-License-Identifier: MIT
 """Compressed frames played by panelbake_play.h as firmware plays them: the frames header
-and the player compiled by gcc as C89 and C99 and run on this machine, and by avr-gcc for
-an ATmega328P, with the stream in program memory, run in Debian's simavr. Every frame,
-played twice over, equals the frame compressed; on the chip each takes at most 2 ms."""
+and the player compiled by gcc as C89 and C99 and run on this machine (its C), and by
+avr-gcc for an ATmega328P, with the stream in program memory, run in Debian's simavr (its
+assembly). Every frame, played twice over, equals the frame compressed, and the bytes
+around the buffer stay as they were; on the chip each frame takes at most 2 ms. Damaged
+streams give the same bytes on the chip, by the assembly and by the C, as on this machine,
+whose C the unit tests hold to the stream and the buffer under the sanitizers."""
 import os
 import random
+import re
 import shutil
 import subprocess
 import unittest
 
-from chip_player import FRAME_CYCLES, chip_program, host_program, play_on_chip
-from glcd_support import EMULATED, TempDirTest, converter_command
+from chip_player import FRAME_CYCLES, chip_program, host_program, play_on_chip, sent_frames, stream_header, unguarded
+from glcd_support import EMULATED, SOURCE_DIR, TempDirTest, converter_command
 
 STREAMTOOL = os.environ.get("STREAMTOOL", "")
 CHIP = "the chip's tests run in the native pass; here they would run the same programs again"
@@ -45,6 +49,50 @@ def animations():
     ]
 
 
+def moving_blocks():
+    """Frames of 48 bytes with every kind of step in both directions: a block moving
+    forward, then back, and a byte of its own."""
+    frames = []
+    for step in (3, -2):
+        for i in range(3):
+            frame = bytearray(48)
+            at = (24 + step * i) % 43
+            frame[at:at + 5] = b"\xff" * 5
+            frames.append(bytes(frame))
+    frames[1] = b"\x42" + frames[1][1:]
+    return frames
+
+
+def damaged(stream):
+    """(name, stream) for `stream` with each byte after its header flipped in three ways,
+    and declared at each shorter length, its bytes beyond the length still there (the
+    header declares the bytes after it)."""
+    out = []
+    for at in range(4, len(stream)):
+        for flip in (0x01, 0x80, 0xFF):
+            changed = bytearray(stream)
+            changed[at] ^= flip
+            out.append((f"flip_{at}_{flip}", bytes(changed)))
+    for length in range(len(stream) - 4):
+        out.append((f"cut_{length}", stream[:2] + length.to_bytes(2, "little") + stream[4:]))
+    return out
+
+
+def seed_streams():
+    """The player's fuzz seeds and crashers whose frames fit the programs' buffer, their
+    length cut to their bytes as the fuzz target cuts it."""
+    out = []
+    for directory in (os.path.join(SOURCE_DIR, "fuzz", "corpus", "player"),
+                      os.path.join(SOURCE_DIR, "tests", "crashers", "player")):
+        for name in sorted(os.listdir(directory)):
+            with open(os.path.join(directory, name), "rb") as f:
+                stream = f.read()
+            if int.from_bytes(stream[:2], "little") <= 1024:
+                length = min(int.from_bytes(stream[2:4], "little"), len(stream) - 4)
+                out.append(("seed_" + name, stream[:2] + length.to_bytes(2, "little") + stream[4:]))
+    return out
+
+
 @unittest.skipUnless(STREAMTOOL, "STREAMTOOL is not set")
 class Player(TempDirTest):
     def compress(self, animations, memory):
@@ -64,28 +112,58 @@ class Player(TempDirTest):
     def expected(self, animations):
         return [frames[i % len(frames)] for _, _, frames in animations for i in range(2 * len(frames))]
 
+    def play_on_host(self, source, *flags):
+        self.build("gcc", source, *flags, "-o", "player")
+        return sent_frames(subprocess.run([self.path("player")], capture_output=True, text=True, check=True).stdout)
+
+    def play_on_the_chip(self, source, *flags):
+        self.build("avr-gcc", source, *flags, "-std=c89", "-Os", "-mmcu=atmega328p", "-fsyntax-only")
+        self.build("avr-gcc", source, *flags, "-std=c99", "-Os", "-mmcu=atmega328p", "-o", "player.elf")
+        return play_on_chip(self.dir, "player.elf")
+
     def test_host_compilers_play_every_frame(self):
         all_animations = animations()
         self.compress(all_animations, "player")
         source = host_program([name + "_frames" for name, _, _ in all_animations])
         for standard in ("c89", "c99"):
             with self.subTest(standard=standard):
-                self.build("gcc", source, "-std=" + standard, "-o", "player")
-                out = subprocess.run([self.path("player")], capture_output=True, check=True).stdout
-                self.assertEqual(out, b"".join(self.expected(all_animations)))
+                played = self.play_on_host(source, "-std=" + standard)
+                self.assertEqual([unguarded(sent) for _, sent in played], self.expected(all_animations))
 
     @unittest.skipIf(EMULATED, CHIP)
     @unittest.skipUnless(shutil.which("avr-gcc") and shutil.which("simavr"), "avr-gcc or simavr is not installed")
     def test_chip_plays_every_frame_in_time(self):
         all_animations = animations()
         self.compress(all_animations, "pgm")
-        source = chip_program([name + "_frames" for name, _, _ in all_animations])
-        self.build("avr-gcc", source, "-std=c89", "-Os", "-mmcu=atmega328p", "-fsyntax-only")
-        self.build("avr-gcc", source, "-std=c99", "-Os", "-mmcu=atmega328p", "-o", "player.elf")
-        played = play_on_chip(self.dir, "player.elf")
-        self.assertEqual([data for _, data in played], self.expected(all_animations))
+        played = self.play_on_the_chip(chip_program([name + "_frames" for name, _, _ in all_animations]))
+        self.assertEqual([unguarded(sent) for _, sent in played], self.expected(all_animations))
         for i, (cycles, _) in enumerate(played):
             self.assertLessEqual(cycles, FRAME_CYCLES, f"frame {i}")
+
+    @unittest.skipIf(EMULATED, CHIP)
+    @unittest.skipUnless(shutil.which("avr-gcc") and shutil.which("simavr"), "avr-gcc or simavr is not installed")
+    def test_chip_plays_damaged_streams_as_this_machine_does(self):
+        frames = moving_blocks()
+        self.compress([("blocks", 48, frames)], "player")
+        with open(self.path("blocks_frames.h")) as f:
+            text = re.search(r"_frames_stream\[[^\]]*\] = \{([^}]*)\}", f.read()).group(1)
+        stream = bytes(int(b, 16) for b in text.replace(",", " ").split())
+        streams = damaged(stream) + seed_streams()
+        for name, data in streams:
+            # Three frames, played twice over: the last frame and the first again.
+            stream_header(self.dir, name, data, 3, int.from_bytes(data[:2], "little"))
+        names = [name for name, _ in streams]
+        on_host = self.play_on_host(host_program(names), "-std=c99")
+        # The assembly, and the C that a definition of the read makes the chip play.
+        c_on_chip = ("-include", "avr/pgmspace.h", "-DPANELBAKE_PLAY_READ(p)=pgm_read_byte(p)",
+                     "-DPANELBAKE_PLAY_MEMORY=PROGMEM")
+        for player, flags in (("assembly", ()), ("C", c_on_chip)):
+            on_chip = self.play_on_the_chip(chip_program(names), *flags)
+            self.assertEqual(len(on_chip), 6 * len(streams))
+            for i, ((_, sent), (_, expected)) in enumerate(zip(on_chip, on_host)):
+                with self.subTest(player=player, stream=names[i // 6], frame=i % 6):
+                    self.assertIsNotNone(unguarded(expected))
+                    self.assertEqual(sent, expected)
 
 
 if __name__ == "__main__":

@@ -56,12 +56,12 @@ TEST(FrameStream, KnownBytes)
 {
     // 1 2 3, then 3 three times more (a copy by -1), then 7 8: three steps, forward.
     const CompressedFrames c = compressFrames({{1, 2, 3, 3, 3, 3, 7, 8}});
-    // Bits, lowest first: 1 (forward); 011 (count 3) 1 (from the stream) in 0xdd, then the
-    // three bytes; 011 (count 3) 011 (source 3: by -1) 0 in 0x66 ... 011 (count 2) 1 (from
-    // the stream), then 7 and 8.
-    const std::vector<std::uint8_t> expected = {8, 0, 1, 0, 13, 0, 0xdd, 1, 2, 3, 0x66, 7, 8};
+    // Bits, lowest first: 0 (forward); 011 (count 3) 1 (from the stream) 011 (count 3) in
+    // 0xdc, then the three bytes; 011 (source 3: by -1) 001 (count 2) 1 (from the stream) in
+    // 0x66, then 7 and 8.
+    const std::vector<std::uint8_t> expected = {8, 0, 7, 0, 0xdc, 1, 2, 3, 0x66, 7, 8};
     EXPECT_EQ(c.stream, expected);
-    EXPECT_EQ(c.offsets, std::vector<std::size_t>{6});
+    EXPECT_EQ(c.offsets, std::vector<std::size_t>{4});
 }
 
 struct Animation {
@@ -118,11 +118,10 @@ public:
     std::vector<ReadFrame> frames()
     {
         const std::size_t size = stream[0] | stream[1] << 8;
-        const std::size_t count = stream[2] | stream[3] << 8;
-        std::vector<ReadFrame> read(count);
-        for (ReadFrame& f : read) {
-            used = 8;
-            f.backward = number() == 2;
+        std::vector<ReadFrame> read;
+        while (next < stream.size()) {
+            ReadFrame& f = read.emplace_back();
+            f.backward = bit();
             for (std::size_t at = 0; at < size;) {
                 FrameStep s;
                 s.count = number();
@@ -176,8 +175,7 @@ TEST(FrameStream, EveryFrameWithinThePlayersTime)
     for (const Frames& frames : {noise, moving}) {
         const CompressedFrames c = compressFrames(frames);
         for (const ReadFrame& f : StepReader(c.stream).frames()) {
-            const std::int64_t centiCycles = playerCentiCycles::frame + numberBits(f.backward ? 2 : 1) * playerCentiCycles::bit +
-                                             stepsCentiCycles(f.steps);
+            const std::int64_t centiCycles = playerCentiCycles::frame + playerCentiCycles::bit + stepsCentiCycles(f.steps);
             EXPECT_LE(centiCycles, 100 * frameCycles(1024));
         }
     }

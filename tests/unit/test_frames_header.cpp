@@ -16,9 +16,9 @@ namespace {
 
 TEST(FramesHeader, CompressedFramesKnownText)
 {
-    // Frame 0: forward, 3 bytes from the stream, 1 copied by -1 (0xbd: 1 011 1 1 01, then
-    // 0x01: 1); frame 1: forward, 3 bytes kept, 1 byte from the stream (0xcd: 1 011 001 1,
-    // then 0x01: 1).
+    // Frame 0: forward, 3 bytes from the stream, 1 copied by -1 (0xbc: 0 011 1 1 01, then
+    // 1 in 0x99); frame 1, from the second bit of 0x99: forward, 3 bytes kept, 1 byte from
+    // the stream (0 011 001, then 0x03: 1 1).
     const CompressedFrames c = compressFrames({{1, 2, 3, 3}, {1, 2, 3, 4}});
     const std::string expected =
         "/* walk-cycle_frames.h: the 2 frames of an animation, compressed, for a display loop.\n"
@@ -51,16 +51,16 @@ TEST(FramesHeader, CompressedFramesKnownText)
         "/* bytes of one frame in the pages layout, as the player writes it */\n"
         "#define WALK_CYCLE_FRAMES_BYTES 4\n"
         "/* bytes of the stream, for 8 bytes of frames */\n"
-        "#define WALK_CYCLE_FRAMES_STREAM_BYTES 14\n"
+        "#define WALK_CYCLE_FRAMES_STREAM_BYTES 11\n"
         "\n"
         "static const unsigned char __attribute__ ((progmem)) walk_cycle_frames_stream[WALK_CYCLE_FRAMES_STREAM_BYTES] = {\n"
-        "0x04, 0x00, 0x02, 0x00, 0x0e, 0x00, 0xbd, 0x01, 0x02, 0x03, 0x01, 0xcd, 0x01, 0x04,\n"
+        "0x04, 0x00, 0x07, 0x00, 0xbc, 0x01, 0x02, 0x03, 0x99, 0x03, 0x04,\n"
         "};\n"
         "\n"
         "/* where each frame starts in the stream */\n"
         "static const unsigned int walk_cycle_frames_offset[WALK_CYCLE_FRAMES_COUNT] = {\n"
-        "    6,\n"
-        "    11,\n"
+        "    4,\n"
+        "    8,\n"
         "};\n"
         "\n"
         "/* how long each frame is shown, in milliseconds */\n"
