@@ -196,7 +196,7 @@ std::string compressedFramesHeaderText(const std::string& headerPath, std::int32
     text += "#define " + upper + "_STREAM_BYTES " + std::to_string(frames.stream.size()) + "\n\n";
     text += std::string(streamDeclaration(memory)) + table + "_stream[" + upper + "_STREAM_BYTES] = {\n" +
             streamBytes(frames.stream) + "};\n\n";
-    text += "/* where each frame starts in the stream */\n";
+    text += "/* the byte of the stream that holds each frame's first bit */\n";
     text += "static const unsigned int " + table + "_offset[" + upper + "_COUNT] = {\n" +
             lines(texts(frames.offsets)) + "};\n\n";
     text += delayTable(t, delaysMs);

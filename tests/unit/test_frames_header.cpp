@@ -57,7 +57,7 @@ TEST(FramesHeader, CompressedFramesKnownText)
         "0x04, 0x00, 0x07, 0x00, 0xbc, 0x01, 0x02, 0x03, 0x99, 0x03, 0x04,\n"
         "};\n"
         "\n"
-        "/* where each frame starts in the stream */\n"
+        "/* the byte of the stream that holds each frame's first bit */\n"
         "static const unsigned int walk_cycle_frames_offset[WALK_CYCLE_FRAMES_COUNT] = {\n"
         "    4,\n"
         "    8,\n"
