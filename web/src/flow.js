@@ -119,10 +119,11 @@ export function createFlow(state, methods, settings) {
     take: (files, chosen) => take(state, methods, scheduler, views, files, chosen),
     optionsChanged: (from) => optionsChanged(state, scheduler, settings, select, from),
     redrawList: () => showList(state, select),
-    // Compress frames changed: the command line, and the sizes.
+    // Compress frames changed: the command line, and the sizes; the zip offered is another.
     compressChanged() {
       state.options = readOptions();
       showCommand(state);
+      $('batch-zip').hidden = true;
       views.compressed();
     },
     // Bytes read back from C text take the result's place until a picture's is asked for.
