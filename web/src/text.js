@@ -9,6 +9,13 @@ export const numberText = (n) => numbers.format(n);
 export const counted = (n, what) => `${numbers.format(n)} ${what}${n === 1 ? '' : 's'}`;
 export const bytesText = (n) => counted(n, 'byte');
 
+// A byte as the inspector writes it: 0x5a, and 0101 1010.
+export const hexText = (byte) => `0x${byte.toString(16).padStart(2, '0')}`;
+export function binaryText(byte) {
+  const binary = byte.toString(2).padStart(8, '0');
+  return `${binary.slice(0, 4)} ${binary.slice(4)}`;
+}
+
 // The first `count` lines of a text, and the number of lines after them.
 export function firstLines(text, count) {
   let end = 0;

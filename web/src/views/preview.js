@@ -5,6 +5,7 @@
 // pointed at or moved to with the arrow keys.
 import {$} from '../dom.js';
 import {layoutByte} from '../layouts.js';
+import {binaryText, hexText} from '../text.js';
 
 const MARGIN = 8;  // left of the pixels: the page marks
 export const DRAWN_PIXELS = 1 << 24;  // the largest preview drawn
@@ -120,8 +121,7 @@ function byteDiagram(state, {x, y}, place) {
     lines.push(`${down ? 'row' : 'column'} ${String(at).padEnd(digits)}  ${cell}  bit ${bit} = ${set}` +
       (inside ? '' : `  (no ${down ? 'row' : 'column'})`) + (at === (down ? y : x) ? ' \u25c0 this pixel' : ''));
   }
-  const binary = place.byte.toString(2).padStart(8, '0');
-  lines.push(`byte ${place.index} = ${binary.slice(0, 4)} ${binary.slice(4)} binary = 0x${place.byte.toString(16).padStart(2, '0')}`);
+  lines.push(`byte ${place.index} = ${binaryText(place.byte)} binary = ${hexText(place.byte)}`);
   return lines.join('\n');
 }
 
@@ -148,12 +148,11 @@ function pixelText(state, place) {
   const {x, y} = state.cursor;
   const {width} = state.image;
   const layout = layoutOf(state);
-  const binary = place.byte.toString(2).padStart(8, '0');
   const value = (place.byte >> place.bit) & 1;
   const where = layout.name === 'pages' ? `page ${y >> 3}, column ${x}, index ${y >> 3} × ${width} + ${x} = ${place.index}`
     : `${layout.name}'s byte ${place.index} (${layout.down ? `page ${y >> 3}` : `row ${y}`})`;
-  return `Pixel x ${x}, y ${y}: ${where}, byte 0x${place.byte.toString(16).padStart(2, '0')} = ` +
-    `${binary.slice(0, 4)} ${binary.slice(4)} binary; this pixel is bit ${place.bit} = ${value} (${value ? 'black' : 'white'}).`;
+  return `Pixel x ${x}, y ${y}: ${where}, byte ${hexText(place.byte)} = ` +
+    `${binaryText(place.byte)} binary; this pixel is bit ${place.bit} = ${value} (${value ? 'black' : 'white'}).`;
 }
 
 export function showPixel(state) {
