@@ -91,7 +91,9 @@ int main(void)
 }}
 """
 
-# Timer1 counts every clock cycle of a frame; its overflows are counted too.
+# Timer1 counts every clock cycle of a frame; its overflows are counted too. The clock's
+# functions are always inlined, so that what it counts beside the frame is the same in
+# every program, however many animations it plays.
 CHIP_MAIN = """#include <avr/interrupt.h>
 #include <avr/io.h>
 #include <avr/sleep.h>
@@ -116,7 +118,7 @@ static void hex(unsigned char b)
     put("0123456789abcdef"[b & 15]);
 }}
 
-static void start_clock(void)
+static __inline__ __attribute__((always_inline)) void start_clock(void)
 {{
     cli();
     overflows = 0;
@@ -125,7 +127,7 @@ static void start_clock(void)
     sei();
 }}
 
-static unsigned long stop_clock(void)
+static __inline__ __attribute__((always_inline)) unsigned long stop_clock(void)
 {{
     unsigned int ticks;
     cli();
