@@ -15,11 +15,11 @@ import shutil
 import subprocess
 import unittest
 
-from chip_player import FRAME_CYCLES, chip_program, host_program, play_on_chip, sent_frames, stream_header, unguarded
+from chip_player import (CHIP, FRAME_CYCLES, chip_program, host_program, play_on_chip, sent_frames, stream_header,
+                         unguarded)
 from glcd_support import EMULATED, SOURCE_DIR, TempDirTest, converter_command
 
 STREAMTOOL = os.environ.get("STREAMTOOL", "")
-CHIP = "the chip's tests run in the native pass; here they would run the same programs again"
 
 
 def animations():
