@@ -22,7 +22,7 @@ TEST(PagePictures, APixelsByteHoldsItAndSevenOthersTheInspectorCanShow)
                 for (std::int32_t x = 0; x < width; ++x) {
                     const PixelByte found = pixelByte(layout, width, height, x, y);
                     ASSERT_LT(found.byte, bytes);
-                    ASSERT_EQ(found.pixels.size(), 8u);
+                    ASSERT_EQ(found.pixels.size(), static_cast<std::size_t>(8 / layout.bitsPerPixel));
                     int masks = 0;
                     int self = 0;
                     for (const BytePixel& p : found.pixels) {

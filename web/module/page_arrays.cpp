@@ -89,7 +89,7 @@ std::string arrayJson(const std::vector<std::uint8_t>& text, const std::string& 
         if (!refused.empty())
             throw PictureRefusal(Refusal::unfitArray, refused);
         const ArrayPicture drawn = fitTextArray(read, options, Bitmap::maxPixels);
-        arrayColumns = pageColumns(drawn.picture);
+        arrayColumns = layoutBytes(drawn.picture, pageColumns());
         const BitPicture& picture = drawn.picture;
         json += ",\"layout\":" + jsonString(drawn.layout->name) + ",\"width\":" + std::to_string(picture.width()) +
                 ",\"picture\":{\"width\":" + std::to_string(picture.width()) + ",\"height\":" +

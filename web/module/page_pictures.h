@@ -1,18 +1,14 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-// The pictures the page is handed, as its worker takes them: page columns for its preview,
-// how a layout's bytes fill a picture, and where a pixel lies in them, as JSON.
+// What the page is told of a layout's bytes, as JSON for its worker: how they fill a
+// picture, and where a pixel lies in them.
 
-#include "bit_picture.h"
 #include "layouts/layout_table.h"
 
 #include <cstdint>
 #include <string>
 #include <vector>
-
-// The picture's page columns (bit 0 the top row of a page), what the page's preview draws.
-std::vector<std::uint8_t> pageColumns(const BitPicture& picture);
 
 // {"bands", "bandBytes", "bytes", "band": "page" or "row", "byte": "column" or "byte"}: the
 // layout's bytes of a width x height picture, and their words.

@@ -5,10 +5,9 @@
 // restate: the threshold, the dithering rules, the layouts of display libraries and the
 // names of prepared BMPs (and the questions of page_questions.cpp and page_sources.cpp).
 #include "bit_picture.h"
-#include "layouts/layout_table.h"
+#include "layouts/layout_packing.h"
 #include "outputs/prepared_names.h"
 #include "page_json.h"
-#include "page_pictures.h"
 #include "reduction/dither_names.h"
 #include "run_notes.h"
 
@@ -62,7 +61,7 @@ void noteFailure(RunFailure failure)
 
 void noteHeaderPicture(const BitPicture& picture)
 {
-    const std::vector<std::uint8_t> bytes = pageColumns(picture);
+    const std::vector<std::uint8_t> bytes = layoutBytes(picture, pageColumns());
     handPicture(picture.width(), picture.height(), bytes.data(), static_cast<int>(bytes.size()));
 }
 

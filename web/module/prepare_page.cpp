@@ -4,7 +4,7 @@
 // in a layout of --for (as page columns, for the preview) and the sizes of compressed
 // frames. The module also answers the page's questions of C text and of its command line
 // (page_arrays.cpp).
-#include "page_pictures.h"
+#include "layouts/layout_packing.h"
 #include "prepare_run.h"
 
 #include <emscripten.h>
@@ -52,7 +52,7 @@ void noteToPage(int code, const std::string& message)
 
 void pictureToPage(const BitPicture& picture)
 {
-    const std::vector<std::uint8_t> bytes = pageColumns(picture);
+    const std::vector<std::uint8_t> bytes = layoutBytes(picture, pageColumns());
     handPicture(picture.width(), picture.height(), bytes.data(), static_cast<int>(bytes.size()));
 }
 
