@@ -32,8 +32,5 @@ const char* arrayDeclaration();
 std::string pageColumnHeaderText(const BitPicture& picture, const std::string& baseName);
 std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseName);
 
-// The bytes of the header's array, page by page, each page's columns from left to right.
-std::vector<std::uint8_t> pageColumnBytes(const BitPicture& picture);
-
 // A picture's pixels as bits, 1 where the display shows white.
 BitPicture displayBits(const Bitmap& bitmap);
