@@ -14,14 +14,15 @@
 //   given, that sum first held to the panel's reach (its colours' range widened on either
 //   side), so that a colour the panel cannot show does not heap up error without end.
 //   The sum less the colour goes to the neighbours still to come in the shares of black
-//   and white's rules, taken along the row's direction (each share of the weighted sum
-//   divided once, toward zero, where it is taken); shares that fall off the picture are
-//   dropped.
+//   and white's rules, taken along the row's direction (a pixel's shares are summed,
+//   weighted, and divided once, toward zero, when it is reached); shares that fall off the
+//   picture are dropped.
 // - Ordered (Bayer 4 x 4 and 8 x 8, n * n entries): each pixel shows its colour as a mix
 //   of n * n steps, each step the colour nearest to the pixel's plus the error of the
-//   steps before. The mix's colours are ranked from the lightest: a pixel whose matrix
-//   entry is below the count of the lightest takes it, below the first two counts the
-//   second, and so on, so a flat area shows its mix to within 1 / (n * n).
+//   steps before (held to the panel's reach, as above). The mix's colours are ranked from
+//   the lightest: a pixel whose matrix entry is below the count of the lightest takes it,
+//   below the first two counts the second, and so on, so a flat area shows its mix to
+//   within 1 / (n * n).
 
 #include "bitmap.h"
 #include "panels/panel_table.h"
