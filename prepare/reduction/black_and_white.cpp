@@ -73,6 +73,8 @@ void diffuse(Bitmap& picture, int threshold, const Share (&shares)[count], int d
 constexpr Share floydSteinberg[] = {{1, 0, 7}, {-1, 1, 3}, {0, 1, 5}, {1, 1, 1}};
 constexpr Share atkinson[] = {{1, 0, 1}, {2, 0, 1}, {-1, 1, 1}, {0, 1, 1}, {1, 1, 1}, {0, 2, 1}};
 
+} // namespace
+
 // The Bayer matrix of side n (a power of two), entry (x, y): M2n(x, y) = 4 * Mn(x mod n,
 // y mod n) + M2(x / n, y / n), with M2 = [0 2; 3 1]. The finest pair of bits of x and y
 // gives the highest digit (base 4) of the entry.
@@ -87,6 +89,8 @@ int bayerEntry(int n, int x, int y)
     }
     return entry;
 }
+
+namespace {
 
 void ordered(Bitmap& picture, int n)
 {

@@ -21,6 +21,10 @@
 #include "bitmap.h"
 #include "reduction/dither_names.h"
 
+// The entry (x, y), 0 to n * n - 1, of the Bayer matrix of side n (a power of two), x and y
+// each below n.
+int bayerEntry(int n, int x, int y);
+
 // Every pixel of the picture becomes black or white. Throws std::bad_alloc when the
 // memory for the diffused errors cannot be had.
 void makeBlackAndWhite(Bitmap& picture, int threshold, Dither dither);
