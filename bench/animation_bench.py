@@ -19,7 +19,7 @@ import zlib
 
 BENCH_DIR = os.path.dirname(os.path.abspath(__file__))
 REPO_DIR = os.path.dirname(BENCH_DIR)
-OUTPUTS_DIR = os.path.join(REPO_DIR, "prepare", "outputs")
+OUTPUTS_DIR = os.path.join(REPO_DIR, "prepare", "compression")
 sys.path.insert(0, BENCH_DIR)
 sys.path.insert(0, os.path.join(REPO_DIR, "tests", "e2e"))
 import animations  # noqa: E402

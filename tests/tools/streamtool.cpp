@@ -7,9 +7,9 @@
 //       pgm or pic30; a delay in milliseconds for each frame) and panelbake_play.h beside it
 //
 // Exit 1 when the frames cannot be compressed, 2 on a wrong command line or a file error.
-#include "outputs/frame_stream.h"
-#include "outputs/frames_header.h"
-#include "outputs/player_header.h"
+#include "compression/frame_stream.h"
+#include "compression/frames_header.h"
+#include "compression/player_header.h"
 #include "output_names.h"
 
 #include <cstdio>

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "outputs/frames_header.h"
+#include "compression/frames_header.h"
 
 #include "options.h"
 #include "outputs/array_table.h"
 #include "outputs/module_tables.h"
-#include "outputs/player_header.h"
+#include "compression/player_header.h"
 
 namespace {
 

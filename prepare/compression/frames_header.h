@@ -8,7 +8,7 @@
 
 #include "layouts/layout_table.h"
 
-#include "outputs/frame_stream.h"
+#include "compression/frame_stream.h"
 
 #include <cstdint>
 #include <string>
