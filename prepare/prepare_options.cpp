@@ -251,6 +251,13 @@ std::vector<std::string> tableHeaderNames(const PrepareOptions& options)
     return names;
 }
 
+std::vector<const Layout*> headerLayouts(const PrepareOptions& options)
+{
+    if (!options.layouts.empty())
+        return options.layouts;
+    return {layoutNamed("pages")};
+}
+
 std::vector<std::string> pictureFileNames(const PrepareOptions& options, const std::string& bmpPath)
 {
     if (options.layouts.empty())
