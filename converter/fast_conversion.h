@@ -16,8 +16,10 @@
 
 #include "bit_picture.h"
 #include "bitmap.h"
+#include "bmp_header.h"
 #include "pipeline.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -30,12 +32,13 @@ struct ConversionPlan {
     TargetSize target{};
     PictureSize rescaled{};
     PictureSampling sampling;     // rows and columns of the stored picture
+    // How the conversion is made, set before it; tests set small numbers. The most bytes
+    // one read of stored rows fetches (BmpFile::pieceBytes), and the most target columns
+    // whose layouts (source columns and weights) are held for the whole conversion: a wider
+    // target lays out its columns again for each row.
+    std::size_t readPieceBytes = BmpFile::defaultPieceBytes;
+    std::int32_t layoutColumnsHeld = 1 << 17;
 };
-
-// The most target columns whose layouts (source columns and weights) are held for the
-// whole conversion; a wider target lays out its columns again for each row. Tests set a
-// small number.
-extern std::int32_t layoutColumnsHeld;
 
 // Fills the plan for a stored picture and the -w/-h values. False where the conversion
 // takes the whole picture: a target side that is not positive, a size beyond a limit, or a

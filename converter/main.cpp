@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 // panelbake: a BMP picture to a 1-bit preview and a C header of page-column bytes.
 #include "bitmap.h"
-#include "diagnostics.h"
 #include "fast_conversion.h"
 #include "file_stream.h"
 #include "options.h"
@@ -29,7 +28,6 @@ int convert(int argc, char** argv)
     }
     const std::string sourcePath = argv[1];
 
-    bitmapWarnings = false;
     ConverterOptions options = parseOptions(argc, argv);
     applyOptions(options);
 

@@ -2,7 +2,6 @@
 #include "page_header.h"
 
 #include "file_stream.h"
-#include "options.h"
 #include "output_names.h"
 #include "run_notes.h"
 
@@ -31,12 +30,23 @@ const std::array<std::array<char, 6>, 256> byteTexts = [] {
 
 } // namespace
 
-const char* arrayDeclaration()
+ArrayAttribute arrayAttribute(bool avrProgmem, bool pic30AutoPsv)
 {
     if (avrProgmem)
+        return ArrayAttribute::avrProgmem;
+    return pic30AutoPsv ? ArrayAttribute::pic30AutoPsv : ArrayAttribute::none;
+}
+
+const char* arrayDeclaration(ArrayAttribute attribute)
+{
+    switch (attribute) {
+    case ArrayAttribute::avrProgmem:
         return "static const unsigned char __attribute__ ((progmem)) "; // avr-gcc puts only const data there
-    if (pic30AutoPsv)
+    case ArrayAttribute::pic30AutoPsv:
         return "static unsigned char __attribute__((space(auto_psv))) ";
+    case ArrayAttribute::none:
+        break;
+    }
     return "static char ";
 }
 
@@ -152,7 +162,8 @@ void putBytes(HeaderText& out, const std::uint8_t* bytes, std::int32_t first, st
 }
 
 // The lines before the bytes: the include guard, the size and the array's declaration.
-void putPreamble(HeaderText& out, const std::string& upper, const std::string& array, std::int32_t W, std::int32_t H)
+void putPreamble(HeaderText& out, const std::string& upper, const std::string& array, std::int32_t W, std::int32_t H,
+                 ArrayAttribute attribute)
 {
     out.put(hyphenLine);
     out.put("\n");
@@ -162,11 +173,12 @@ void putPreamble(HeaderText& out, const std::string& upper, const std::string& a
     out.put("\n");
     out.put("#define " + upper + "_HEIGHT " + std::to_string(H) + " \n");
     out.put("#define " + upper + "_WIDTH  " + std::to_string(W) + " \n");
-    out.put(arrayDeclaration() + array + "[]={\n");
+    out.put(arrayDeclaration(attribute) + array + "[]={\n");
 }
 
 // Builds the header text and hands it to `flush`.
-void generateHeader(const BitPicture& bitmap, const std::string& baseName, const HeaderText::Flush& flush)
+void generateHeader(const BitPicture& bitmap, const std::string& baseName, ArrayAttribute attribute,
+                    const HeaderText::Flush& flush)
 {
     const std::string upper = macroStem(baseName);
     const std::int32_t W = bitmap.width();
@@ -178,7 +190,7 @@ void generateHeader(const BitPicture& bitmap, const std::string& baseName, const
     // most seven characters a byte, line ends included).
     const std::size_t dataBytes = static_cast<std::size_t>(W) * 7 * (static_cast<std::size_t>(pageCount) + 1);
     HeaderText out(std::min(HeaderText::pieceSize + 7 * static_cast<std::size_t>(stretch), dataBytes) + 512, flush);
-    putPreamble(out, upper, arrayName(baseName), W, H);
+    putPreamble(out, upper, arrayName(baseName), W, H, attribute);
     std::vector<std::uint8_t> bytes;
     for (std::int32_t p = 0; p < pageCount; ++p) {
         packPage(bitmap, 8 * p, 8, bytes);
@@ -200,20 +212,21 @@ void generateHeader(const BitPicture& bitmap, const std::string& baseName, const
 
 } // namespace
 
-std::string pageColumnHeaderText(const BitPicture& bitmap, const std::string& baseName)
+std::string pageColumnHeaderText(const BitPicture& bitmap, const std::string& baseName, ArrayAttribute attribute)
 {
     std::string text;
-    generateHeader(bitmap, baseName, [&](const char* piece, std::size_t size) { text.append(piece, size); });
+    generateHeader(bitmap, baseName, attribute, [&](const char* piece, std::size_t size) { text.append(piece, size); });
     return text;
 }
 
-bool writePageColumnHeader(const BitPicture& bitmap, std::string baseName)
+bool writePageColumnHeader(const BitPicture& bitmap, std::string baseName, ArrayAttribute attribute, bool verbose)
 {
     const std::string headerName = baseName + ".h";
-    return writePageColumnHeaderTo(bitmap, baseName, headerName);
+    return writePageColumnHeaderTo(bitmap, baseName, headerName, attribute, verbose);
 }
 
-bool writePageColumnHeaderTo(const BitPicture& bitmap, const std::string& baseName, const std::string& headerName)
+bool writePageColumnHeaderTo(const BitPicture& bitmap, const std::string& baseName, const std::string& headerName,
+                             ArrayAttribute attribute, bool verbose)
 {
     std::FILE* file = openFile(headerName.c_str(), "w");
     if (!file)
@@ -222,7 +235,7 @@ bool writePageColumnHeaderTo(const BitPicture& bitmap, const std::string& baseNa
         std::cout << "writing header file as  \"" << headerName << "\"" << std::endl;
 
     bool written = true;
-    generateHeader(bitmap, baseName, [&](const char* piece, std::size_t size) {
+    generateHeader(bitmap, baseName, attribute, [&](const char* piece, std::size_t size) {
         written = std::fwrite(piece, 1, size, file) == size && written;
     });
     const bool streamOk = written && std::ferror(file) == 0;
@@ -257,12 +270,12 @@ BitPicture displayBits(const Bitmap& bitmap)
     return bits;
 }
 
-std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseName)
+std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseName, ArrayAttribute attribute)
 {
-    return pageColumnHeaderText(displayBits(bitmap), baseName);
+    return pageColumnHeaderText(displayBits(bitmap), baseName, attribute);
 }
 
-bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
+bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName, ArrayAttribute attribute, bool verbose)
 {
-    return writePageColumnHeader(displayBits(bitmap), std::move(baseName));
+    return writePageColumnHeader(displayBits(bitmap), std::move(baseName), attribute, verbose);
 }

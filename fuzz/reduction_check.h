@@ -13,7 +13,6 @@
 
 #include "reduction/adjustments.h"
 #include "reduction/black_and_white.h"
-#include "diagnostics.h"
 #include "reduction/display_size.h"
 #include "fast_conversion.h"
 #include "fuzz_support.h"
@@ -94,7 +93,6 @@ inline int reductionInput(const std::uint8_t* data, std::size_t size)
     reductionOptions(data, adjustments, reduction);
     data += reductionDetail::optionBytes;
     size -= reductionDetail::optionBytes;
-    bitmapWarnings = false; // as panelbake-prepare runs
     const PictureFormat format = sniffFormat(data, size);
     if (format == PictureFormat::bmp) {
         if (claimsCostlyPicture(data, size))
@@ -103,13 +101,14 @@ inline int reductionInput(const std::uint8_t* data, std::size_t size)
         const std::string path = scratch.path("source.bmp");
         writeFile(path, data, size);
         Bitmap stored;
-        if (!stored.load(path.c_str()))
+        if (!loadInPieces(stored, path))
             return 0; // panelbake refuses it: decoded as a still picture instead
         const OrientedLayout adjusted = adjustedLayout(orientedLayout(1, stored.width, stored.height), adjustments);
         const auto whole = [&](Bitmap& out) { adjustBitmap(stored, adjustments, out); };
         compareReductions(adjusted.width, adjusted.height, reduction, takeFromPicture(stored, adjustments), whole);
         Bitmap header;
         BmpFile file;
+        file.pieceBytes = readPieceBytes;
         check(header.loadHeader(path.c_str(), file), "the header read again");
         compareReductions(adjusted.width, adjusted.height, reduction, takeFromFile(file, adjustments), whole);
     } else if (format == PictureFormat::png || format == PictureFormat::jpeg) {

@@ -9,8 +9,6 @@
 #include "decoding/gif_frames.h"
 #include "decoding/picture_format.h"
 #include "decoding/still_decoder.h"
-#include "diagnostics.h"
-#include "options.h"
 #include "outputs/prepared_names.h"
 #include "prepare_options.h"
 #include "run/animations.h"
@@ -157,7 +155,6 @@ DecodeLimits programLimits()
 
 int runPrepare(int argc, const char* const* argv, const PrepareNotes& notes)
 {
-    bitmapWarnings = false;
     const PrepareOptions options = parsePrepareOptions(argc, argv);
     if (options.help) {
         std::cout << prepareUsage();
@@ -169,8 +166,5 @@ int runPrepare(int argc, const char* const* argv, const PrepareNotes& notes)
             notes.failure(commandLineError, options.problem);
         return commandLineError;
     }
-    // The switches of panelbake's header writer, which writes the arrays of --for pages.
-    avrProgmem = options.avrProgmem;
-    pic30AutoPsv = options.pic30AutoPsv;
     return prepareAll(options, notes);
 }

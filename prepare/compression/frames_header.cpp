@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "compression/frames_header.h"
 
-#include "options.h"
 #include "outputs/array_table.h"
 #include "outputs/module_tables.h"
 #include "compression/player_header.h"
@@ -9,7 +8,7 @@
 namespace {
 
 // The comment at the top: how a display loop draws the frames.
-std::string framesComment(const ArrayTable& t, std::size_t count, const Layout& layout)
+std::string framesComment(const ArrayTable& t, std::size_t count, const Layout& layout, ArrayAttribute attribute)
 {
     const std::string& upper = t.upper;
     const std::string& table = t.table;
@@ -28,7 +27,9 @@ std::string framesComment(const ArrayTable& t, std::size_t count, const Layout& 
                " * or copy them with memcpy_P (into an SSD1306 library's buffer, for example). */\n";
     return head + " * Their headers, included here, are in the " + layout.name + " layout, for " + layout.readBy +
            ".\n *\n" + loop + " *       " +
-           drawingCall(layout, avrProgmem, table + "[i]", upper + "_WIDTH", upper + "_HEIGHT") + "\n" + wait + " */\n";
+           drawingCall(layout, attribute == ArrayAttribute::avrProgmem, table + "[i]", upper + "_WIDTH",
+                       upper + "_HEIGHT") +
+           "\n" + wait + " */\n";
 }
 
 // The size of one frame in bytes, and what it is.
@@ -156,13 +157,13 @@ std::string streamBytes(const std::vector<std::uint8_t>& stream)
 } // namespace
 
 std::string framesHeaderText(const std::string& headerPath, const std::vector<std::string>& framePaths,
-                             const std::vector<int>& delaysMs, const Layout& layout)
+                             const std::vector<int>& delaysMs, const Layout& layout, ArrayAttribute attribute)
 {
     if (layout.form == FileForm::pythonModule)
         return framesModuleText(headerPath, framePaths, delaysMs);
     const ArrayTable t = arrayTable(headerPath, framePaths, layout);
     const std::string& upper = t.upper;
-    std::string text = framesComment(t, framePaths.size(), layout);
+    std::string text = framesComment(t, framePaths.size(), layout, attribute);
     text += "#ifndef _" + upper + "_H\n#define _" + upper + "_H\n\n";
     text += t.includes + "\n";
     text += "#define " + upper + "_COUNT " + std::to_string(framePaths.size()) + "\n";

@@ -7,6 +7,7 @@
 // with the frames compressed, it holds the stream that panelbake_play.h plays.
 
 #include "layouts/layout_table.h"
+#include "page_header.h"
 
 #include "compression/frame_stream.h"
 
@@ -15,10 +16,11 @@
 #include <vector>
 
 // The text of the header `headerPath` for the frame BMPs `framePaths` (in order) and
-// their delays in milliseconds. Frame headers are named as the layout names them, and
-// included by their file names alone, as they land beside the frame BMPs.
+// their delays in milliseconds, whose arrays are declared with `attribute`. Frame headers
+// are named as the layout names them, and included by their file names alone, as they
+// land beside the frame BMPs.
 std::string framesHeaderText(const std::string& headerPath, const std::vector<std::string>& framePaths,
-                             const std::vector<int>& delaysMs, const Layout& layout);
+                             const std::vector<int>& delaysMs, const Layout& layout, ArrayAttribute attribute);
 
 // Where a compressed stream is declared to live: where panelbake_play.h reads it (program
 // memory on AVR, plain memory elsewhere), or as panelbake declares its arrays, in program

@@ -75,9 +75,10 @@ int writeAnimation(SourceJob& job, const GifAnimation& animation, const std::vec
     const std::size_t unwritten = writeFrames(job, animation, bytes, frames, batch, delays);
     if (unwritten < paths.size())
         return fail(job.notes, outputFailed, "could not write " + quoted(paths[unwritten]));
+    const ArrayAttribute attribute = arrayAttribute(job.options.avrProgmem, job.options.pic30AutoPsv);
     std::vector<std::string> headers;
     for (std::size_t k = 0; k < layouts.size(); ++k)
-        headers.push_back(framesHeaderText(paths[headersAt + k], frames, delays, *layouts[k]));
+        headers.push_back(framesHeaderText(paths[headersAt + k], frames, delays, *layouts[k], attribute));
     if (const int failed = writeTexts(job.notes, batch, headersAt, headers))
         return failed;
     if (const int failed = commitOutputs(job.notes, batch, job.options.verbose))

@@ -25,7 +25,8 @@ std::size_t writeTemporaries(const SourceJob& job, const std::string& output, co
     picture.convert(converted);
     if (job.notes.picture)
         job.notes.picture(converted);
-    return first + writeLayoutFiles(converted, layouts, output, temporaries);
+    return first + writeLayoutFiles(converted, layouts, output, temporaries,
+                                    arrayAttribute(job.options.avrProgmem, job.options.pic30AutoPsv));
 }
 
 int writePictureFiles(SourceJob& job, const std::string& output, const PreparedPicture& picture)

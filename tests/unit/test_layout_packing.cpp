@@ -71,7 +71,7 @@ TEST(LayoutPacking, PagesAreTheBytesOfPanelbakesHeader)
             for (std::int32_t x = 0; x < width; ++x)
                 if (random() % 2)
                     picture.row(y)[x / 8] = static_cast<std::uint8_t>(picture.row(y)[x / 8] & ~(0x80 >> x % 8));
-        const std::string header = pageColumnHeaderText(picture, "p_glcd");
+        const std::string header = pageColumnHeaderText(picture, "p_glcd", ArrayAttribute::none);
         Bytes fromHeader;
         for (std::size_t at = header.find("0x", header.find("={")); at != std::string::npos; at = header.find("0x", at + 4))
             fromHeader.push_back(static_cast<std::uint8_t>(std::stoi(header.substr(at + 2, 2), nullptr, 16)));
