@@ -5,14 +5,11 @@
 #include "file_stream.h"
 #include "options.h"
 #include "pipeline.h"
+#include "program_main.h"
 #include "run_notes.h"
 
 #include <iostream>
 #include <string>
-
-#ifdef _WIN32
-#include "windows_utf8.h"
-#endif
 
 namespace {
 
@@ -64,17 +61,4 @@ int convert(int argc, char** argv)
 
 } // namespace
 
-#ifdef _WIN32
-// Windows passes the arguments in UTF-16 to wmain (linked with -municode).
-int wmain(int argc, wchar_t** wideArgv)
-{
-    Utf8Arguments arguments(argc, wideArgv);
-    Utf8Console console;
-    return convert(argc, arguments.argv());
-}
-#else
-int main(int argc, char** argv)
-{
-    return convert(argc, argv);
-}
-#endif
+PANELBAKE_PROGRAM_MAIN(convert)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "page_header.h"
 
+#include "enum_texts.h"
 #include "file_stream.h"
 #include "output_names.h"
 #include "run_notes.h"
@@ -39,15 +40,11 @@ ArrayAttribute arrayAttribute(bool avrProgmem, bool pic30AutoPsv)
 
 const char* arrayDeclaration(ArrayAttribute attribute)
 {
-    switch (attribute) {
-    case ArrayAttribute::avrProgmem:
-        return "static const unsigned char __attribute__ ((progmem)) "; // avr-gcc puts only const data there
-    case ArrayAttribute::pic30AutoPsv:
-        return "static unsigned char __attribute__((space(auto_psv))) ";
-    case ArrayAttribute::none:
-        break;
-    }
-    return "static char ";
+    // avr-gcc puts only const data in program memory.
+    static constexpr EnumText<ArrayAttribute> declarations[] = {
+        {ArrayAttribute::avrProgmem, "static const unsigned char __attribute__ ((progmem)) "},
+        {ArrayAttribute::pic30AutoPsv, "static unsigned char __attribute__((space(auto_psv))) "}};
+    return textOf(attribute, declarations, "static char ");
 }
 
 namespace {

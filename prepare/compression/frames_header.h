@@ -22,14 +22,12 @@
 std::string framesHeaderText(const std::string& headerPath, const std::vector<std::string>& framePaths,
                              const std::vector<int>& delaysMs, const Layout& layout, ArrayAttribute attribute);
 
-// Where a compressed stream is declared to live: where panelbake_play.h reads it (program
-// memory on AVR, plain memory elsewhere), or as panelbake declares its arrays, in program
-// memory for AVR (-pgm) or in PIC30's auto_psv space (-pic30).
-enum class StreamMemory { playerReads, avrProgram, pic30 };
-
 // The text of the header `headerPath` for frames of width x height pixels in `layout`,
 // compressed into `frames`, and their delays in milliseconds: the stream, each frame's
-// offset in it, the sizes and the delays, with the player's call in a comment.
+// offset in it, the sizes and the delays, with the player's call in a comment. The stream
+// is declared to lie where panelbake_play.h reads it (program memory on AVR, plain memory
+// elsewhere), or with an attribute as panelbake declares its arrays: in program memory for
+// AVR (-pgm) or in PIC30's auto_psv space (-pic30).
 std::string compressedFramesHeaderText(const std::string& headerPath, std::int32_t width, std::int32_t height,
                                        const CompressedFrames& frames, const std::vector<int>& delaysMs,
-                                       StreamMemory memory, const Layout& layout);
+                                       ArrayAttribute attribute, const Layout& layout);

@@ -119,13 +119,6 @@ LayoutFrames layoutFrames(const SourceJob& job, const std::vector<const Layout*>
     return frames;
 }
 
-StreamMemory streamMemory(const PrepareOptions& options)
-{
-    if (options.avrProgmem)
-        return StreamMemory::avrProgram;
-    return options.pic30AutoPsv ? StreamMemory::pic30 : StreamMemory::playerReads;
-}
-
 } // namespace
 
 int writeCompressedAnimation(SourceJob& job, const GifAnimation& animation, const std::vector<std::uint8_t>& bytes)
@@ -148,7 +141,8 @@ int writeCompressedAnimation(SourceJob& job, const GifAnimation& animation, cons
             job.notes.compressed(layouts[k]->name, frames.bytes[k].size() * frames.bytes[k].front().size(),
                                  compressed.stream.size());
         texts.push_back(compressedFramesHeaderText(paths[k], frames.width, frames.height, compressed, frames.delays,
-                                                   streamMemory(job.options), *layouts[k]));
+                                                   arrayAttribute(job.options.avrProgmem, job.options.pic30AutoPsv),
+                                                   *layouts[k]));
     }
     if (paths.size() > layouts.size())
         texts.push_back(playerHeaderText());

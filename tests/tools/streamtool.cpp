@@ -46,13 +46,9 @@ void writeFile(const std::string& path, const void* data, std::size_t size)
     }
 }
 
-StreamMemory memoryNamed(const std::string& name)
+ArrayAttribute attributeNamed(const std::string& name)
 {
-    if (name == "pgm")
-        return StreamMemory::avrProgram;
-    if (name == "pic30")
-        return StreamMemory::pic30;
-    return StreamMemory::playerReads;
+    return arrayAttribute(name == "pgm", name == "pic30");
 }
 
 int header(int argc, char** argv)
@@ -67,7 +63,7 @@ int header(int argc, char** argv)
         return 2;
     }
     const std::string text = compressedFramesHeaderText(path, std::atoi(argv[3]), std::atoi(argv[4]),
-                                                        compressFrames(frames), delays, memoryNamed(argv[7]),
+                                                        compressFrames(frames), delays, attributeNamed(argv[7]),
                                                         *layoutNamed("pages"));
     writeFile(path, text.data(), text.size());
     const std::string player = path.substr(0, fileNameStart(path)) + playerHeaderName;

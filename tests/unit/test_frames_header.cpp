@@ -70,7 +70,7 @@ TEST(FramesHeader, CompressedFramesKnownText)
         "};\n"
         "\n"
         "#endif\n";
-    EXPECT_EQ(compressedFramesHeaderText("art/walk-cycle_frames.h", 4, 8, c, {100, 250}, StreamMemory::avrProgram,
+    EXPECT_EQ(compressedFramesHeaderText("art/walk-cycle_frames.h", 4, 8, c, {100, 250}, ArrayAttribute::avrProgmem,
                                          *layoutNamed("pages")),
               expected);
 }
