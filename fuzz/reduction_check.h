@@ -19,7 +19,7 @@
 #include "decoding/picture_format.h"
 #include "prepare_check.h"
 #include "decoding/still_decoder.h"
-#include "reduction/taken_reduction.h"
+#include "reduction/sampled_reduction.h"
 #include "vector_kernels.h"
 
 #include <cstdint>

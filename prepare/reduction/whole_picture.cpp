@@ -3,7 +3,7 @@
 
 #include "reduction/black_and_white.h"
 #include "reduction/display_size.h"
-#include "reduction/taken_reduction.h"
+#include "reduction/sampled_reduction.h"
 
 OrientedLayout adjustedSize(std::int32_t width, std::int32_t height, const Adjustments& adjustments)
 {

@@ -5,7 +5,7 @@
 #include "outputs/output_files.h"
 #include "outputs/prepared_picture.h"
 #include "prepare_run.h"
-#include "reduction/taken_reduction.h"
+#include "reduction/sampled_reduction.h"
 #include "reduction/whole_picture.h"
 #include "run/picture_files.h"
 #include "true_color_rows.h"

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "reduction/taken_reduction.h"
+#include "reduction/sampled_reduction.h"
 
 #include "reduction/black_and_white.h"
 #include "reduction/display_size.h"
