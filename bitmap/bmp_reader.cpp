@@ -40,7 +40,7 @@ public:
     {
         if (!seekable)
             return readOn(k);
-        if (k < first || k >= first + held)
+        if (k < first || k >= first + heldRows)
             fetch(k, run);
         const std::int64_t at = (k - first) * static_cast<std::int64_t>(stride);
         current = buffer.data() + at;
@@ -72,7 +72,7 @@ private:
         const std::int64_t wanted = std::clamp<std::int64_t>(dataBytes - k * s, 0, rows * s);
         buffer.resize(static_cast<std::size_t>(rows) * stride);
         first = k;
-        held = rows;
+        heldRows = rows;
         heldBytes = wanted > 0 ? static_cast<std::int64_t>(readAt(in, start + k * s, buffer.data(), static_cast<std::size_t>(wanted))) : 0;
         if (heldBytes < wanted) // the file shrank: its data ends here
             dataBytes = k * s + heldBytes;
@@ -97,8 +97,8 @@ private:
     bool seekable = false;
     std::int64_t start;       // where row 0 starts in a regular file, else -1
     std::int64_t dataBytes = 0; // of the rows, in a regular file
-    std::int64_t first = 0;   // rows first .. first + held - 1 are in the buffer
-    std::int64_t held = 0;
+    std::int64_t first = 0;   // rows first .. first + heldRows - 1 are in the buffer
+    std::int64_t heldRows = 0;
     std::int64_t heldBytes = 0;
     std::int64_t next = 0;    // front to back: the next row in the stream
     bool ended = false;

@@ -376,8 +376,8 @@ bool loadSource(Bitmap& source, const std::string& path, std::int32_t targetWidt
     file.pieceBytes = plan.readPieceBytes;
     if (!source.loadHeader(path.c_str(), file))
         return false;
-    plan.made = planConversion(file.picture.width, file.picture.height, targetWidth, targetHeight, plan);
-    if (!plan.made) {
+    plan.targetFromRows = planConversion(file.picture.width, file.picture.height, targetWidth, targetHeight, plan);
+    if (!plan.targetFromRows) {
         source.loadPixels(file);
         return true;
     }
@@ -414,11 +414,11 @@ bool convertRows(std::int32_t width, std::int32_t height, std::int32_t targetWid
             out[c] = row[static_cast<std::size_t>(columns[c])];
         maker.rowDone(static_cast<std::int32_t>(k), true);
     }
-    plan.made = true;
+    plan.targetFromRows = true;
     return true;
 }
 
-int runMadeConversion(BitPicture& target, const ConversionPlan& plan, const std::string& sourcePath)
+int finishTargetFromRows(BitPicture& target, const ConversionPlan& plan, const std::string& sourcePath)
 {
     return guardConversion(sourcePath, [&] {
         reportTarget(plan.target);

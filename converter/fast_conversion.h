@@ -27,7 +27,7 @@
 struct ConversionPlan {
     std::int32_t sourceWidth = 0; // as stored
     std::int32_t sourceHeight = 0;
-    bool made = false;            // the target was made from the rows as they were read
+    bool targetFromRows = false;  // the target was made from the rows as they were read
     bool targetMissing = false;   // the memory for the target could not be had
     TargetSize target{};
     PictureSize rescaled{};
@@ -49,7 +49,7 @@ bool planConversion(std::int32_t width, std::int32_t height, std::int32_t target
 
 // Loads the source: its header, then the plan from the stored size, then the pixels. Where
 // the plan allows, the rows go straight into `target` as bits and `source` keeps no pixels
-// (plan.made); otherwise `source` holds the whole picture. The result is that of
+// (plan.targetFromRows); otherwise `source` holds the whole picture. The result is that of
 // Bitmap::load.
 bool loadSource(Bitmap& source, const std::string& path, std::int32_t targetWidth, std::int32_t targetHeight,
                 ConversionPlan& plan, BitPicture& target);
@@ -65,4 +65,4 @@ bool convertRows(std::int32_t width, std::int32_t height, std::int32_t targetWid
 
 // The rest of a conversion whose target was made by loadSource: the preview and the
 // header. Returns the exit code.
-int runMadeConversion(BitPicture& target, const ConversionPlan& plan, const std::string& sourcePath);
+int finishTargetFromRows(BitPicture& target, const ConversionPlan& plan, const std::string& sourcePath);

@@ -54,8 +54,8 @@ int convert(int argc, char** argv)
     if (verbose)
         std::cout << "Source height:" << plan.sourceHeight << "    source width:" << plan.sourceWidth << std::endl;
 
-    if (plan.made)
-        return runMadeConversion(target, plan, sourcePath);
+    if (plan.targetFromRows)
+        return finishTargetFromRows(target, plan, sourcePath);
     return runPipeline(sourceBitmap, targetBitmap, sourcePath, options.targetWidth, options.targetHeight);
 }
 

@@ -114,7 +114,7 @@ inline Outcome convertCaptured(const std::string& source, std::int32_t width, st
             const std::int32_t shownWidth = sampledWhereItCan ? plan.sourceWidth : sourceBitmap.width;
             if (verbose)
                 std::cout << "Source height:" << shownHeight << "    source width:" << shownWidth << std::endl;
-            o.code = plan.made ? runMadeConversion(target, plan, source)
+            o.code = plan.targetFromRows ? finishTargetFromRows(target, plan, source)
                                   : runPipeline(sourceBitmap, targetBitmap, source, width, height);
         }
     }

@@ -25,7 +25,7 @@ const Bitmap& adjustedAndReduced(const Bitmap& picture, const Adjustments& adjus
     if (!adjustments.any() && !reduction.requested)
         return picture;
     const OrientedLayout adjusted = adjustedSize(picture.width, picture.height, adjustments);
-    if (reduceTaken(adjusted.width, adjusted.height, reduction, takeFromPicture(picture, adjustments), work))
+    if (reduceSampled(adjusted.width, adjusted.height, reduction, sampleFromPicture(picture, adjustments), work))
         return work;
     if (adjustments.any()) {
         adjustBitmap(picture, adjustments, work);

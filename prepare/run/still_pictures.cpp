@@ -36,7 +36,7 @@ int writeBmpByRows(SourceJob& job, const std::string& output, Bitmap& picture, B
     const Adjustments& adjustments = job.options.adjustments;
     const OrientedLayout adjusted = adjustedSize(file.picture.width, file.picture.height, adjustments);
     Bitmap display;
-    if (reduceTaken(adjusted.width, adjusted.height, job.options.reduction, takeFromFile(file, adjustments), display))
+    if (reduceSampled(adjusted.width, adjusted.height, job.options.reduction, sampleFromFile(file, adjustments), display))
         return writePictureFiles(job, output, preparedBitmap(display));
     picture.loadPixels(file);
     return writeBitmap(job, output, picture);
@@ -53,7 +53,7 @@ int writeDecodedStill(SourceJob& job, const std::string& output, DecodedStill& p
     if (!job.options.reduction.requested)
         return writePictureFiles(job, output, preparedRows(picture.width(), picture.height(), row));
     Bitmap work;
-    if (reduceTaken(picture.width(), picture.height(), job.options.reduction, takeFromStill(picture, adjustments), work))
+    if (reduceSampled(picture.width(), picture.height(), job.options.reduction, sampleFromStill(picture, adjustments), work))
         return writePictureFiles(job, output, preparedBitmap(work));
     // The adjusted picture, whole, for the rescale.
     work.setDimensions(picture.width(), picture.height());

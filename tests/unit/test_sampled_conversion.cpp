@@ -301,7 +301,7 @@ TEST(SampledConversion, RowsMadeInMemoryGiveTheTargetOfTheirStoredPicture)
         ConversionPlan filePlan, rowsPlan;
         BitPicture fromFile, fromRows;
         ASSERT_TRUE(loadSource(source, path, c.targetWidth, c.targetHeight, filePlan, fromFile));
-        ASSERT_TRUE(filePlan.made);
+        ASSERT_TRUE(filePlan.targetFromRows);
         std::vector<std::int32_t> asked;
         ASSERT_TRUE(convertRows(whole.width, whole.height, c.targetWidth, c.targetHeight,
                                 [&](std::int32_t y, Pixel* row) {
