@@ -2,7 +2,7 @@
 #pragma once
 
 // panelbake-prepare as a whole: the command line in, files and an exit code out. The
-// page runs the same function on the same arguments.
+// page runs the same function on the same arguments, with notes of what the run makes.
 
 #include "picture_refusal.h"
 #include "run/prepare_notes.h"
