@@ -2,7 +2,8 @@
 #pragma once
 
 // A run's outputs claimed before anything is written, written under their temporary names
-// and committed together, each refusal and failure said with its exit code.
+// and committed together. Each step returns 0 (prepared) or the exit code of its refusal
+// or failure, whose message it has said (fail).
 
 #include "outputs/output_files.h"
 #include "run/prepare_notes.h"

@@ -3,7 +3,8 @@
 
 // One source in a run of panelbake-prepare: the run's options and notes, what the run has
 // written and claimed so far, and the source in hand. Every step of its preparation takes
-// it.
+// it, and returns 0 (prepared) or the exit code of its refusal or failure, whose message
+// it has said (fail).
 
 #include "outputs/output_claims.h"
 #include "prepare_options.h"
