@@ -3,6 +3,7 @@
 
 #include "enum_texts.h"
 #include "file_stream.h"
+#include "layouts/layout_packing.h"
 #include "output_names.h"
 #include "run_notes.h"
 
@@ -48,50 +49,6 @@ const char* arrayDeclaration(ArrayAttribute attribute)
 }
 
 namespace {
-
-// Eight rows of eight columns, row b in byte b, bit 7 - c of a byte for column c, turned
-// so that byte c holds column c, row b in bit b.
-std::uint64_t turnBlock(std::uint64_t x)
-{
-    std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
-    x = x ^ t ^ (t << 7);
-    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
-    x = x ^ t ^ (t << 14);
-    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
-    x = x ^ t ^ (t << 28);
-    return x;
-}
-
-// Packs `rows` rows starting at `firstRow` into one byte per column, a bit set for black.
-// Kept out of line: inlined into the header's text loop, its bit turning takes more
-// instructions.
-[[gnu::noinline]] void packPage(const BitPicture& picture, std::int32_t firstRow, std::int32_t rows, std::vector<std::uint8_t>& bytes)
-{
-    const std::int32_t W = picture.width();
-    bytes.resize(static_cast<std::size_t>(W + 7) / 8 * 8);
-    // Rows past the picture's last count as white: their bytes are masked off.
-    const std::uint8_t* row[8];
-    std::uint64_t keep[8];
-    for (std::int32_t b = 0; b < 8; ++b) {
-        row[b] = picture.row(firstRow + std::min(b, rows - 1));
-        keep[b] = b < rows ? 0xFF : 0;
-    }
-    const std::uint8_t *r0 = row[0], *r1 = row[1], *r2 = row[2], *r3 = row[3];
-    const std::uint8_t *r4 = row[4], *r5 = row[5], *r6 = row[6], *r7 = row[7];
-    std::uint8_t* out = bytes.data();
-    for (std::int32_t g = 0; 8 * g < W; ++g) {
-        const std::uint64_t block =
-            turnBlock((~std::uint64_t{r0[g]} & keep[0]) | (~std::uint64_t{r1[g]} & keep[1]) << 8 |
-                      (~std::uint64_t{r2[g]} & keep[2]) << 16 | (~std::uint64_t{r3[g]} & keep[3]) << 24 |
-                      (~std::uint64_t{r4[g]} & keep[4]) << 32 | (~std::uint64_t{r5[g]} & keep[5]) << 40 |
-                      (~std::uint64_t{r6[g]} & keep[6]) << 48 | (~std::uint64_t{r7[g]} & keep[7]) << 56);
-        // Column 8g in the top byte: the block's bytes from the top down.
-        std::uint8_t columns[8];
-        for (int c = 0; c < 8; ++c)
-            columns[c] = static_cast<std::uint8_t>(block >> (56 - 8 * c));
-        std::memcpy(out + 8 * g, columns, 8);
-    }
-}
 
 // The header text, handed to `flush` in pieces of about a megabyte, so that a large
 // picture never holds its whole text in memory.
@@ -180,28 +137,25 @@ void generateHeader(const BitPicture& bitmap, const std::string& baseName, Array
     const std::string upper = macroStem(baseName);
     const std::int32_t W = bitmap.width();
     const std::int32_t H = bitmap.height();
-    const std::int32_t pageCount = H / 8;
-    const std::int32_t partialRows = H % 8;
+    const std::int32_t pageCount = H / 8; // whole pages; a partial one may follow
 
     // Room for one piece and a stretch, or for the whole text when that is smaller (at
     // most seven characters a byte, line ends included).
     const std::size_t dataBytes = static_cast<std::size_t>(W) * 7 * (static_cast<std::size_t>(pageCount) + 1);
     HeaderText out(std::min(HeaderText::pieceSize + 7 * static_cast<std::size_t>(stretch), dataBytes) + 512, flush);
     putPreamble(out, upper, arrayName(baseName), W, H, attribute);
-    std::vector<std::uint8_t> bytes;
-    for (std::int32_t p = 0; p < pageCount; ++p) {
-        packPage(bitmap, 8 * p, 8, bytes);
-        putBytes<true>(out, bytes.data(), 0, W);
-        out.put("\n");
-    }
-    if (partialRows > 0) {
+    packBands(bitmap, pageColumns(), [&](std::int64_t page, const std::uint8_t* bytes) {
+        if (page < pageCount) {
+            putBytes<true>(out, bytes, 0, W);
+            out.put("\n");
+            return;
+        }
         // The partial page goes on one line, with no separator after its last byte.
-        packPage(bitmap, 8 * pageCount, partialRows, bytes);
-        putBytes<false>(out, bytes.data(), 0, W - 1);
-        std::memcpy(out.room(4), byteTexts[bytes[static_cast<std::size_t>(W - 1)]].data(), 4);
+        putBytes<false>(out, bytes, 0, W - 1);
+        std::memcpy(out.room(4), byteTexts[bytes[W - 1]].data(), 4);
         out.advance(4);
         out.put("\n");
-    }
+    });
     out.put("};\n");
     out.put("#endif  //define _" + upper + "_H \n");
     out.finish();
@@ -243,19 +197,6 @@ bool writePageColumnHeaderTo(const BitPicture& bitmap, const std::string& baseNa
     }
     noteHeaderPicture(bitmap);
     return true;
-}
-
-std::vector<std::uint8_t> pageColumnBytes(const BitPicture& picture)
-{
-    const std::int32_t W = picture.width();
-    const std::int32_t H = picture.height();
-    std::vector<std::uint8_t> all(static_cast<std::size_t>(W) * static_cast<std::size_t>((H + 7) / 8));
-    std::vector<std::uint8_t> bytes;
-    for (std::int32_t p = 0; 8 * p < H; ++p) {
-        packPage(picture, 8 * p, std::min(8, H - 8 * p), bytes);
-        std::copy(bytes.begin(), bytes.begin() + W, all.begin() + static_cast<std::ptrdiff_t>(p) * W);
-    }
-    return all;
 }
 
 BitPicture displayBits(const Bitmap& bitmap)

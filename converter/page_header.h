@@ -41,8 +41,5 @@ bool writePageColumnHeaderTo(const BitPicture& picture, const std::string& baseN
 std::string pageColumnHeaderText(const BitPicture& picture, const std::string& baseName, ArrayAttribute attribute);
 std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseName, ArrayAttribute attribute);
 
-// The bytes of the header's array, page by page, each page's columns from left to right.
-std::vector<std::uint8_t> pageColumnBytes(const BitPicture& picture);
-
 // A picture's pixels as bits, 1 where the display shows white.
 BitPicture displayBits(const Bitmap& bitmap);

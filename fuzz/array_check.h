@@ -5,7 +5,8 @@
 // (% 6: the text's own, then --layout pages, columns, adafruit, xbm, micropython), two
 // little-endian bytes of --width (0: the text's own), then the text. Whatever the reader
 // takes is within its limits, with its problems counted; the picture is refused with a
-// reason, or is within the size allowed and its bytes in its layout draw it again. Aborts
+// reason, or is within the size allowed, its bytes in its layout draw it again, and in
+// every layout the packing loop's fast paths give the bytes made one bit at a time. Aborts
 // on a violation.
 
 #include "decoding/array_picture.h"
@@ -60,6 +61,9 @@ inline int arrayInput(const std::uint8_t* data, std::size_t size)
         again.setDimensions(picture.width(), picture.height());
         drawLayoutBytes(layoutBytes(picture, *read.layout).data(), *read.layout, again);
         check(sameBits(picture, again), "its bytes draw it again");
+        for (const Layout& layout : layouts())
+            check(layoutBytes(picture, layout) == layoutBytesBitByBit(picture, layout),
+                  "the packing loop gives the bytes made bit by bit");
     } catch (const PictureRefusal&) {
         // refused with a reason: no array, one that is not bytes, or bytes that do not fill a picture
     }

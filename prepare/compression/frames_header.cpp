@@ -163,7 +163,7 @@ std::string framesHeaderText(const std::string& headerPath, const std::vector<st
     text += "#define " + upper + "_WIDTH  " + t.widthMacros.front() + "\n";
     text += "#define " + upper + "_HEIGHT " + t.heightMacros.front() + "\n";
     text += framesBytes(upper, layout);
-    text += tableDeclaration(t, upper + "_COUNT") + "\n";
+    text += tableDeclaration(t, upper + "_COUNT", layout, attribute == ArrayAttribute::avrProgmem) + "\n";
     text += delayTable(t, delaysMs);
     text += "#endif\n";
     return text;

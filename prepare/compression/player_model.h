@@ -18,14 +18,17 @@ int numberBits(std::uint32_t value);
 // The number that names a copy's source: 2 for an offset of 0, then -1, 1, -2, 2, ...
 std::uint32_t sourceNumber(std::int32_t offset);
 
-// The player's time in hundredths of a clock cycle: a frame (with its call and the reading
-// of its direction), each bit of its numbers (12.5 cycles, and 8 for each byte of bits read),
-// each step by its kind (with the 8.5 cycles of each of its two numbers), each byte taken
-// from the stream and each byte copied. Where the two directions or the two signs of a copy
-// differ, the slower: a backward frame moves its pointers back after each byte. A copy by 0
-// bytes keeps what the buffer holds and costs no time a byte.
+// The player's time in hundredths of a clock cycle: a frame (with its call, the 23 cycles
+// of the chip tests' clock around it and the reading of its direction), each bit of its
+// numbers (12.5 cycles, and 8 for each byte of bits read), each step by its kind (with the
+// 8.5 cycles of each of its two numbers), each byte taken from the stream and each byte
+// copied. Where the two directions or the two signs of a copy differ, the slower: a backward
+// frame moves its pointers back after each byte. A copy by 0 bytes keeps what the buffer
+// holds and costs no time a byte. A bit's share of a byte read is 1 cycle, but a frame of b
+// bits may read up to 7 cycles' worth more bytes than b / 8 (25 bits that begin a byte read
+// 4); the frame's part holds that too, so the sum is never below the chip's count.
 namespace playerCentiCycles {
-constexpr std::int64_t frame = 11000;
+constexpr std::int64_t frame = 11200;
 constexpr std::int64_t bit = 1350;
 constexpr std::int64_t literalStep = 3800;
 constexpr std::int64_t copyStep = 6600;

@@ -17,14 +17,19 @@ ArrayTable arrayTable(const std::string& headerPath, const std::vector<std::stri
     for (const std::string& bmp : bmpPaths) {
         const LayoutNames names = layoutNames(layout, bmp);
         t.includes += "#include \"" + names.file.substr(fileNameStart(names.file)) + "\"\n";
-        t.pointers += "    (const unsigned char *)" + names.array + ",\n";
+        t.arrays.push_back(names.array);
         t.widthMacros.push_back(names.widthMacro);
         t.heightMacros.push_back(names.heightMacro);
     }
     return t;
 }
 
-std::string tableDeclaration(const ArrayTable& t, const std::string& count)
+std::string tableDeclaration(const ArrayTable& t, const std::string& count, const Layout& layout, bool programMemory)
 {
-    return "static const unsigned char *const " + t.table + "[" + count + "] = {\n" + t.pointers + "};\n";
+    const bool constBytes = programMemory || layout.form == FileForm::panelbakeHeader;
+    const std::string element = constBytes ? "const unsigned char *" : "unsigned char *";
+    std::string text = "static " + element + "const " + t.table + "[" + count + "] = {\n";
+    for (const std::string& array : t.arrays)
+        text += "    (" + element + ")" + array + ",\n";
+    return text + "};\n";
 }

@@ -16,7 +16,7 @@ struct ArrayTable {
     std::string upper;      // the stem of its guard and macros: WALK_FRAMES
     std::string table;      // the table's name: walk_frames
     std::string includes;   // an #include line for each BMP's header
-    std::string pointers;   // a line of the table for each BMP's array
+    std::vector<std::string> arrays;       // each BMP's array: walk_00_glcd_bmp
     std::vector<std::string> widthMacros;  // each BMP's size macros: WALK_00_GLCD_WIDTH
     std::vector<std::string> heightMacros;
 };
@@ -26,6 +26,12 @@ struct ArrayTable {
 // the BMPs and this header.
 ArrayTable arrayTable(const std::string& headerPath, const std::vector<std::string>& bmpPaths, const Layout& layout);
 
-// The declaration of the table of arrays, `count` long: a cast makes the table one type
-// whether the arrays are declared char (panelbake's default) or unsigned char.
-std::string tableDeclaration(const ArrayTable& t, const std::string& count);
+// The declaration of the table of arrays, `count` long, for arrays in AVR program memory
+// (-pgm) or not. A cast makes the table one type whether the arrays are declared char
+// (panelbake's default) or unsigned char. Its elements point to const bytes where the arrays
+// are const, in program memory: a display library with a call for each memory (Adafruit
+// GFX's drawBitmap) takes a pointer to const bytes as one to program memory, and would read
+// arrays in RAM there. Page columns are copied into a buffer (memcpy, memcpy_P), never drawn
+// by such a call, and panelbake writes their arrays with options of its own: their table
+// points to const bytes whatever the options.
+std::string tableDeclaration(const ArrayTable& t, const std::string& count, const Layout& layout, bool programMemory);

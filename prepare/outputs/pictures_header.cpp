@@ -45,7 +45,7 @@ std::string picturesHeaderText(const std::string& headerPath, const std::vector<
     text += "#ifndef _" + t.upper + "_H\n#define _" + t.upper + "_H\n\n";
     text += t.includes + "\n";
     text += "#define " + count + " " + std::to_string(bmpPaths.size()) + "\n\n";
-    text += tableDeclaration(t, count) + "\n";
+    text += tableDeclaration(t, count, layout, attribute == ArrayAttribute::avrProgmem) + "\n";
     text += "static const unsigned int " + t.table + "_width[" + count + "] = {\n" + widths + "};\n";
     text += "static const unsigned int " + t.table + "_height[" + count + "] = {\n" + heights + "};\n\n";
     text += "#endif\n";

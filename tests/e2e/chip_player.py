@@ -13,6 +13,8 @@ import os
 import re
 import subprocess
 
+# Why a pass under an emulator skips the chip's tests.
+CHIP = "the chip's tests run in the native pass; here they would run the same programs again"
 # A 128 x 64 frame on an ATmega328P at 16 MHz: 2 ms.
 FRAME_CYCLES = 32000
 # Bytes on either side of the frame that the player must leave alone.
@@ -91,23 +93,44 @@ int main(void)
 }}
 """
 
-# Timer1 counts every clock cycle of a frame; its overflows are counted too.
-CHIP_MAIN = """#include <avr/interrupt.h>
+# What a program for the chip sends with: put() writes a character to the UART, at its
+# fastest once uart_start() has set it up; stop() ends the program, and simavr's run.
+CHIP_SENDING = """#include <avr/interrupt.h>
 #include <avr/io.h>
 #include <avr/sleep.h>
 
+static void put(char c)
+{
+    while (!(UCSR0A & (1 << UDRE0)))
+        ;
+    UDR0 = c;
+}
+
+static void uart_start(void)
+{
+    UBRR0 = 0;
+    UCSR0A = 1 << U2X0;
+    UCSR0B = 1 << TXEN0;
+    UCSR0C = 3 << UCSZ00;
+}
+
+static void stop(void)
+{
+    cli();
+    sleep_enable();
+    sleep_cpu();
+}
+"""
+
+# Timer1 counts every clock cycle of a frame; its overflows are counted too. The clock's
+# functions are always inlined, so that what it counts beside the frame is the same in
+# every program, however many animations it plays.
+CHIP_MAIN = """
 static volatile unsigned int overflows;
 
 ISR(TIMER1_OVF_vect)
 {{
     ++overflows;
-}}
-
-static void put(char c)
-{{
-    while (!(UCSR0A & (1 << UDRE0)))
-        ;
-    UDR0 = c;
 }}
 
 static void hex(unsigned char b)
@@ -116,7 +139,7 @@ static void hex(unsigned char b)
     put("0123456789abcdef"[b & 15]);
 }}
 
-static void start_clock(void)
+static __inline__ __attribute__((always_inline)) void start_clock(void)
 {{
     cli();
     overflows = 0;
@@ -125,7 +148,7 @@ static void start_clock(void)
     sei();
 }}
 
-static unsigned long stop_clock(void)
+static __inline__ __attribute__((always_inline)) unsigned long stop_clock(void)
 {{
     unsigned int ticks;
     cli();
@@ -142,29 +165,29 @@ int main(void)
 {{
     struct panelbake_player player;
     unsigned int pass;
-    UBRR0 = 0;
-    UCSR0A = 1 << U2X0;
-    UCSR0B = 1 << TXEN0;
-    UCSR0C = 3 << UCSZ00;
+    uart_start();
     TIMSK1 = 1 << TOIE1;
     TCCR1A = 0;
     TCCR1B = 1 << CS10;
     sei();
-{plays}    cli();
-    sleep_enable();
-    sleep_cpu();
+{plays}    stop();
     return 0;
 }}
 """
+
+
+def uart_lines(text):
+    """The lines a program sent, from simavr's record of the UART (a line a time, coloured,
+    with '.' for the line end) or from a program of this machine."""
+    return [re.sub(r"\x1b\[[0-9;]*m", "", line).rstrip(".") for line in text.splitlines()]
 
 
 def sent_frames(text):
     """The frames and their clock cycles in what a program sent (simavr's record of the
     UART has a line a time, coloured, with '.' for the line end): (cycles, the buffer with
     its guards) each."""
-    lines = [re.sub(r"\x1b\[[0-9;]*m", "", line).rstrip(".") for line in text.splitlines()]
     frames = []
-    for line in lines:
+    for line in uart_lines(text):
         if line.startswith("t"):
             frames.append([int(line[1:], 16), ""])
         elif frames and re.fullmatch(r"[0-9a-f]+", line):
@@ -190,8 +213,8 @@ def stream_header(directory, stem, stream, count, frame_bytes):
 
 def chip_program(stems):
     """The program for the chip that plays the animations of the headers STEM.h."""
-    return program(stems, CHIP_MAIN.format(plays=plays(stems, "send(stop_clock(), {bytes});"),
-                                           guard_bytes=GUARD_BYTES, guard=GUARD))
+    return program(stems, CHIP_SENDING + CHIP_MAIN.format(plays=plays(stems, "send(stop_clock(), {bytes});"),
+                                                          guard_bytes=GUARD_BYTES, guard=GUARD))
 
 
 def host_program(stems):
@@ -200,9 +223,15 @@ def host_program(stems):
                                            guard=GUARD))
 
 
-def play_on_chip(directory, elf):
-    """What the chip program `elf` (built in `directory`) sends, run in simavr at 16 MHz:
-    (cycles, the buffer with its guards) for each frame."""
+def run_on_chip(directory, elf):
+    """What the chip program `elf` (built in `directory`) sends, run in simavr at 16 MHz, as
+    simavr records it."""
     run = subprocess.run(["simavr", "-m", "atmega328p", "-f", "16000000", elf], cwd=directory,
                          capture_output=True, text=True, timeout=600)
-    return sent_frames(run.stderr)
+    return run.stderr
+
+
+def play_on_chip(directory, elf):
+    """What the chip program `elf` (built in `directory`) sends: (cycles, the buffer with its
+    guards) for each frame."""
+    return sent_frames(run_on_chip(directory, elf))

@@ -12,7 +12,7 @@ import shutil
 import subprocess
 import unittest
 
-from chip_player import chip_program, host_program, play_on_chip, sent_frames, unguarded
+from chip_player import CHIP, chip_program, host_program, play_on_chip, sent_frames, unguarded
 from glcd_support import EMULATED, POSIX_ONLY, WINDOWS, PrepareTest, header_array
 from picture_craft import gif, gif_frame
 from test_faults import file_size_limit
@@ -21,7 +21,6 @@ from test_layouts import file_bytes, layout_file
 LAYOUTS = ("pages", "columns", "adafruit", "xbm")
 PREPARED, COMMAND_LINE, EXISTS, WRITE_FAILED, TOO_LARGE = 0, 1, 5, 6, 9
 PALETTE = [(0, 0, 0), (255, 255, 255), (128, 128, 127), (128, 127, 127), (200, 30, 90), (20, 200, 120)]
-CHIP = "the chip's tests run in the native pass; here they would run the same programs again"
 
 
 def animations():

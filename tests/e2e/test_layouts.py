@@ -77,6 +77,16 @@ def layout_black(layout, data, width, height):
     return black
 
 
+def file_black(layout, text):
+    """The pixels of a file written in a layout, by its size and bytes."""
+    if layout == "micropython":
+        width, height = (int(re.search(r"^%s = (\d+)$" % side, text, re.M).group(1)) for side in ("WIDTH", "HEIGHT"))
+    else:
+        width, height = (int(re.search(r"^#define \w+_%s\s+(\d+)" % side, text, re.M | re.I).group(1))
+                         for side in ("WIDTH", "HEIGHT"))
+    return layout_black(layout, file_bytes(text), width, height)
+
+
 def shape(width, height):
     """Black strokes on white without symmetry: a left bar, a bottom bar, a diagonal and a
     corner dot."""
@@ -161,13 +171,7 @@ class Layouts(PrepareTest):
         return pillow_black(self.path("chain/%s_glcd.bmp" % name))
 
     def layout_black_of(self, layout, path):
-        text = self.read_header(path)
-        if layout == "micropython":
-            width, height = (int(re.search(r"^%s = (\d+)$" % side, text, re.M).group(1)) for side in ("WIDTH", "HEIGHT"))
-        else:
-            width, height = (int(re.search(r"^#define \w+_%s\s+(\d+)" % side, text, re.M | re.I).group(1))
-                             for side in ("WIDTH", "HEIGHT"))
-        return layout_black(layout, file_bytes(text), width, height)
+        return file_black(layout, self.read_header(path))
 
     def test_one_step_gives_the_two_steps_pixels_and_pages_their_bytes(self):
         self.write("shape.png", png_of(shape(13, 10)))

@@ -5,6 +5,9 @@
 //       FRAMES holds the frames one after another, FRAME_BYTES each; writes the compressed
 //       frames header HEADER of page columns (MEMORY: player, where panelbake_play.h reads,
 //       pgm or pic30; a delay in milliseconds for each frame) and panelbake_play.h beside it
+//   streamtool times FRAME_BYTES FRAMES
+//       prints each frame's time on an ATmega328P as the encoder's model has it (player_model.h),
+//       in clock cycles rounded up, a line each: the player's assembly must take no longer
 //
 // Exit 1 when the frames cannot be compressed, 2 on a wrong command line or a file error.
 #include "compression/frame_stream.h"
@@ -71,6 +74,14 @@ int header(int argc, char** argv)
     return 0;
 }
 
+int times(char** argv)
+{
+    const auto frames = readFrames(argv[3], std::strtoul(argv[2], nullptr, 10));
+    for (std::int64_t centiCycles : compressFrames(frames).centiCycles)
+        std::printf("%lld\n", static_cast<long long>((centiCycles + 99) / 100));
+    return std::fflush(stdout) == 0 ? 0 : 2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -78,10 +89,13 @@ int main(int argc, char** argv)
     try {
         if (argc >= 8 && std::strcmp(argv[1], "header") == 0)
             return header(argc, argv);
+        if (argc == 4 && std::strcmp(argv[1], "times") == 0)
+            return times(argv);
     } catch (const FramesNotCompressible& e) {
         std::fprintf(stderr, "streamtool: %s\n", e.what());
         return 1;
     }
-    std::fprintf(stderr, "usage: streamtool header HEADER WIDTH HEIGHT FRAME_BYTES FRAMES MEMORY DELAY...\n");
+    std::fprintf(stderr, "usage: streamtool header HEADER WIDTH HEIGHT FRAME_BYTES FRAMES MEMORY DELAY...\n"
+                         "       streamtool times FRAME_BYTES FRAMES\n");
     return 2;
 }

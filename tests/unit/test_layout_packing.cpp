@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The layouts' one packing loop, both ways, on a picture that shows a wrong layout: known
 // bytes worked out by hand for each, and the pages layout held to panelbake's own header.
+// Its fast paths are held to the bit-by-bit definition, and where a pixel lies to the bytes.
 #include "layouts/layout_packing.h"
 #include "options.h"
 #include "outputs/layout_names.h"
@@ -27,6 +28,41 @@ BitPicture shape()
     for (const auto& [x, y] : std::vector<std::pair<int, int>>{{0, 0}, {9, 0}, {1, 1}, {3, 4}, {0, 8}, {9, 8}})
         picture.row(y)[x / 8] = static_cast<std::uint8_t>(picture.row(y)[x / 8] & ~(0x80 >> x % 8));
     return picture;
+}
+
+void flip(BitPicture& picture, std::int32_t x, std::int32_t y)
+{
+    picture.row(y)[x / 8] = static_cast<std::uint8_t>(picture.row(y)[x / 8] ^ 0x80 >> x % 8);
+}
+
+// Black and white at random; the bits past a row's last pixel, which no layout reads, are
+// random too.
+BitPicture noise(std::int32_t width, std::int32_t height, std::mt19937& random)
+{
+    BitPicture picture;
+    picture.setDimensions(width, height);
+    for (std::int32_t y = 0; y < height; ++y) {
+        for (std::int32_t x = 0; x < width; ++x)
+            if (random() % 2)
+                flip(picture, x, y);
+        for (std::int32_t x = width; x < bmp::rowStride(width, 1) * 8; ++x)
+            if (random() % 2)
+                flip(picture, x, y);
+    }
+    return picture;
+}
+
+// Rows no library reads today, with two and four bits a pixel: the loop and pixelPlace
+// take them as they are.
+const Layout twoBitsLowFirst{"two", ByteAxis::across, 2, true, ScanOrder::bandByBand, FileForm::cHeader, "", "", "", "", nullptr};
+const Layout fourBitsDown{"four", ByteAxis::down, 4, false, ScanOrder::columnByColumn, FileForm::cHeader, "", "", "", "", nullptr};
+
+std::vector<const Layout*> everyLayout()
+{
+    std::vector<const Layout*> all{&twoBitsLowFirst, &fourBitsDown};
+    for (const Layout& layout : layouts())
+        all.push_back(&layout);
+    return all;
 }
 
 TEST(LayoutPacking, EachLayoutsBytesOfAShapeWorkedOutByHand)
@@ -65,17 +101,53 @@ TEST(LayoutPacking, PagesAreTheBytesOfPanelbakesHeader)
     std::mt19937 random(27);
     for (const auto& [width, height] : std::vector<std::pair<int, int>>{{13, 10}, {130, 37}, {1, 1}, {8, 16}, {3, 1}}) {
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
-        BitPicture picture;
-        picture.setDimensions(width, height);
-        for (std::int32_t y = 0; y < height; ++y)
-            for (std::int32_t x = 0; x < width; ++x)
-                if (random() % 2)
-                    picture.row(y)[x / 8] = static_cast<std::uint8_t>(picture.row(y)[x / 8] & ~(0x80 >> x % 8));
+        const BitPicture picture = noise(width, height, random);
         const std::string header = pageColumnHeaderText(picture, "p_glcd", ArrayAttribute::none);
         Bytes fromHeader;
         for (std::size_t at = header.find("0x", header.find("={")); at != std::string::npos; at = header.find("0x", at + 4))
             fromHeader.push_back(static_cast<std::uint8_t>(std::stoi(header.substr(at + 2, 2), nullptr, 16)));
         EXPECT_EQ(layoutBytes(picture, *layoutNamed("pages")), fromHeader);
+    }
+}
+
+// The turned pages and copied rows are the bytes made one bit at a time: on sides around
+// a byte and a block of eight, partial pages, a wide band, and whatever lies past a row's end.
+TEST(LayoutPacking, FastPathsAreTheBitByBitBytes)
+{
+    std::mt19937 random(5);
+    const std::vector<std::pair<int, int>> sizes = {{1, 1}, {7, 9}, {8, 8}, {9, 7}, {15, 16}, {17, 17}, {64, 3}, {203, 21}};
+    for (const auto& [width, height] : sizes) {
+        const BitPicture picture = noise(width, height, random);
+        for (const Layout* layout : everyLayout()) {
+            SCOPED_TRACE(std::string(layout->name) + " " + std::to_string(width) + "x" + std::to_string(height));
+            EXPECT_EQ(layoutBytes(picture, *layout), layoutBytesBitByBit(picture, *layout));
+        }
+    }
+}
+
+// Where a pixel lies is where the loop puts it: flipping the pixel flips exactly the bits
+// pixelPlace names, and no other, for every pixel.
+TEST(LayoutPacking, APixelsPlaceIsTheBitsItFlips)
+{
+    std::mt19937 random(11);
+    for (const auto& [width, height] : std::vector<std::pair<int, int>>{{11, 13}, {1, 9}, {9, 1}, {16, 17}}) {
+        BitPicture picture = noise(width, height, random);
+        for (const Layout* layout : everyLayout()) {
+            SCOPED_TRACE(std::string(layout->name) + " " + std::to_string(width) + "x" + std::to_string(height));
+            const Bytes before = layoutBytes(picture, *layout);
+            int wrong = 0;
+            for (std::int32_t y = 0; y < height; ++y)
+                for (std::int32_t x = 0; x < width; ++x) {
+                    Bytes expected = before;
+                    const BytePlace place = pixelPlace(*layout, width, height, x, y);
+                    ASSERT_LT(place.byte, expected.size());
+                    expected[place.byte] ^= place.mask;
+                    flip(picture, x, y);
+                    wrong += layoutBytes(picture, *layout) != expected;
+                    flip(picture, x, y);
+                }
+            EXPECT_EQ(wrong, 0);
+        }
     }
 }
 

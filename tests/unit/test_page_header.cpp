@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "layouts/layout_packing.h"
 #include "page_header.h"
 #include "pipeline.h"
 
@@ -87,7 +88,7 @@ TEST_P(PageHeaderLayout, BytesAsDataAreTheArrays)
     const std::string& data = GetParam().data;
     for (std::size_t at = data.find("0x"); at != std::string::npos; at = data.find("0x", at + 4))
         fromText.push_back(static_cast<std::uint8_t>(std::stoi(data.substr(at + 2, 2), nullptr, 16)));
-    EXPECT_EQ(pageColumnBytes(displayBits(GetParam().bitmap)), fromText);
+    EXPECT_EQ(layoutBytes(displayBits(GetParam().bitmap), pageColumns()), fromText);
 }
 
 // 128 x 60: seven pages of eight full lines and an empty line each, then the four-row

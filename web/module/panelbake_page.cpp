@@ -6,7 +6,7 @@
 // names of prepared BMPs.
 #include "bit_picture.h"
 #include "enum_texts.h"
-#include "layouts/layout_table.h"
+#include "layouts/layout_packing.h"
 #include "outputs/prepared_names.h"
 #include "page_header.h"
 #include "page_json.h"
@@ -54,7 +54,7 @@ void noteFailure(RunFailure failure)
 
 void noteHeaderPicture(const BitPicture& picture)
 {
-    const std::vector<std::uint8_t> bytes = pageColumnBytes(picture);
+    const std::vector<std::uint8_t> bytes = layoutBytes(picture, pageColumns());
     handPicture(picture.width(), picture.height(), bytes.data(), static_cast<int>(bytes.size()));
 }
 

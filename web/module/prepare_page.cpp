@@ -4,7 +4,7 @@
 // layout of --for (as page columns, for the preview) and the sizes of compressed frames.
 // The module also answers Bytes back to a picture: C text read by the program's own reader.
 #include "decoding/c_arrays.h"
-#include "page_header.h"
+#include "layouts/layout_packing.h"
 #include "page_json.h"
 #include "prepare_run.h"
 
@@ -39,7 +39,7 @@ void noteToPage(int code, const std::string& message)
 
 void pictureToPage(const BitPicture& picture)
 {
-    const std::vector<std::uint8_t> bytes = pageColumnBytes(picture);
+    const std::vector<std::uint8_t> bytes = layoutBytes(picture, pageColumns());
     handPicture(picture.width(), picture.height(), bytes.data(), static_cast<int>(bytes.size()));
 }
 

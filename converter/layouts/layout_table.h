@@ -2,9 +2,10 @@
 #pragma once
 
 // The layouts in which display libraries read a picture's bytes. Each is a row of data:
-// which way the eight pixels of a byte run, which bit holds the first of them, the order in
-// which the bytes follow one another, the file it is written as and the call that draws it.
-// One packing loop (layout_packing.h) reads the row both ways, so a new layout is a new row.
+// which way the pixels of a byte run, how many bits each takes, which bits hold the first
+// of them, the order in which the bytes follow one another, the file it is written as and
+// the call that draws it. One packing loop (layout_packing.h) reads the row both ways, and
+// panelbake's own header is written through it, so a new layout is a new row.
 //
 // A byte never holds pixels of two page columns or of two rows: the unused high bits of a
 // last partial page, and the bits past the last pixel of a row, are 0. In every layout a
@@ -13,10 +14,10 @@
 #include <string>
 #include <vector>
 
-// Which way the eight pixels of a byte run.
+// Which way the pixels of a byte run.
 enum class ByteAxis {
-    down,   // a page column: eight rows of one column; a band is a page eight rows high
-    across, // eight columns of one row; a band is a row
+    down,   // a page column: rows of one column; a band is a page as high as a byte holds pixels
+    across, // columns of one row; a band is a row
 };
 
 // The order in which the bytes follow one another.
@@ -36,7 +37,10 @@ enum class FileForm {
 struct Layout {
     const char* name; // as --for and --layout take it
     ByteAxis axis;
-    bool firstInLowBit; // the top or leftmost pixel of a byte is bit 0; otherwise bit 7
+    // The bits of one pixel: 1, 2, 4 or 8, so that a byte holds 8 / bitsPerPixel pixels.
+    int bitsPerPixel;
+    // The top or leftmost pixel of a byte is in its lowest bits; otherwise in its highest.
+    bool firstInLowBit;
     ScanOrder order;
     FileForm form;
     const char* pictureSuffix; // of a picture's file: logo + "_adafruit.h"
@@ -53,6 +57,9 @@ const std::vector<Layout>& layouts();
 
 // The layout of this name, or null.
 const Layout* layoutNamed(const std::string& name);
+
+// The layout of panelbake's own header: page columns, the top row in bit 0.
+const Layout& pageColumns();
 
 // "pages, columns, adafruit, xbm or micropython".
 std::string layoutChoices();

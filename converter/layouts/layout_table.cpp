@@ -14,19 +14,19 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 const std::vector<Layout>& layouts()
 {
     static const std::vector<Layout> table = {
-        {"pages", ByteAxis::down, true, ScanOrder::bandByBand, FileForm::panelbakeHeader, "_glcd.h", ".h",
+        {"pages", ByteAxis::down, 1, true, ScanOrder::bandByBand, FileForm::panelbakeHeader, "_glcd.h", ".h",
          "SSD1306 and SH1106 buffers, u8x8 tiles, KS0108, ST7565, PCD8544",
          "memcpy(display.getBuffer(), {array}, {width} * (({height} + 7) / 8));",
          "memcpy_P(display.getBuffer(), {array}, {width} * (({height} + 7) / 8));"},
-        {"columns", ByteAxis::down, true, ScanOrder::columnByColumn, FileForm::cHeader, "_columns.h", "_columns.h",
+        {"columns", ByteAxis::down, 1, true, ScanOrder::columnByColumn, FileForm::cHeader, "_columns.h", "_columns.h",
          "ThingPulse drawFastImage", "display.drawFastImage(0, 0, {width}, {height}, {array});", nullptr},
-        {"adafruit", ByteAxis::across, false, ScanOrder::bandByBand, FileForm::cHeader, "_adafruit.h", "_adafruit.h",
+        {"adafruit", ByteAxis::across, 1, false, ScanOrder::bandByBand, FileForm::cHeader, "_adafruit.h", "_adafruit.h",
          "Adafruit GFX, TFT_eSPI, GxEPD2 and u8g2 drawBitmap",
          "display.drawBitmap(0, 0, {array}, {width}, {height}, SSD1306_WHITE);", nullptr},
-        {"xbm", ByteAxis::across, true, ScanOrder::bandByBand, FileForm::xbm, ".xbm", "_xbm.h",
+        {"xbm", ByteAxis::across, 1, true, ScanOrder::bandByBand, FileForm::xbm, ".xbm", "_xbm.h",
          "u8g2 drawXBM and drawXBMP, drawXBitmap, drawXbm", "u8g2.drawXBM(0, 0, {width}, {height}, {array});",
          "u8g2.drawXBMP(0, 0, {width}, {height}, {array});"},
-        {"micropython", ByteAxis::down, true, ScanOrder::bandByBand, FileForm::pythonModule, ".py", ".py",
+        {"micropython", ByteAxis::down, 1, true, ScanOrder::bandByBand, FileForm::pythonModule, ".py", ".py",
          "MicroPython's and CircuitPython's framebuf (MONO_VLSB)",
          "framebuf.FrameBuffer({array}, {width}, {height}, framebuf.MONO_VLSB)", nullptr},
     };
@@ -39,6 +39,12 @@ const Layout* layoutNamed(const std::string& name)
         if (name == layout.name)
             return &layout;
     return nullptr;
+}
+
+const Layout& pageColumns()
+{
+    static const Layout& pages = *layoutNamed("pages");
+    return pages;
 }
 
 std::string layoutChoices()

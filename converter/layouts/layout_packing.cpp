@@ -1,0 +1,234 @@
+// SPDX-License-Identifier: MIT
+#include "layouts/layout_packing.h"
+
+#include "bmp_format.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace {
+
+int pixelsPerByte(const Layout& layout)
+{
+    return 8 / layout.bitsPerPixel;
+}
+
+// The place of byte i of a band among all the layout's bytes.
+std::size_t byteIndex(const Layout& layout, const ByteGrid& grid, std::int64_t band, std::int64_t i)
+{
+    return static_cast<std::size_t>(layout.order == ScanOrder::bandByBand ? band * grid.bandBytes + i
+                                                                          : i * grid.bands + band);
+}
+
+// The bits of a byte that hold its pixel b (0 is the top or leftmost).
+std::uint8_t pixelMask(const Layout& layout, int b)
+{
+    const int shift = layout.firstInLowBit ? b * layout.bitsPerPixel : 8 - (b + 1) * layout.bitsPerPixel;
+    return static_cast<std::uint8_t>(((1u << layout.bitsPerPixel) - 1) << shift);
+}
+
+// The pixels of byte i of a band: `count` of them run from (x, y) along the layout's axis.
+struct ByteSpan {
+    std::int32_t x, y;
+    int count;
+};
+
+ByteSpan spanOf(const Layout& layout, std::int32_t width, std::int32_t height, std::int64_t band, std::int64_t i)
+{
+    const bool down = layout.axis == ByteAxis::down;
+    const int perByte = pixelsPerByte(layout);
+    const std::int64_t first = perByte * (down ? band : i); // the first pixel's place along the axis
+    const int count = static_cast<int>(std::min<std::int64_t>(perByte, (down ? height : width) - first));
+    return {static_cast<std::int32_t>(down ? i : first), static_cast<std::int32_t>(down ? first : band), count};
+}
+
+// Visits every byte: visit(index, span) for the byte at `index` of the layout's bytes.
+template <typename Visit>
+void eachByte(const Layout& layout, std::int32_t width, std::int32_t height, Visit visit)
+{
+    const ByteGrid grid = byteGrid(layout, width, height);
+    for (std::int64_t band = 0; band < grid.bands; ++band)
+        for (std::int64_t i = 0; i < grid.bandBytes; ++i)
+            visit(byteIndex(layout, grid, band, i), spanOf(layout, width, height, band, i));
+}
+
+// A picture held as bits has the leftmost pixel in the high bit, and 1 for white.
+constexpr std::uint8_t pictureBit(std::int32_t x)
+{
+    return static_cast<std::uint8_t>(0x80u >> (x & 7));
+}
+
+// The byte of a span, one pixel at a time: a black pixel sets its bits.
+std::uint8_t byteOfSpan(const BitPicture& picture, const Layout& layout, ByteSpan span)
+{
+    const bool down = layout.axis == ByteAxis::down;
+    std::uint8_t byte = 0;
+    for (int b = 0; b < span.count; ++b) {
+        const std::int32_t px = down ? span.x : span.x + b;
+        const std::int32_t py = down ? span.y + b : span.y;
+        if (!(picture.row(py)[px >> 3] & pictureBit(px)))
+            byte = static_cast<std::uint8_t>(byte | pixelMask(layout, b));
+    }
+    return byte;
+}
+
+// Eight rows of eight columns, row b in byte b, bit 7 - c of a byte for column c, turned
+// so that byte 7 - c holds column c, row b in bit b.
+[[gnu::always_inline]] inline std::uint64_t turnBlock(std::uint64_t x)
+{
+    std::uint64_t t = (x ^ (x >> 7)) & 0x00AA00AA00AA00AAull;
+    x = x ^ t ^ (t << 7);
+    t = (x ^ (x >> 14)) & 0x0000CCCC0000CCCCull;
+    x = x ^ t ^ (t << 14);
+    t = (x ^ (x >> 28)) & 0x00000000F0F0F0F0ull;
+    x = x ^ t ^ (t << 28);
+    return x;
+}
+
+// The page columns of columns 8g to 8g + 7 of eight rows' bytes, into `to`: rows whose
+// `keep` is 0 count as white.
+[[gnu::always_inline]] inline void turnGroup(const std::uint8_t* const (&r)[8], const std::uint64_t (&keep)[8],
+                                             std::int64_t g, std::uint8_t* to)
+{
+    const std::uint64_t block =
+        turnBlock((~std::uint64_t{r[0][g]} & keep[0]) | (~std::uint64_t{r[1][g]} & keep[1]) << 8 |
+                  (~std::uint64_t{r[2][g]} & keep[2]) << 16 | (~std::uint64_t{r[3][g]} & keep[3]) << 24 |
+                  (~std::uint64_t{r[4][g]} & keep[4]) << 32 | (~std::uint64_t{r[5][g]} & keep[5]) << 40 |
+                  (~std::uint64_t{r[6][g]} & keep[6]) << 48 | (~std::uint64_t{r[7][g]} & keep[7]) << 56);
+    // Column 8g in the top byte: the block's bytes from the top down.
+    std::uint8_t columns[8];
+    for (int c = 0; c < 8; ++c)
+        columns[c] = static_cast<std::uint8_t>(block >> (56 - 8 * c));
+    std::memcpy(to, columns, 8);
+}
+
+// A page of page columns, the top row in bit 0, a bit set for black: eight columns at a
+// time, as one turned block of eight rows' bytes.
+void turnPage(const BitPicture& picture, std::int64_t page, std::uint8_t* out)
+{
+    const std::int64_t width = picture.width();
+    const auto firstRow = static_cast<std::int32_t>(8 * page);
+    const std::int32_t rows = std::min(8, picture.height() - firstRow);
+    // Rows past the picture's last count as white: their bytes are masked off.
+    const std::uint8_t* row[8];
+    std::uint64_t keep[8];
+    for (std::int32_t b = 0; b < 8; ++b) {
+        row[b] = picture.row(firstRow + std::min(b, rows - 1));
+        keep[b] = b < rows ? 0xFF : 0;
+    }
+    const std::int64_t whole = width / 8; // groups of eight columns all in the picture
+    for (std::int64_t g = 0; g < whole; ++g)
+        turnGroup(row, keep, g, out + 8 * g);
+    if (width % 8 != 0) { // the columns past the picture's last are left out
+        std::uint8_t tail[8];
+        turnGroup(row, keep, whole, tail);
+        std::memcpy(out + 8 * whole, tail, static_cast<std::size_t>(width % 8));
+    }
+}
+
+// Every byte with its bits in the opposite order.
+const std::array<std::uint8_t, 256> bitsReversed = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (int v = 0; v < 256; ++v)
+        for (int b = 0; b < 8; ++b)
+            if (v & (1 << b))
+                table[v] = static_cast<std::uint8_t>(table[v] | 0x80 >> b);
+    return table;
+}();
+
+// A row of a layout across, one bit a pixel: the picture's row with its bits flipped to 1
+// for black, the bits past the last pixel cleared, and each byte's bits reversed where the
+// leftmost pixel is in bit 0.
+void copyRow(const BitPicture& picture, const Layout& layout, std::int64_t y, std::uint8_t* out)
+{
+    const std::int32_t width = picture.width();
+    const auto bytes = static_cast<std::size_t>(bmp::rowDataBytes(width, 1));
+    const std::uint8_t* row = picture.row(static_cast<std::int32_t>(y));
+    for (std::size_t i = 0; i < bytes; ++i)
+        out[i] = static_cast<std::uint8_t>(~row[i]);
+    if (bytes > 0)
+        out[bytes - 1] &= bmp::lastByteMask(width);
+    if (layout.firstInLowBit)
+        for (std::size_t i = 0; i < bytes; ++i)
+            out[i] = bitsReversed[out[i]];
+}
+
+// The bytes of one band, in their order within the band: turned or copied where the
+// layout's bytes are plainly the picture's rows so, and one pixel at a time otherwise.
+void packBand(const BitPicture& picture, const Layout& layout, const ByteGrid& grid, std::int64_t band,
+              std::uint8_t* out)
+{
+    if (layout.bitsPerPixel == 1 && layout.axis == ByteAxis::down && layout.firstInLowBit)
+        return turnPage(picture, band, out);
+    if (layout.bitsPerPixel == 1 && layout.axis == ByteAxis::across)
+        return copyRow(picture, layout, band, out);
+    for (std::int64_t i = 0; i < grid.bandBytes; ++i)
+        out[i] = byteOfSpan(picture, layout, spanOf(layout, picture.width(), picture.height(), band, i));
+}
+
+} // namespace
+
+ByteGrid byteGrid(const Layout& layout, std::int64_t width, std::int64_t height)
+{
+    const int perByte = pixelsPerByte(layout);
+    if (layout.axis == ByteAxis::down)
+        return {(height + perByte - 1) / perByte, width};
+    return {height, (width + perByte - 1) / perByte};
+}
+
+void packBands(const BitPicture& picture, const Layout& layout, const BandTaker& take)
+{
+    const ByteGrid grid = byteGrid(layout, picture.width(), picture.height());
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(grid.bandBytes));
+    for (std::int64_t band = 0; band < grid.bands; ++band) {
+        packBand(picture, layout, grid, band, bytes.data());
+        take(band, bytes.data());
+    }
+}
+
+std::vector<std::uint8_t> layoutBytes(const BitPicture& picture, const Layout& layout)
+{
+    const ByteGrid grid = byteGrid(layout, picture.width(), picture.height());
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(grid.bytes()));
+    const bool together = layout.order == ScanOrder::bandByBand; // a band's bytes follow one another
+    packBands(picture, layout, [&](std::int64_t band, const std::uint8_t* bandBytes) {
+        if (together)
+            std::copy(bandBytes, bandBytes + grid.bandBytes, bytes.data() + byteIndex(layout, grid, band, 0));
+        else
+            for (std::int64_t i = 0; i < grid.bandBytes; ++i)
+                bytes[byteIndex(layout, grid, band, i)] = bandBytes[i];
+    });
+    return bytes;
+}
+
+std::vector<std::uint8_t> layoutBytesBitByBit(const BitPicture& picture, const Layout& layout)
+{
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(byteGrid(layout, picture.width(), picture.height()).bytes()));
+    eachByte(layout, picture.width(), picture.height(),
+             [&](std::size_t index, ByteSpan span) { bytes[index] = byteOfSpan(picture, layout, span); });
+    return bytes;
+}
+
+void drawLayoutBytes(const std::uint8_t* bytes, const Layout& layout, BitPicture& picture)
+{
+    const bool down = layout.axis == ByteAxis::down;
+    eachByte(layout, picture.width(), picture.height(), [&](std::size_t index, ByteSpan span) {
+        for (int b = 0; b < span.count; ++b) {
+            const std::int32_t px = down ? span.x : span.x + b;
+            const std::int32_t py = down ? span.y + b : span.y;
+            if (bytes[index] & pixelMask(layout, b))
+                picture.row(py)[px >> 3] = static_cast<std::uint8_t>(picture.row(py)[px >> 3] & ~pictureBit(px));
+        }
+    });
+}
+
+BytePlace pixelPlace(const Layout& layout, std::int32_t width, std::int32_t height, std::int32_t x, std::int32_t y)
+{
+    const bool down = layout.axis == ByteAxis::down;
+    const int perByte = pixelsPerByte(layout);
+    const std::int32_t along = down ? y : x; // the pixel's place along the layout's axis
+    const std::int64_t band = down ? along / perByte : y;
+    const std::int64_t i = down ? x : along / perByte;
+    return {byteIndex(layout, byteGrid(layout, width, height), band, i), pixelMask(layout, along % perByte)};
+}
