@@ -93,10 +93,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* panelbake_page_array(const char* pat
 
 int main(int argc, char** argv)
 {
-    noteFailures(noteToPage);
-    MadeNotes made;
-    made.picture = pictureToPage;
-    made.compressed = compressedToPage;
-    noteMade(made);
-    return runPrepare(argc, argv);
+    PrepareNotes notes;
+    notes.failure = noteToPage;
+    notes.picture = pictureToPage;
+    notes.compressed = compressedToPage;
+    return runPrepare(argc, argv, notes);
 }
