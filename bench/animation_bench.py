@@ -19,7 +19,7 @@ import zlib
 
 BENCH_DIR = os.path.dirname(os.path.abspath(__file__))
 REPO_DIR = os.path.dirname(BENCH_DIR)
-OUTPUTS_DIR = os.path.join(REPO_DIR, "prepare", "outputs")
+CODEC_DIR = os.path.join(REPO_DIR, "prepare", "compression")
 sys.path.insert(0, BENCH_DIR)
 sys.path.insert(0, os.path.join(REPO_DIR, "tests", "e2e"))
 import animations  # noqa: E402
@@ -79,7 +79,7 @@ def avr_object(scratch, name, source, *flags):
     with open(path, "w") as f:
         f.write(source)
     obj = os.path.join(scratch, name + ".o")
-    run(["avr-gcc", "-std=c99", "-Os", "-mmcu=atmega328p", "-Wall", "-Wextra", "-Werror", "-I", OUTPUTS_DIR,
+    run(["avr-gcc", "-std=c99", "-Os", "-mmcu=atmega328p", "-Wall", "-Wextra", "-Werror", "-I", CODEC_DIR,
          *flags, "-c", path, "-o", obj])
     return obj
 
@@ -103,7 +103,7 @@ def player_footprint(scratch):
 def build_compressor(scratch):
     binary = os.path.join(scratch, "compress_frames")
     run(["g++", "-std=c++17", "-O2", "-I", os.path.join(REPO_DIR, "prepare"), "-o", binary,
-         os.path.join(BENCH_DIR, "compress_frames.cpp"), *[os.path.join(OUTPUTS_DIR, s) for s in CODEC_SOURCES]])
+         os.path.join(BENCH_DIR, "compress_frames.cpp"), *[os.path.join(CODEC_DIR, s) for s in CODEC_SOURCES]])
     return binary
 
 
@@ -123,7 +123,7 @@ def measure_animation(scratch, compressor, name, frames):
     with open(source, "w") as f:
         f.write(chip_player.chip_program([name + "_frames"]))
     elf = name + ".elf"
-    run(["avr-gcc", "-std=c99", "-Os", "-mmcu=atmega328p", "-I", OUTPUTS_DIR, "-I", scratch, "-o", elf, source],
+    run(["avr-gcc", "-std=c99", "-Os", "-mmcu=atmega328p", "-I", CODEC_DIR, "-I", scratch, "-o", elf, source],
         cwd=scratch)
     played = chip_player.play_on_chip(scratch, elf)
     expected = [frames[i % len(frames)] for i in range(2 * len(frames))]

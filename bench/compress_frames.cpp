@@ -6,7 +6,7 @@
 // FRAMES holds the frames one after another, FRAME_BYTES each. TIMES gets each frame's time
 // on the chip as the encoder's model has it, in clock cycles, a line each. Exit 1 when they
 // cannot be compressed, 2 on a wrong command line or a file error.
-#include "outputs/frame_stream.h"
+#include "compression/frame_stream.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -31,11 +31,6 @@ public:
     virtual void rowDone(std::int32_t k, bool held) = 0;
 };
 
-// The most bytes one read of stored rows fetches: rows that follow one another in a file
-// come in pieces of up to this size. Tests and fuzzing set a few dozen bytes, so that small
-// pictures cross pieces.
-extern std::size_t rowPieceBytes;
-
 // An image in memory: a full-colour pixel grid plus the depth it is written at.
 //
 // The depth only decides the colour table and the file encoding; pixels always keep

@@ -56,6 +56,11 @@ struct BmpFile {
     // Taken when the header ends, for a regular file; -1 for anything else.
     std::int64_t size = -1;
     std::int64_t rowsStart = -1;
+    // The most bytes one read of stored rows fetches: rows that follow one another in the
+    // file come in pieces of up to this size. Tests and fuzzing set a few dozen bytes, so
+    // that small pictures cross pieces.
+    static constexpr std::size_t defaultPieceBytes = std::size_t{256} << 10;
+    std::size_t pieceBytes = defaultPieceBytes;
 };
 
 enum class HeaderOutcome {

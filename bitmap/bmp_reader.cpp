@@ -14,8 +14,6 @@
 
 static_assert(sizeof(Pixel) == 4, "a Pixel is the four bytes of a 32-bit BMP pixel");
 
-std::size_t rowPieceBytes = std::size_t{256} << 10;
-
 namespace {
 
 // The bytes of stored rows. Stored row k holds picture row height - 1 - k: rows are stored
@@ -27,8 +25,8 @@ namespace {
 class StoredRows {
 public:
     explicit StoredRows(const BmpFile& file)
-        : in(file.stream.get()), height(file.picture.height), stride(file.picture.stride), buffer(stride),
-          current(buffer.data()), start(file.rowsStart)
+        : in(file.stream.get()), height(file.picture.height), stride(file.picture.stride),
+          pieceBytes(file.pieceBytes), buffer(stride), current(buffer.data()), start(file.rowsStart)
     {
         const std::int64_t all = height * static_cast<std::int64_t>(stride);
         seekable = start >= 0 && file.size <= farthestOffset() && start + all <= farthestOffset();
@@ -42,7 +40,7 @@ public:
     {
         if (!seekable)
             return readOn(k);
-        if (k < first || k >= first + held)
+        if (k < first || k >= first + heldRows)
             fetch(k, run);
         const std::int64_t at = (k - first) * static_cast<std::int64_t>(stride);
         current = buffer.data() + at;
@@ -51,7 +49,7 @@ public:
 
     // The bytes of the row read last: a stride, led by those that arrived.
     std::uint8_t* data() { return current; }
-    std::int64_t rowsPerPiece() const { return std::max<std::int64_t>(static_cast<std::int64_t>(rowPieceBytes / stride), 1); }
+    std::int64_t rowsPerPiece() const { return std::max<std::int64_t>(static_cast<std::int64_t>(pieceBytes / stride), 1); }
     // Whether the end of the data is known before it is read, and the rows it holds in full.
     bool knowsEnd() const { return seekable; }
     std::int64_t wholeRows() const { return dataBytes / static_cast<std::int64_t>(stride); }
@@ -74,7 +72,7 @@ private:
         const std::int64_t wanted = std::clamp<std::int64_t>(dataBytes - k * s, 0, rows * s);
         buffer.resize(static_cast<std::size_t>(rows) * stride);
         first = k;
-        held = rows;
+        heldRows = rows;
         heldBytes = wanted > 0 ? static_cast<std::int64_t>(readAt(in, start + k * s, buffer.data(), static_cast<std::size_t>(wanted))) : 0;
         if (heldBytes < wanted) // the file shrank: its data ends here
             dataBytes = k * s + heldBytes;
@@ -93,13 +91,14 @@ private:
     std::FILE* in;
     std::int64_t height;
     std::size_t stride;
+    std::size_t pieceBytes;
     std::vector<std::uint8_t> buffer;
     std::uint8_t* current;
     bool seekable = false;
     std::int64_t start;       // where row 0 starts in a regular file, else -1
     std::int64_t dataBytes = 0; // of the rows, in a regular file
-    std::int64_t first = 0;   // rows first .. first + held - 1 are in the buffer
-    std::int64_t held = 0;
+    std::int64_t first = 0;   // rows first .. first + heldRows - 1 are in the buffer
+    std::int64_t heldRows = 0;
     std::int64_t heldBytes = 0;
     std::int64_t next = 0;    // front to back: the next row in the stream
     bool ended = false;

@@ -3,7 +3,7 @@
 
 #include <iostream>
 
-bool bitmapWarnings = true;
+bool bitmapWarnings = false;
 
 namespace {
 

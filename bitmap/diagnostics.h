@@ -4,7 +4,9 @@
 #include <initializer_list>
 #include <string>
 
-// While false, the bitmap library prints nothing; results are the same either way.
+// While false, the bitmap library prints nothing; results are the same either way. It is
+// false until a program turns the messages on: panelbake with -v, as its option parsing
+// sets it. panelbake-prepare leaves it alone, and so stays quiet.
 extern bool bitmapWarnings;
 
 // "Picture Error: " / "Picture Warning: " messages on standard output. The first text

@@ -4,6 +4,7 @@
 #include "bit_picture.h"
 #include "bmp_header.h"
 #include "diagnostics.h"
+#include "options.h"
 #include "page_header.h"
 #include "resample.h"
 #include "vector_kernels.h"
@@ -12,8 +13,6 @@
 #include <cstring>
 #include <stdexcept>
 #include <vector>
-
-std::int32_t layoutColumnsHeld = 1 << 17;
 
 namespace {
 
@@ -197,7 +196,7 @@ public:
           keptRows(std::min(plan.rescaled.height, plan.target.height)),
           keptColumns(std::min(plan.rescaled.width, plan.target.width)),
           unscaled(plan.rescaled.width == plan.sourceWidth && plan.rescaled.height == plan.sourceHeight),
-          layoutsHeld(keptColumns <= layoutColumnsHeld)
+          layoutsHeld(keptColumns <= plan.layoutColumnsHeld)
     {
         for (std::vector<Pixel>& line : lines)
             line.assign(static_cast<std::size_t>(sampledColumns), whitePixel);
@@ -374,10 +373,11 @@ bool loadSource(Bitmap& source, const std::string& path, std::int32_t targetWidt
                 ConversionPlan& plan, BitPicture& target)
 {
     BmpFile file;
+    file.pieceBytes = plan.readPieceBytes;
     if (!source.loadHeader(path.c_str(), file))
         return false;
-    plan.made = planConversion(file.picture.width, file.picture.height, targetWidth, targetHeight, plan);
-    if (!plan.made) {
+    plan.targetFromRows = planConversion(file.picture.width, file.picture.height, targetWidth, targetHeight, plan);
+    if (!plan.targetFromRows) {
         source.loadPixels(file);
         return true;
     }
@@ -414,11 +414,11 @@ bool convertRows(std::int32_t width, std::int32_t height, std::int32_t targetWid
             out[c] = row[static_cast<std::size_t>(columns[c])];
         maker.rowDone(static_cast<std::int32_t>(k), true);
     }
-    plan.made = true;
+    plan.targetFromRows = true;
     return true;
 }
 
-int runMadeConversion(BitPicture& target, const ConversionPlan& plan, const std::string& sourcePath)
+int finishTargetFromRows(BitPicture& target, const ConversionPlan& plan, const std::string& sourcePath)
 {
     return guardConversion(sourcePath, [&] {
         reportTarget(plan.target);
@@ -432,6 +432,8 @@ int runMadeConversion(BitPicture& target, const ConversionPlan& plan, const std:
                 Bitmap reloaded;
                 return target.save(previewName.c_str()) && reloaded.loadBits(previewName.c_str(), target, whiteOnDisplay);
             },
-            [&](const std::string& baseName) { return writePageColumnHeader(target, baseName); });
+            [&](const std::string& baseName) {
+                return writePageColumnHeader(target, baseName, arrayAttribute(avrProgmem, pic30AutoPsv), verbose);
+            });
     });
 }

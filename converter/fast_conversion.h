@@ -16,8 +16,10 @@
 
 #include "bit_picture.h"
 #include "bitmap.h"
+#include "bmp_header.h"
 #include "pipeline.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -25,17 +27,18 @@
 struct ConversionPlan {
     std::int32_t sourceWidth = 0; // as stored
     std::int32_t sourceHeight = 0;
-    bool made = false;            // the target was made from the rows as they were read
+    bool targetFromRows = false;  // the target was made from the rows as they were read
     bool targetMissing = false;   // the memory for the target could not be had
     TargetSize target{};
     PictureSize rescaled{};
     PictureSampling sampling;     // rows and columns of the stored picture
+    // How the conversion is made, set before it; tests set small numbers. The most bytes
+    // one read of stored rows fetches (BmpFile::pieceBytes), and the most target columns
+    // whose layouts (source columns and weights) are held for the whole conversion: a wider
+    // target lays out its columns again for each row.
+    std::size_t readPieceBytes = BmpFile::defaultPieceBytes;
+    std::int32_t layoutColumnsHeld = 1 << 17;
 };
-
-// The most target columns whose layouts (source columns and weights) are held for the
-// whole conversion; a wider target lays out its columns again for each row. Tests set a
-// small number.
-extern std::int32_t layoutColumnsHeld;
 
 // Fills the plan for a stored picture and the -w/-h values. False where the conversion
 // takes the whole picture: a target side that is not positive, a size beyond a limit, or a
@@ -46,7 +49,7 @@ bool planConversion(std::int32_t width, std::int32_t height, std::int32_t target
 
 // Loads the source: its header, then the plan from the stored size, then the pixels. Where
 // the plan allows, the rows go straight into `target` as bits and `source` keeps no pixels
-// (plan.made); otherwise `source` holds the whole picture. The result is that of
+// (plan.targetFromRows); otherwise `source` holds the whole picture. The result is that of
 // Bitmap::load.
 bool loadSource(Bitmap& source, const std::string& path, std::int32_t targetWidth, std::int32_t targetHeight,
                 ConversionPlan& plan, BitPicture& target);
@@ -62,4 +65,4 @@ bool convertRows(std::int32_t width, std::int32_t height, std::int32_t targetWid
 
 // The rest of a conversion whose target was made by loadSource: the preview and the
 // header. Returns the exit code.
-int runMadeConversion(BitPicture& target, const ConversionPlan& plan, const std::string& sourcePath);
+int finishTargetFromRows(BitPicture& target, const ConversionPlan& plan, const std::string& sourcePath);

@@ -1,19 +1,15 @@
 // SPDX-License-Identifier: MIT
 // panelbake: a BMP picture to a 1-bit preview and a C header of page-column bytes.
 #include "bitmap.h"
-#include "diagnostics.h"
 #include "fast_conversion.h"
 #include "file_stream.h"
 #include "options.h"
 #include "pipeline.h"
+#include "program_main.h"
 #include "run_notes.h"
 
 #include <iostream>
 #include <string>
-
-#ifdef _WIN32
-#include "windows_utf8.h"
-#endif
 
 namespace {
 
@@ -29,7 +25,6 @@ int convert(int argc, char** argv)
     }
     const std::string sourcePath = argv[1];
 
-    bitmapWarnings = false;
     ConverterOptions options = parseOptions(argc, argv);
     applyOptions(options);
 
@@ -59,24 +54,11 @@ int convert(int argc, char** argv)
     if (verbose)
         std::cout << "Source height:" << plan.sourceHeight << "    source width:" << plan.sourceWidth << std::endl;
 
-    if (plan.made)
-        return runMadeConversion(target, plan, sourcePath);
+    if (plan.targetFromRows)
+        return finishTargetFromRows(target, plan, sourcePath);
     return runPipeline(sourceBitmap, targetBitmap, sourcePath, options.targetWidth, options.targetHeight);
 }
 
 } // namespace
 
-#ifdef _WIN32
-// Windows passes the arguments in UTF-16 to wmain (linked with -municode).
-int wmain(int argc, wchar_t** wideArgv)
-{
-    Utf8Arguments arguments(argc, wideArgv);
-    Utf8Console console;
-    return convert(argc, arguments.argv());
-}
-#else
-int main(int argc, char** argv)
-{
-    return convert(argc, argv);
-}
-#endif
+PANELBAKE_PROGRAM_MAIN(convert)

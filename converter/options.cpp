@@ -2,6 +2,7 @@
 #include "options.h"
 
 #include "diagnostics.h"
+#include "switch_options.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -34,12 +35,8 @@ ConverterOptions parseOptions(int argc, const char* const* argv)
         } else if (std::strcmp(arg, "-w") == 0) {
             if (hasValue)
                 options.targetWidth = integerValue(argv[i + 1]);
-        } else if (std::strcmp(arg, "-v") == 0) {
-            options.verbose = true;
-        } else if (std::strcmp(arg, "-pgm") == 0) {
-            options.avrProgmem = true;
-        } else if (std::strcmp(arg, "-pic30") == 0) {
-            options.pic30AutoPsv = true;
+        } else {
+            setSwitch(arg, {{"-v", options.verbose}, {"-pgm", options.avrProgmem}, {"-pic30", options.pic30AutoPsv}});
         }
     }
     return options;

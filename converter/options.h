@@ -12,7 +12,8 @@ struct ConverterOptions {
     bool pic30AutoPsv = false;
 };
 
-// Process-wide switches read by the pipeline and the header writer.
+// panelbake's process-wide switches, set once by applyOptions. Its pipeline reads them and
+// hands them to the header writer, which takes them as parameters.
 extern bool verbose;
 extern bool avrProgmem;
 extern bool pic30AutoPsv;

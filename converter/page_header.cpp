@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "page_header.h"
 
+#include "enum_texts.h"
 #include "file_stream.h"
 #include "layouts/layout_packing.h"
-#include "options.h"
 #include "output_names.h"
 #include "run_notes.h"
 
@@ -32,13 +32,20 @@ const std::array<std::array<char, 6>, 256> byteTexts = [] {
 
 } // namespace
 
-const char* arrayDeclaration()
+ArrayAttribute arrayAttribute(bool avrProgmem, bool pic30AutoPsv)
 {
     if (avrProgmem)
-        return "static const unsigned char __attribute__ ((progmem)) "; // avr-gcc puts only const data there
-    if (pic30AutoPsv)
-        return "static unsigned char __attribute__((space(auto_psv))) ";
-    return "static char ";
+        return ArrayAttribute::avrProgmem;
+    return pic30AutoPsv ? ArrayAttribute::pic30AutoPsv : ArrayAttribute::none;
+}
+
+const char* arrayDeclaration(ArrayAttribute attribute)
+{
+    // avr-gcc puts only const data in program memory.
+    static constexpr EnumText<ArrayAttribute> declarations[] = {
+        {ArrayAttribute::avrProgmem, "static const unsigned char __attribute__ ((progmem)) "},
+        {ArrayAttribute::pic30AutoPsv, "static unsigned char __attribute__((space(auto_psv))) "}};
+    return textOf(attribute, declarations, "static char ");
 }
 
 namespace {
@@ -109,7 +116,8 @@ void putBytes(HeaderText& out, const std::uint8_t* bytes, std::int32_t first, st
 }
 
 // The lines before the bytes: the include guard, the size and the array's declaration.
-void putPreamble(HeaderText& out, const std::string& upper, const std::string& array, std::int32_t W, std::int32_t H)
+void putPreamble(HeaderText& out, const std::string& upper, const std::string& array, std::int32_t W, std::int32_t H,
+                 ArrayAttribute attribute)
 {
     out.put(hyphenLine);
     out.put("\n");
@@ -119,11 +127,12 @@ void putPreamble(HeaderText& out, const std::string& upper, const std::string& a
     out.put("\n");
     out.put("#define " + upper + "_HEIGHT " + std::to_string(H) + " \n");
     out.put("#define " + upper + "_WIDTH  " + std::to_string(W) + " \n");
-    out.put(arrayDeclaration() + array + "[]={\n");
+    out.put(arrayDeclaration(attribute) + array + "[]={\n");
 }
 
 // Builds the header text and hands it to `flush`.
-void generateHeader(const BitPicture& bitmap, const std::string& baseName, const HeaderText::Flush& flush)
+void generateHeader(const BitPicture& bitmap, const std::string& baseName, ArrayAttribute attribute,
+                    const HeaderText::Flush& flush)
 {
     const std::string upper = macroStem(baseName);
     const std::int32_t W = bitmap.width();
@@ -134,7 +143,7 @@ void generateHeader(const BitPicture& bitmap, const std::string& baseName, const
     // most seven characters a byte, line ends included).
     const std::size_t dataBytes = static_cast<std::size_t>(W) * 7 * (static_cast<std::size_t>(pageCount) + 1);
     HeaderText out(std::min(HeaderText::pieceSize + 7 * static_cast<std::size_t>(stretch), dataBytes) + 512, flush);
-    putPreamble(out, upper, arrayName(baseName), W, H);
+    putPreamble(out, upper, arrayName(baseName), W, H, attribute);
     packBands(bitmap, pageColumns(), [&](std::int64_t page, const std::uint8_t* bytes) {
         if (page < pageCount) {
             putBytes<true>(out, bytes, 0, W);
@@ -154,20 +163,21 @@ void generateHeader(const BitPicture& bitmap, const std::string& baseName, const
 
 } // namespace
 
-std::string pageColumnHeaderText(const BitPicture& bitmap, const std::string& baseName)
+std::string pageColumnHeaderText(const BitPicture& bitmap, const std::string& baseName, ArrayAttribute attribute)
 {
     std::string text;
-    generateHeader(bitmap, baseName, [&](const char* piece, std::size_t size) { text.append(piece, size); });
+    generateHeader(bitmap, baseName, attribute, [&](const char* piece, std::size_t size) { text.append(piece, size); });
     return text;
 }
 
-bool writePageColumnHeader(const BitPicture& bitmap, std::string baseName)
+bool writePageColumnHeader(const BitPicture& bitmap, std::string baseName, ArrayAttribute attribute, bool verbose)
 {
     const std::string headerName = baseName + ".h";
-    return writePageColumnHeaderTo(bitmap, baseName, headerName);
+    return writePageColumnHeaderTo(bitmap, baseName, headerName, attribute, verbose);
 }
 
-bool writePageColumnHeaderTo(const BitPicture& bitmap, const std::string& baseName, const std::string& headerName)
+bool writePageColumnHeaderTo(const BitPicture& bitmap, const std::string& baseName, const std::string& headerName,
+                             ArrayAttribute attribute, bool verbose)
 {
     std::FILE* file = openFile(headerName.c_str(), "w");
     if (!file)
@@ -176,7 +186,7 @@ bool writePageColumnHeaderTo(const BitPicture& bitmap, const std::string& baseNa
         std::cout << "writing header file as  \"" << headerName << "\"" << std::endl;
 
     bool written = true;
-    generateHeader(bitmap, baseName, [&](const char* piece, std::size_t size) {
+    generateHeader(bitmap, baseName, attribute, [&](const char* piece, std::size_t size) {
         written = std::fwrite(piece, 1, size, file) == size && written;
     });
     const bool streamOk = written && std::ferror(file) == 0;
@@ -198,12 +208,12 @@ BitPicture displayBits(const Bitmap& bitmap)
     return bits;
 }
 
-std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseName)
+std::string pageColumnHeaderText(const Bitmap& bitmap, const std::string& baseName, ArrayAttribute attribute)
 {
-    return pageColumnHeaderText(displayBits(bitmap), baseName);
+    return pageColumnHeaderText(displayBits(bitmap), baseName, attribute);
 }
 
-bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName)
+bool writePageColumnHeader(const Bitmap& bitmap, std::string baseName, ArrayAttribute attribute, bool verbose)
 {
-    return writePageColumnHeader(displayBits(bitmap), std::move(baseName));
+    return writePageColumnHeader(displayBits(bitmap), std::move(baseName), attribute, verbose);
 }

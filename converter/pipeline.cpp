@@ -60,7 +60,9 @@ int convert(Bitmap& sourceBitmap, Bitmap& targetBitmap, const std::string& sourc
         [&](const std::string& previewName) {
             return targetBitmap.save(previewName.c_str()) && targetBitmap.load(previewName.c_str());
         },
-        [&](const std::string& baseName) { return writePageColumnHeader(targetBitmap, baseName); });
+        [&](const std::string& baseName) {
+            return writePageColumnHeader(targetBitmap, baseName, arrayAttribute(avrProgmem, pic30AutoPsv), verbose);
+        });
 }
 
 } // namespace

@@ -1,7 +1,5 @@
 // SPDX-License-Identifier: MIT
 // libFuzzer entry point of the conversion check.
-#include "diagnostics.h"
-#include "options.h"
 #include "pipeline_check.h"
 
 #include <cstdio>
@@ -11,8 +9,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     // The library's messages go to standard output; libFuzzer reports on standard error.
     if (!std::freopen("/dev/null", "w", stdout))
         return 1;
-    verbose = false;
-    rowPieceBytes = fuzz::readPieceBytes;
     return 0;
 }
 

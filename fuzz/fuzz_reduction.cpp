@@ -2,13 +2,6 @@
 // libFuzzer entry point of the reduction check.
 #include "reduction_check.h"
 
-
-extern "C" int LLVMFuzzerInitialize(int*, char***)
-{
-    rowPieceBytes = fuzz::readPieceBytes;
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     return fuzz::reductionInput(data, size);

@@ -5,6 +5,7 @@
 // size budget that keeps one input cheap.
 
 #include "bitmap.h"
+#include "bmp_header.h"
 #include "bmp_format.h"
 
 #include <cstdint>
@@ -95,6 +96,17 @@ inline bool claimsCostlyPicture(const std::uint8_t* data, std::size_t size)
 // The fuzzers read stored rows in pieces of this many bytes instead of 256 KiB, so that
 // their small pictures cross piece boundaries as large ones do.
 constexpr std::size_t readPieceBytes = 40;
+
+// Bitmap::load, its stored rows read in pieces of `pieceBytes`.
+inline bool loadInPieces(Bitmap& bitmap, const std::string& path, std::size_t pieceBytes = readPieceBytes)
+{
+    BmpFile file;
+    file.pieceBytes = pieceBytes;
+    if (!bitmap.loadHeader(path.c_str(), file))
+        return false;
+    bitmap.loadPixels(file);
+    return true;
+}
 
 [[noreturn]] inline void fail(const char* what)
 {

@@ -57,6 +57,24 @@ inline double largestGrid(std::int32_t W, std::int32_t H, const Bitmap& source)
     return std::fmax(scaled, target);
 }
 
+// panelbake's switches as an input's flag byte sets them, for the conversions of that input;
+// afterwards off again, as a fresh process has them.
+class Switches {
+public:
+    explicit Switches(std::uint8_t flags)
+    {
+        avrProgmem = (flags & 1) != 0;
+        pic30AutoPsv = (flags & 2) != 0;
+        // With the library's messages on, scaling a picture one pixel wide or high takes
+        // the path that reads every pixel through pixelAt.
+        bitmapWarnings = (flags & 4) != 0;
+        verbose = (flags & 8) != 0;
+    }
+    ~Switches() { applyOptions(ConverterOptions{}); }
+    Switches(const Switches&) = delete;
+    Switches& operator=(const Switches&) = delete;
+};
+
 // Everything a conversion leaves behind.
 struct Outcome {
     int code = 0;
@@ -67,9 +85,11 @@ struct Outcome {
 
 // Runs one conversion of `source` as the program does after its argument checks, with
 // both streams captured; `sampledWhereItCan` chooses the program's load step or plain
-// Bitmap::load.
+// Bitmap::load. The source's rows are read in the fuzzers' pieces; the program's
+// conversion holds the layouts of up to `layoutColumnsHeld` target columns.
 inline Outcome convertCaptured(const std::string& source, std::int32_t width, std::int32_t height,
-                               bool sampledWhereItCan, const std::string& previewName, const std::string& headerName)
+                               bool sampledWhereItCan, const std::string& previewName, const std::string& headerName,
+                               std::int32_t layoutColumnsHeld = ConversionPlan().layoutColumnsHeld)
 {
     std::remove(previewName.c_str());
     std::remove(headerName.c_str());
@@ -81,9 +101,11 @@ inline Outcome convertCaptured(const std::string& source, std::int32_t width, st
         Bitmap sourceBitmap;
         Bitmap targetBitmap;
         ConversionPlan plan;
+        plan.readPieceBytes = readPieceBytes;
+        plan.layoutColumnsHeld = layoutColumnsHeld;
         BitPicture target;
         const bool loaded = sampledWhereItCan ? loadSource(sourceBitmap, source, width, height, plan, target)
-                                              : sourceBitmap.load(source.c_str());
+                                              : loadInPieces(sourceBitmap, source);
         if (!loaded) {
             o.code = -1;
         } else {
@@ -92,7 +114,7 @@ inline Outcome convertCaptured(const std::string& source, std::int32_t width, st
             const std::int32_t shownWidth = sampledWhereItCan ? plan.sourceWidth : sourceBitmap.width;
             if (verbose)
                 std::cout << "Source height:" << shownHeight << "    source width:" << shownWidth << std::endl;
-            o.code = plan.made ? runMadeConversion(target, plan, source)
+            o.code = plan.targetFromRows ? finishTargetFromRows(target, plan, source)
                                   : runPipeline(sourceBitmap, targetBitmap, source, width, height);
         }
     }
@@ -128,7 +150,8 @@ inline void checkPreview(std::int32_t width, std::int32_t height, const std::str
         check(preview.width == width && preview.height == height, "the preview has the target size");
     else
         check(preview.width == 1 && preview.height == 1, "a zero target side leaves one pixel");
-    check(header == pageColumnHeaderText(preview, baseName), "the header matches the preview");
+    check(header == pageColumnHeaderText(preview, baseName, arrayAttribute(avrProgmem, pic30AutoPsv)),
+          "the header matches the preview");
 }
 
 } // namespace pipelineDetail
@@ -147,12 +170,7 @@ inline int pipelineInput(const std::uint8_t* data, std::size_t size)
         return -1;
     const std::int32_t width = sizeOption(data);
     const std::int32_t height = sizeOption(data + 2);
-    avrProgmem = (data[4] & 1) != 0;
-    pic30AutoPsv = (data[4] & 2) != 0;
-    // With warnings on, scaling a picture one pixel wide or high takes the path that
-    // reads every pixel through pixelAt.
-    bitmapWarnings = (data[4] & 4) != 0;
-    verbose = (data[4] & 8) != 0;
+    const Switches switches(data[4]);
     data += optionBytes;
     size -= optionBytes;
     if (claimsCostlyPicture(data, size))
@@ -161,7 +179,7 @@ inline int pipelineInput(const std::uint8_t* data, std::size_t size)
     writeFile(source, data, size);
 
     Bitmap sourceBitmap;
-    if (!sourceBitmap.load(source.c_str()))
+    if (!loadInPieces(sourceBitmap, source))
         return 0;
 
     bool sizesFit = true;

@@ -31,7 +31,7 @@ inline unsigned char streamByte(const unsigned char* p)
 } // namespace fuzz
 
 #define PANELBAKE_PLAY_READ(p) fuzz::streamByte(p)
-#include "outputs/panelbake_play.h"
+#include "compression/panelbake_play.h"
 
 namespace fuzz {
 

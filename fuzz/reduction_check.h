@@ -13,14 +13,13 @@
 
 #include "reduction/adjustments.h"
 #include "reduction/black_and_white.h"
-#include "diagnostics.h"
 #include "reduction/display_size.h"
 #include "fast_conversion.h"
 #include "fuzz_support.h"
 #include "decoding/picture_format.h"
 #include "prepare_check.h"
 #include "decoding/still_decoder.h"
-#include "reduction/taken_reduction.h"
+#include "reduction/sampled_reduction.h"
 #include "vector_kernels.h"
 
 #include <cstdint>
@@ -33,12 +32,12 @@ namespace reductionDetail {
 
 constexpr std::size_t optionBytes = 7;
 
-inline void checkSamePixels(const Bitmap& taken, const Bitmap& plain)
+inline void checkSamePixels(const Bitmap& sampled, const Bitmap& plain)
 {
-    check(taken.width == plain.width && taken.height == plain.height, "the display's size");
+    check(sampled.width == plain.width && sampled.height == plain.height, "the display's size");
     for (std::int32_t y = 0; y < plain.height; ++y)
         for (std::int32_t x = 0; x < plain.width; ++x) {
-            const Pixel& a = taken.rowData(y)[x];
+            const Pixel& a = sampled.rowData(y)[x];
             const Pixel& b = plain.rowData(y)[x];
             check(a.red == b.red && a.green == b.green && a.blue == b.blue, "the plain reduction's pixels");
         }
@@ -46,27 +45,27 @@ inline void checkSamePixels(const Bitmap& taken, const Bitmap& plain)
 
 } // namespace reductionDetail
 
-// The reduction of an adjusted picture of width x height from what `take` gives, against
-// the plain one of the whole adjusted picture that `whole` makes. Nothing is compared where
-// the reduction takes the whole picture anyway, or is over the fuzzers' budget. Returns
-// whether the taken reduction was made.
+// The reduction of an adjusted picture of width x height from what `sampler` gives,
+// against the plain one of the whole adjusted picture that `whole` makes. Nothing is
+// compared where the reduction takes the whole picture anyway, or is over the fuzzers'
+// budget. Returns whether the sampled reduction was made.
 inline bool compareReductions(std::int32_t width, std::int32_t height, const Reduction& reduction,
-                              const TakePixels& take, const std::function<void(Bitmap&)>& whole)
+                              const PixelSampler& sampler, const std::function<void(Bitmap&)>& whole)
 {
     ConversionPlan plan;
     if (!planConversion(width, height, reduction.width, reduction.height, plan) ||
         double(plan.target.width) * plan.target.height > pixelBudget ||
         double(plan.rescaled.width) * plan.rescaled.height > 4 * pixelBudget)
         return false;
-    Bitmap taken;
-    if (!reduceTaken(width, height, reduction, take, taken))
+    Bitmap sampled;
+    if (!reduceSampled(width, height, reduction, sampler, sampled))
         return false;
     Bitmap plain;
     whole(plain);
     if (reduction.width > 0 || reduction.height > 0)
         scaleToDisplay(plain, reduction.width, reduction.height);
     makeBlackAndWhite(plain, reduction.threshold, reduction.dither);
-    reductionDetail::checkSamePixels(taken, plain);
+    reductionDetail::checkSamePixels(sampled, plain);
     return true;
 }
 
@@ -94,7 +93,6 @@ inline int reductionInput(const std::uint8_t* data, std::size_t size)
     reductionOptions(data, adjustments, reduction);
     data += reductionDetail::optionBytes;
     size -= reductionDetail::optionBytes;
-    bitmapWarnings = false; // as panelbake-prepare runs
     const PictureFormat format = sniffFormat(data, size);
     if (format == PictureFormat::bmp) {
         if (claimsCostlyPicture(data, size))
@@ -103,20 +101,21 @@ inline int reductionInput(const std::uint8_t* data, std::size_t size)
         const std::string path = scratch.path("source.bmp");
         writeFile(path, data, size);
         Bitmap stored;
-        if (!stored.load(path.c_str()))
+        if (!loadInPieces(stored, path))
             return 0; // panelbake refuses it: decoded as a still picture instead
         const OrientedLayout adjusted = adjustedLayout(orientedLayout(1, stored.width, stored.height), adjustments);
         const auto whole = [&](Bitmap& out) { adjustBitmap(stored, adjustments, out); };
-        compareReductions(adjusted.width, adjusted.height, reduction, takeFromPicture(stored, adjustments), whole);
+        compareReductions(adjusted.width, adjusted.height, reduction, sampleFromPicture(stored, adjustments), whole);
         Bitmap header;
         BmpFile file;
+        file.pieceBytes = readPieceBytes;
         check(header.loadHeader(path.c_str(), file), "the header read again");
-        compareReductions(adjusted.width, adjusted.height, reduction, takeFromFile(file, adjustments), whole);
+        compareReductions(adjusted.width, adjusted.height, reduction, sampleFromFile(file, adjustments), whole);
     } else if (format == PictureFormat::png || format == PictureFormat::jpeg) {
         try {
             DecodedStill picture(data, size, format, prepareLimits());
             picture.turn(adjustments);
-            compareReductions(picture.width(), picture.height(), reduction, takeFromStill(picture, adjustments),
+            compareReductions(picture.width(), picture.height(), reduction, sampleFromStill(picture, adjustments),
                               [&](Bitmap& out) {
                                   out.setDimensions(picture.width(), picture.height());
                                   std::vector<std::uint8_t> bytes(3 * static_cast<std::size_t>(picture.width()));

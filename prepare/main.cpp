@@ -1,20 +1,9 @@
 // SPDX-License-Identifier: MIT
-// panelbake-prepare: a PNG, JPEG, GIF or BMP picture to the 24-bit BMP panelbake converts.
+// panelbake-prepare: a PNG, JPEG, GIF, BMP or PAM picture, or C text (a C array, an X
+// bitmap, a MicroPython module), to the 24-bit BMP panelbake converts; with --for, to the
+// arrays of display libraries instead; with --table, several pictures and the table of
+// their arrays; with --compress, an animation's frames compressed for panelbake_play.h.
 #include "prepare_run.h"
+#include "program_main.h"
 
-#ifdef _WIN32
-#include "windows_utf8.h"
-
-// Windows passes the arguments in UTF-16 to wmain (linked with -municode).
-int wmain(int argc, wchar_t** wideArgv)
-{
-    Utf8Arguments arguments(argc, wideArgv);
-    Utf8Console console;
-    return runPrepare(argc, arguments.argv());
-}
-#else
-int main(int argc, char** argv)
-{
-    return runPrepare(argc, argv);
-}
-#endif
+PANELBAKE_PROGRAM_MAIN(runPrepare)

@@ -9,8 +9,8 @@
 #include <string>
 
 enum class Refusal {
-    unknownFormat, // not PNG, JPEG, GIF or BMP
-    corrupt,       // one of those, but cut short or malformed
+    unknownFormat, // not a PNG, JPEG, GIF, BMP or PAM picture, nor C text with an array of bytes
+    corrupt,       // one of those pictures, but cut short or malformed
     tooLarge,      // a valid picture over this program's limits
     outOfMemory,   // the memory for decoding it cannot be had
     unfitArray,    // a C array whose layout or width is not known, or whose bytes do not fill its picture

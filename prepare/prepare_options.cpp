@@ -6,6 +6,7 @@
 #include "outputs/layout_names.h"
 #include "outputs/pictures_header.h"
 #include "outputs/prepared_names.h"
+#include "switch_options.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -68,10 +69,6 @@ private:
         if (std::strcmp(arg, "--for") == 0) {
             if (const char* names = value(arg, layoutChoices().c_str()))
                 forLayouts(names);
-        } else if (std::strcmp(arg, "--compress") == 0) {
-            o.compress = true;
-        } else if (std::strcmp(arg, "-pgm") == 0 || std::strcmp(arg, "-pic30") == 0) {
-            (arg[2] == 'g' ? o.avrProgmem : o.pic30AutoPsv) = true;
         } else if (std::strcmp(arg, "--layout") == 0) {
             const char* name = value(arg, layoutChoices().c_str());
             if (name && !(o.arrays.layout = layoutNamed(name)))
@@ -91,19 +88,14 @@ private:
     void option(const char* arg)
     {
         std::int64_t n = 0;
-        if (layoutOption(arg)) {
+        if (layoutOption(arg) ||
+            setSwitch(arg, {{"--help", o.help}, {"--force", o.force}, {"-v", o.verbose},
+                            {"--invert", o.adjustments.invert}, {"--compress", o.compress},
+                            {"-pgm", o.avrProgmem}, {"-pic30", o.pic30AutoPsv}})) {
             return;
-        } else if (std::strcmp(arg, "--help") == 0) {
-            o.help = true;
-        } else if (std::strcmp(arg, "--force") == 0) {
-            o.force = true;
-        } else if (std::strcmp(arg, "-v") == 0) {
-            o.verbose = true;
         } else if (std::strcmp(arg, "-o") == 0) {
             if (const char* path = value(arg, "the path of the BMP to write"))
                 o.output = path;
-        } else if (std::strcmp(arg, "--invert") == 0) {
-            o.adjustments.invert = true;
         } else if (std::strcmp(arg, "--rotate") == 0) {
             const char* angle = value(arg, "90, 180 or 270");
             if (angle && (std::strcmp(angle, "90") == 0 || std::strcmp(angle, "180") == 0 || std::strcmp(angle, "270") == 0))
@@ -249,6 +241,13 @@ std::vector<std::string> tableHeaderNames(const PrepareOptions& options)
     for (const Layout* layout : options.layouts)
         names.push_back(layoutTableName(*layout, plain));
     return names;
+}
+
+std::vector<const Layout*> headerLayouts(const PrepareOptions& options)
+{
+    if (!options.layouts.empty())
+        return options.layouts;
+    return {layoutNamed("pages")};
 }
 
 std::vector<std::string> pictureFileNames(const PrepareOptions& options, const std::string& bmpPath)

@@ -47,6 +47,10 @@ struct PrepareOptions {
 // --for (NAME.h for pages, NAME_adafruit.h, ...).
 std::vector<std::string> tableHeaderNames(const PrepareOptions& options);
 
+// The layouts whose headers tie a run's pictures together (a table's, an animation's
+// frames'): those of --for, or without it pages, the headers panelbake writes for the BMPs.
+std::vector<const Layout*> headerLayouts(const PrepareOptions& options);
+
 // The files whose names a picture prepared into the BMP `bmpPath` gives: without --for, the
 // header panelbake writes for the BMP (the BMP itself aside); with it, the layouts' files.
 std::vector<std::string> pictureFileNames(const PrepareOptions& options, const std::string& bmpPath);

@@ -2,13 +2,10 @@
 #pragma once
 
 // panelbake-prepare as a whole: the command line in, files and an exit code out. The
-// page runs the same function on the same arguments.
+// page runs the same function on the same arguments, with notes of what the run makes.
 
-#include "bit_picture.h"
 #include "picture_refusal.h"
-
-#include <cstddef>
-#include <string>
+#include "run/prepare_notes.h"
 
 // The exit codes, as documented in the usage text, the man page and the README.
 enum PrepareExit : int {
@@ -28,20 +25,6 @@ enum PrepareExit : int {
 // the frames of an animation as many pixels in all.
 DecodeLimits programLimits();
 
-// Where each failure's exit code and message (without "Error: ") go as well, for a caller
-// that runs the program in its own process and takes them as data: the page's worker.
-// None unless set.
-using FailureNote = void (*)(int code, const std::string& message);
-void noteFailures(FailureNote note);
-
-// What a run makes, for the same caller as data: each picture written in the layouts of
-// --for, as panelbake converts it; and each layout's compressed frames (--compress): the
-// bytes of its frames uncompressed and of its stream. None unless set.
-struct MadeNotes {
-    void (*picture)(const BitPicture& picture) = nullptr;
-    void (*compressed)(const std::string& layout, std::size_t rawBytes, std::size_t streamBytes) = nullptr;
-};
-void noteMade(const MadeNotes& notes);
-
-// Messages go to standard error ("Error: ..."), -v's lines and --help to standard output.
-int runPrepare(int argc, const char* const* argv);
+// Messages go to standard error ("Error: ..."), -v's lines and --help to standard output;
+// each failure, and what the run makes, also to `notes`.
+int runPrepare(int argc, const char* const* argv, const PrepareNotes& notes = {});

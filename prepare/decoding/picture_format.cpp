@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "decoding/picture_format.h"
 
+#include "enum_texts.h"
+
 #include <cstring>
 
 namespace {
@@ -29,19 +31,8 @@ PictureFormat sniffFormat(const std::uint8_t* data, std::size_t size)
 
 const char* formatName(PictureFormat format)
 {
-    switch (format) {
-    case PictureFormat::png:
-        return "PNG";
-    case PictureFormat::jpeg:
-        return "JPEG";
-    case PictureFormat::gif:
-        return "GIF";
-    case PictureFormat::bmp:
-        return "BMP";
-    case PictureFormat::pam:
-        return "PAM";
-    case PictureFormat::unknown:
-        break;
-    }
-    return "unknown";
+    static constexpr EnumText<PictureFormat> names[] = {{PictureFormat::png, "PNG"}, {PictureFormat::jpeg, "JPEG"},
+                                                        {PictureFormat::gif, "GIF"}, {PictureFormat::bmp, "BMP"},
+                                                        {PictureFormat::pam, "PAM"}};
+    return textOf(format, names, "unknown");
 }

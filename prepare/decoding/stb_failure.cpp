@@ -12,7 +12,7 @@ PictureRefusal stbFailure(const char* format)
     const std::string why = reason ? reason : "unknown";
     for (const StbReason& known : stbReasons)
         if (why == known.reason)
-            return PictureRefusal(known.kind, known.said);
+            return PictureRefusal(known.kind, known.message);
     return PictureRefusal(Refusal::corrupt, std::string("it could not be decoded as ") + format + " (" + why + ")");
 }
 

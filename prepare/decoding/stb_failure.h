@@ -12,7 +12,7 @@
 struct StbReason {
     const char* reason;
     Refusal kind;
-    const char* said; // in the message, after the file's name
+    const char* message; // in the message, after the file's name
 };
 constexpr StbReason stbReasons[] = {
     {"outofmem", Refusal::outOfMemory, "not enough memory to decode it"},

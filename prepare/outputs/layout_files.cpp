@@ -3,7 +3,6 @@
 
 #include "file_stream.h"
 #include "layouts/layout_packing.h"
-#include "options.h"
 #include "output_names.h"
 #include "outputs/layout_names.h"
 #include "page_header.h"
@@ -76,12 +75,13 @@ std::string hexByte(std::uint8_t value, const char* prefix)
 
 // The declaration and the bytes of a C array.
 void putCArray(const Layout& layout, const std::string& array, std::int32_t width, std::int32_t height,
-               const std::vector<std::uint8_t>& bytes, const Put& put)
+               const std::vector<std::uint8_t>& bytes, ArrayAttribute attribute, const Put& put)
 {
     // Unsigned, so that C++ takes bytes of 0x80 and more; not const without -pgm, so that a
     // library's call for arrays in memory takes it, as its call for program memory takes
     // the const arrays of -pgm.
-    const std::string declaration = avrProgmem || pic30AutoPsv ? arrayDeclaration() : "static unsigned char ";
+    const std::string declaration =
+        attribute != ArrayAttribute::none ? arrayDeclaration(attribute) : "static unsigned char ";
     put(declaration + array + "[] = {\n");
     putByteLines(layout, width, height, bytes.size(), "    ", ", ", ",\n",
                  [&](std::size_t i) { return hexByte(bytes[i], "0x"); }, put);
@@ -89,34 +89,37 @@ void putCArray(const Layout& layout, const std::string& array, std::int32_t widt
 }
 
 // The comment of a C file: what it holds and the line that draws it.
-std::string cComment(const Layout& layout, const LayoutNames& names, std::int32_t width, std::int32_t height)
+std::string cComment(const Layout& layout, const LayoutNames& names, std::int32_t width, std::int32_t height,
+                     ArrayAttribute attribute)
 {
     const std::string about = wrapped(aboutText(layout, names.file, width, height), " *");
     return "/*" + about.substr(2) + " *\n *   " +
-           drawingCall(layout, avrProgmem, names.array, names.widthMacro, names.heightMacro) + "\n */\n";
+           drawingCall(layout, attribute == ArrayAttribute::avrProgmem, names.array, names.widthMacro,
+                       names.heightMacro) +
+           "\n */\n";
 }
 
 void putCHeader(const Layout& layout, const LayoutNames& names, std::int32_t width, std::int32_t height,
-                const std::vector<std::uint8_t>& bytes, const Put& put)
+                const std::vector<std::uint8_t>& bytes, ArrayAttribute attribute, const Put& put)
 {
     const std::string guard = "_" + macroStem(names.baseName) + "_H";
-    put(cComment(layout, names, width, height));
+    put(cComment(layout, names, width, height, attribute));
     put("#ifndef " + guard + "\n#define " + guard + "\n\n");
     put("#define " + names.widthMacro + "  " + std::to_string(width) + "\n");
     put("#define " + names.heightMacro + " " + std::to_string(height) + "\n\n");
-    putCArray(layout, names.array, width, height, bytes, put);
+    putCArray(layout, names.array, width, height, bytes, attribute, put);
     put("\n#endif\n");
 }
 
 // An X bitmap begins with its size macros and the array's declaration, which picture
 // programs look for in its first bytes (Pillow in the first 512): the comment comes last.
 void putXbm(const Layout& layout, const LayoutNames& names, std::int32_t width, std::int32_t height,
-            const std::vector<std::uint8_t>& bytes, const Put& put)
+            const std::vector<std::uint8_t>& bytes, ArrayAttribute attribute, const Put& put)
 {
     put("#define " + names.widthMacro + " " + std::to_string(width) + "\n");
     put("#define " + names.heightMacro + " " + std::to_string(height) + "\n");
-    putCArray(layout, names.array, width, height, bytes, put);
-    put(cComment(layout, names, width, height));
+    putCArray(layout, names.array, width, height, bytes, attribute, put);
+    put(cComment(layout, names, width, height, attribute));
 }
 
 void putPythonModule(const Layout& layout, const LayoutNames& names, std::int32_t width, std::int32_t height,
@@ -168,10 +171,10 @@ private:
 };
 
 bool writeLayoutFile(const BitPicture& picture, const Layout& layout, const std::string& bmpPath,
-                     const std::string& path)
+                     const std::string& path, ArrayAttribute attribute)
 {
     TextFile file(path);
-    layoutFileText(layout, bmpPath, picture.width(), picture.height(), layoutBytes(picture, layout),
+    layoutFileText(layout, bmpPath, picture.width(), picture.height(), layoutBytes(picture, layout), attribute,
                    [&](const std::string& text) { file.put(text); });
     return file.close();
 }
@@ -191,17 +194,18 @@ std::vector<std::string> layoutFilePaths(const std::vector<const Layout*>& layou
 }
 
 std::size_t writeLayoutFiles(const BitPicture& picture, const std::vector<const Layout*>& layouts,
-                             const std::string& bmpPath, const std::vector<std::string>& paths)
+                             const std::string& bmpPath, const std::vector<std::string>& paths,
+                             ArrayAttribute attribute)
 {
     std::size_t at = 0;
     for (const Layout* layout : layouts) {
         if (layout->form == FileForm::panelbakeHeader) {
             // panelbake's own header and preview, as panelbake writes them for the BMP.
-            if (!writePageColumnHeaderTo(picture, layoutNames(*layout, bmpPath).baseName, paths[at]))
+            if (!writePageColumnHeaderTo(picture, layoutNames(*layout, bmpPath).baseName, paths[at], attribute, false))
                 return at;
             if (!picture.save(paths[++at].c_str()))
                 return at;
-        } else if (!writeLayoutFile(picture, *layout, bmpPath, paths[at])) {
+        } else if (!writeLayoutFile(picture, *layout, bmpPath, paths[at], attribute)) {
             return at;
         }
         ++at;
@@ -210,13 +214,14 @@ std::size_t writeLayoutFiles(const BitPicture& picture, const std::vector<const 
 }
 
 void layoutFileText(const Layout& layout, const std::string& bmpPath, std::int32_t width, std::int32_t height,
-                    const std::vector<std::uint8_t>& bytes, const std::function<void(const std::string&)>& put)
+                    const std::vector<std::uint8_t>& bytes, ArrayAttribute attribute,
+                    const std::function<void(const std::string&)>& put)
 {
     const LayoutNames names = layoutNames(layout, bmpPath);
     if (layout.form == FileForm::xbm)
-        putXbm(layout, names, width, height, bytes, put);
+        putXbm(layout, names, width, height, bytes, attribute, put);
     else if (layout.form == FileForm::pythonModule)
         putPythonModule(layout, names, width, height, bytes, put);
     else
-        putCHeader(layout, names, width, height, bytes, put);
+        putCHeader(layout, names, width, height, bytes, attribute, put);
 }

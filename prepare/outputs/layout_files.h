@@ -8,6 +8,7 @@
 
 #include "bit_picture.h"
 #include "layouts/layout_table.h"
+#include "page_header.h"
 
 #include <cstdint>
 #include <functional>
@@ -20,12 +21,16 @@
 std::vector<std::string> layoutFilePaths(const std::vector<const Layout*>& layouts, const std::string& bmpPath);
 
 // Writes the files layoutFilePaths names, each to the path at its place in `paths` (the
-// temporary names of a run). `picture` is the BMP's picture as panelbake converts it.
-// Returns the index of the first file that could not be written in full, or paths.size().
+// temporary names of a run), C arrays declared with `attribute`. `picture` is the BMP's
+// picture as panelbake converts it. Returns the index of the first file that could not be
+// written in full, or paths.size().
 std::size_t writeLayoutFiles(const BitPicture& picture, const std::vector<const Layout*>& layouts,
-                             const std::string& bmpPath, const std::vector<std::string>& paths);
+                             const std::string& bmpPath, const std::vector<std::string>& paths,
+                             ArrayAttribute attribute);
 
 // The text of a layout's file (not pages), handed to `put` a piece at a time, for the
-// picture named from `bmpPath` whose bytes in the layout are `bytes`.
+// picture named from `bmpPath` whose bytes in the layout are `bytes`; a C array is
+// declared with `attribute`.
 void layoutFileText(const Layout& layout, const std::string& bmpPath, std::int32_t width, std::int32_t height,
-                    const std::vector<std::uint8_t>& bytes, const std::function<void(const std::string&)>& put);
+                    const std::vector<std::uint8_t>& bytes, ArrayAttribute attribute,
+                    const std::function<void(const std::string&)>& put);

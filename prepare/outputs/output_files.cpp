@@ -76,9 +76,9 @@ bool holdsText(const std::string& path, const std::string& text)
     const FilePtr file(openFile(path.c_str(), "r"));
     if (!file)
         return false;
-    std::string held(text.size() + 1, '\0');
-    held.resize(std::fread(&held[0], 1, held.size(), file.get()));
-    return std::ferror(file.get()) == 0 && held == text;
+    std::string inFile(text.size() + 1, '\0');
+    inFile.resize(std::fread(&inFile[0], 1, inFile.size(), file.get()));
+    return std::ferror(file.get()) == 0 && inFile == text;
 }
 
 bool writeWholeFile(const std::string& path, const std::uint8_t* data, std::size_t size, bool text)

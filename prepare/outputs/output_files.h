@@ -35,6 +35,7 @@ public:
 
     const std::string& temporaryPath(std::size_t i) const { return temporaries[i]; }
     const std::string& finalPath(std::size_t i) const { return finals[i]; }
+    std::size_t size() const { return finals.size(); }
 
     // Moves every file to its final name, replacing what is there. False, with the name
     // that could not be replaced in `failed`, at the first that fails.

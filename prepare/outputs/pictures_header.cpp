@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "outputs/pictures_header.h"
 
-#include "options.h"
 #include "outputs/array_table.h"
 #include "outputs/module_tables.h"
 #include "output_names.h"
@@ -9,7 +8,7 @@
 namespace {
 
 // The comment at the top: what the table holds and how a picture of it is drawn.
-std::string picturesComment(const ArrayTable& t, std::size_t count, const Layout& layout)
+std::string picturesComment(const ArrayTable& t, std::size_t count, const Layout& layout, ArrayAttribute attribute)
 {
     const std::string& table = t.table;
     std::string text = "/* " + t.headerFile + (count == 1 ? ": the array of 1 picture" : ": the arrays of " +
@@ -21,13 +20,15 @@ std::string picturesComment(const ArrayTable& t, std::size_t count, const Layout
                " * " + table + "_width[i] columns in each page of eight rows. */\n";
     return text + " * Their headers, included here, are in the " + layout.name + " layout, for " + layout.readBy +
            ".\n * Picture i is " + table + "_width[i] x " + table + "_height[i] pixels:\n *   " +
-           drawingCall(layout, avrProgmem, table + "[i]", table + "_width[i]", table + "_height[i]") + "\n */\n";
+           drawingCall(layout, attribute == ArrayAttribute::avrProgmem, table + "[i]", table + "_width[i]",
+                       table + "_height[i]") +
+           "\n */\n";
 }
 
 } // namespace
 
 std::string picturesHeaderText(const std::string& headerPath, const std::vector<std::string>& bmpPaths,
-                               const Layout& layout)
+                               const Layout& layout, ArrayAttribute attribute)
 {
     if (layout.form == FileForm::pythonModule)
         return picturesModuleText(headerPath, bmpPaths);
@@ -40,11 +41,11 @@ std::string picturesHeaderText(const std::string& headerPath, const std::vector<
         heights += "    " + t.heightMacros[i] + ",\n";
     }
 
-    std::string text = picturesComment(t, bmpPaths.size(), layout);
+    std::string text = picturesComment(t, bmpPaths.size(), layout, attribute);
     text += "#ifndef _" + t.upper + "_H\n#define _" + t.upper + "_H\n\n";
     text += t.includes + "\n";
     text += "#define " + count + " " + std::to_string(bmpPaths.size()) + "\n\n";
-    text += tableDeclaration(t, count, layout, avrProgmem) + "\n";
+    text += tableDeclaration(t, count, layout, attribute == ArrayAttribute::avrProgmem) + "\n";
     text += "static const unsigned int " + t.table + "_width[" + count + "] = {\n" + widths + "};\n";
     text += "static const unsigned int " + t.table + "_height[" + count + "] = {\n" + heights + "};\n\n";
     text += "#endif\n";

@@ -6,13 +6,15 @@
 // arrays, their count, and each one's width and height, as pictures may differ in size.
 
 #include "layouts/layout_table.h"
+#include "page_header.h"
 
 #include <string>
 #include <vector>
 
-// The text of the header `headerPath` for the BMPs `bmpPaths`, in order (at least one).
+// The text of the header `headerPath` for the BMPs `bmpPaths`, in order (at least one),
+// whose arrays are declared with `attribute`.
 std::string picturesHeaderText(const std::string& headerPath, const std::vector<std::string>& bmpPaths,
-                               const Layout& layout);
+                               const Layout& layout, ArrayAttribute attribute);
 
 // The header's path: NAME.h in the folder of the first picture.
 std::string picturesHeaderName(const std::string& firstSource, const std::string& name);

@@ -56,7 +56,7 @@ PreparedPicture preparedBmpFile(const std::string& path, const std::vector<std::
                     throw PictureRefusal(Refusal::corrupt, "it could not be read again");
                 if (plan.targetMissing)
                     throw std::bad_alloc();
-                if (!plan.made)
+                if (!plan.targetFromRows)
                     throw PictureRefusal(Refusal::tooLarge, "panelbake could not convert it at its size");
             }};
 }

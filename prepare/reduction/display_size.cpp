@@ -31,7 +31,7 @@ std::int32_t placeIn(const std::vector<std::int32_t>& list, std::int32_t index)
 
 } // namespace
 
-void scaleTakenToDisplay(const Bitmap& taken, const ConversionPlan& plan, Bitmap& display)
+void scaleSamplesToDisplay(const Bitmap& samples, const ConversionPlan& plan, Bitmap& display)
 {
     const std::int32_t W = plan.sourceWidth, H = plan.sourceHeight;
     const std::int32_t NW = plan.rescaled.width, NH = plan.rescaled.height;
@@ -43,15 +43,15 @@ void scaleTakenToDisplay(const Bitmap& taken, const ConversionPlan& plan, Bitmap
     const std::int32_t keptColumns = std::min(NW, plan.target.width);
     const std::int32_t keptRows = std::min(NH, plan.target.height);
     if (NW == W && NH == H) {
-        // At the same size the rescale keeps every pixel, and every row and column was taken.
-        copyRegion(taken, keptColumns - 1, keptRows - 1, display);
+        // At the same size the rescale keeps every pixel, and every row and column was sampled.
+        copyRegion(samples, keptColumns - 1, keptRows - 1, display);
         return;
     }
-    auto takenRow = [&](std::int32_t y) { return taken.rowData(placeIn(rows, y)); };
+    auto sampledRow = [&](std::int32_t y) { return samples.rowData(placeIn(rows, y)); };
 
     // The rescale's column layout, a block of columns at a time so that it stays small
-    // however wide the display is, its source columns renumbered as places in the taken
-    // ones. The last column of the rescaled picture blends vertically only, and its last
+    // however wide the display is, its source columns renumbered as places in the
+    // samples. The last column of the rescaled picture blends vertically only, and its last
     // row horizontally only; the bottom-right pixel is the picture's own.
     constexpr std::int32_t blockColumns = 4096;
     const std::int32_t blended = std::min(keptColumns, NW - 1);
@@ -67,11 +67,11 @@ void scaleTakenToDisplay(const Bitmap& taken, const ConversionPlan& plan, Bitmap
         table.findRuns(count);
         for (std::int32_t i = 0; i < blendedRows; ++i) {
             const SourceSpan span = sourceSpan(i, H, NH);
-            blendRow(table, 0, count, takenRow(span.first), takenRow(std::min(span.first + 1, H - 1)), span.fraction,
+            blendRow(table, 0, count, sampledRow(span.first), sampledRow(std::min(span.first + 1, H - 1)), span.fraction,
                      display.rowData(i) + first);
         }
         if (keptRows == NH)
-            blendLastRow(table, count, takenRow(H - 1), display.rowData(NH - 1) + first);
+            blendLastRow(table, count, sampledRow(H - 1), display.rowData(NH - 1) + first);
     }
     if (keptColumns < NW)
         return;
@@ -79,8 +79,8 @@ void scaleTakenToDisplay(const Bitmap& taken, const ConversionPlan& plan, Bitmap
     for (std::int32_t i = 0; i < blendedRows; ++i) {
         const SourceSpan span = sourceSpan(i, H, NH);
         display.rowData(i)[NW - 1] =
-            blendPair(takenRow(span.first)[last], takenRow(std::min(span.first + 1, H - 1))[last], span.fraction);
+            blendPair(sampledRow(span.first)[last], sampledRow(std::min(span.first + 1, H - 1))[last], span.fraction);
     }
     if (keptRows == NH)
-        display.rowData(NH - 1)[NW - 1] = takenRow(H - 1)[last];
+        display.rowData(NH - 1)[NW - 1] = sampledRow(H - 1)[last];
 }

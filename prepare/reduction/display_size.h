@@ -7,7 +7,7 @@
 //
 // The picture at the display's size depends on few of the picture's pixels: for each
 // pixel kept, the two rows and two columns that the bilinear rescale blends. A reduction
-// can be made from those alone (planConversion, then scaleTakenToDisplay), without
+// can be made from those alone (planConversion, then scaleSamplesToDisplay), without
 // holding the whole picture; its pixels are those of scaleToDisplay on the whole one.
 
 #include "bitmap.h"
@@ -20,7 +20,8 @@
 // be had.
 void scaleToDisplay(Bitmap& picture, std::int32_t targetWidth, std::int32_t targetHeight);
 
-// The picture at the display's size, at 24 bits, from `taken`: the picture's pixels at the
-// rows and columns of its plan (planConversion with the picture's size and -w and -h), pixel (i, k) being pixel (columns[i], rows[k]). Throws
-// std::bad_alloc when the memory cannot be had.
-void scaleTakenToDisplay(const Bitmap& taken, const ConversionPlan& plan, Bitmap& display);
+// The picture at the display's size, at 24 bits, from `samples`: the picture's pixels at
+// the rows and columns of its plan (planConversion with the picture's size and -w and -h),
+// pixel (i, k) being pixel (columns[i], rows[k]). Throws std::bad_alloc when the memory
+// cannot be had.
+void scaleSamplesToDisplay(const Bitmap& samples, const ConversionPlan& plan, Bitmap& display);

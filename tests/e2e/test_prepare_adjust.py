@@ -18,7 +18,7 @@ from PIL import Image, ImageOps
 from glcd_support import PrepareTest, header_array
 from picture_craft import gif, gif_frame
 
-PREPARED, COMMAND_LINE, NOT_A_PICTURE = 0, 1, 3
+PREPARED, COMMAND_LINE, NOT_A_PICTURE, EXISTS = 0, 1, 3, 5
 W, B = (255, 255, 255), (0, 0, 0)
 DITHERS = ("floyd-steinberg", "atkinson", "bayer4", "bayer8")
 
@@ -200,6 +200,20 @@ class PrepareAdjust(PrepareTest):
                     firsts = [header_array(self.read_header(n + "_glcd.h"))[0] for n in names]
                     sizes = ["32 16", "21 16", "8 16", "8 16"]
                     self.assertEqual(shown.splitlines(), ["%s %d" % pair for pair in zip(sizes, firsts)])
+
+    def test_a_picture_refused_for_a_name_claims_none(self):
+        # walk.gif's frames are walk_00.bmp and walk_01.bmp: the one is walk_01.png's, so the
+        # animation writes nothing, and walk_00.png may have its name.
+        palette = [(0, 0, 0), (255, 255, 255)]
+        self.write("walk.gif", gif(4, 8, palette, [gif_frame(0, 0, [[k % 2] * 4] * 8) for k in range(2)]))
+        for name in ("walk_01.png", "walk_00.png"):
+            self.write(name, encoded(varied(6, 4), "PNG"))
+        code, out, err = self.prepare("--table", "t", "walk_01.png", "walk.gif", "walk_00.png")
+        self.assertEqual((code, err), (EXISTS, 'Error: "walk_01.bmp" is written for another picture of this run '
+                                              'already\n'))
+        self.assertEqual(sorted(n for n in os.listdir(self.dir) if n.endswith((".bmp", ".h"))),
+                         ["t.h", "walk_00.bmp", "walk_01.bmp"])
+        self.assertIn('#include "walk_01_glcd.h"\n#include "walk_00_glcd.h"\n', self.read_header("t.h"))
 
     def test_command_line_refusals(self):
         for args, message in ((("a.png", "b.png"), "give one picture only, or --table NAME for several"),

@@ -8,9 +8,9 @@
 //   bmptool convert IN OUT DEPTH   loads IN, switches it to DEPTH (with the standard palette
 //                                  at 1, 4 and 8 bits) and saves it as OUT
 //
-// Library messages are switched off so that standard output holds only the dump.
+// The library's messages stay off, as they are until a program turns them on, so that
+// standard output holds only the dump.
 #include "bitmap.h"
-#include "diagnostics.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +18,6 @@
 
 int main(int argc, char** argv)
 {
-    bitmapWarnings = false;
     if (argc == 3 && std::strcmp(argv[1], "load-dump") == 0) {
         Bitmap b;
         if (!b.load(argv[2]))

@@ -10,9 +10,9 @@
 //       in clock cycles rounded up, a line each: the player's assembly must take no longer
 //
 // Exit 1 when the frames cannot be compressed, 2 on a wrong command line or a file error.
-#include "outputs/frame_stream.h"
-#include "outputs/frames_header.h"
-#include "outputs/player_header.h"
+#include "compression/frame_stream.h"
+#include "compression/frames_header.h"
+#include "compression/player_header.h"
 #include "output_names.h"
 
 #include <cstdio>
@@ -49,13 +49,9 @@ void writeFile(const std::string& path, const void* data, std::size_t size)
     }
 }
 
-StreamMemory memoryNamed(const std::string& name)
+ArrayAttribute attributeNamed(const std::string& name)
 {
-    if (name == "pgm")
-        return StreamMemory::avrProgram;
-    if (name == "pic30")
-        return StreamMemory::pic30;
-    return StreamMemory::playerReads;
+    return arrayAttribute(name == "pgm", name == "pic30");
 }
 
 int header(int argc, char** argv)
@@ -70,7 +66,7 @@ int header(int argc, char** argv)
         return 2;
     }
     const std::string text = compressedFramesHeaderText(path, std::atoi(argv[3]), std::atoi(argv[4]),
-                                                        compressFrames(frames), delays, memoryNamed(argv[7]),
+                                                        compressFrames(frames), delays, attributeNamed(argv[7]),
                                                         *layoutNamed("pages"));
     writeFile(path, text.data(), text.size());
     const std::string player = path.substr(0, fileNameStart(path)) + playerHeaderName;

@@ -479,7 +479,6 @@ TEST(BmpReader, DamagedFilesNeverBreakTheBitmap)
     };
     TempDir dir;
     const std::string path = dir.path("f.bmp");
-    Warnings off(false);
     Bitmap previous;
     preload(previous);
     const std::string before = snapshot(previous);

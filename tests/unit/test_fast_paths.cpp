@@ -2,6 +2,7 @@
 // The optimised paths against straightforward definitions, on random pictures large
 // enough to reach every block, run and vector-width boundary.
 #include "bmp_bytes.h"
+#include "bmp_header.h"
 #include "page_header.h"
 #include "resample.h"
 
@@ -103,10 +104,9 @@ TEST(FastPaths, LoadingRowsInBlocksMatchesRowByRow)
                           {24, 1, 3},     {24, 5, 3},     {24, 6, 2},    {24, 7, 2},    {24, 10, 3}, {1, 17, 2}};
     std::mt19937 random(7);
     TempDir dir;
-    Warnings off(false);
     for (const Case& c : cases) {
         const StoredPicture p = storedPicture(c.depth, c.width, c.height, random);
-        const std::size_t rowsPerBlock = std::max<std::size_t>((std::size_t{256} << 10) / p.stride, 1);
+        const std::size_t rowsPerBlock = std::max<std::size_t>(BmpFile::defaultPieceBytes / p.stride, 1);
         std::vector<std::size_t> cuts = {p.file.size(), p.dataStart, p.dataStart + p.stride - 1,
                                          p.dataStart + p.stride, p.file.size() - 1};
         for (std::size_t rows = rowsPerBlock; rows < static_cast<std::size_t>(c.height); rows += rowsPerBlock)
@@ -143,7 +143,6 @@ TEST(FastPaths, ResamplingMatchesTheDefinition)
                           {1, 5, 31, 9},     {6, 1, 29, 5},     {1, 1, 7, 6},     {9, 6, 1, 17},
                           {9, 6, 23, 1},     {4, 3, 4, 3},      {2, 3, 4099, 3},  {3, 2, 8195, 2}};
     std::mt19937 random(11);
-    Warnings off(false);
     for (const Case& c : cases) {
         const Bitmap source = randomPicture(c.w, c.h, random);
         Bitmap byDefinition;
@@ -161,7 +160,6 @@ TEST(FastPaths, ResamplingChannelsThatShareCornersMatchesTheDefinition)
     const Pixel colours[] = {rgb(200, 40, 40), rgb(0, 0, 0),     rgb(250, 250, 245), rgb(255, 255, 255),
                              rgb(0, 0, 200),   rgb(7, 7, 0),     rgb(9, 0, 9),       rgb(128, 127, 128)};
     std::mt19937 random(29);
-    Warnings off(false);
     // Few colours on many blocks: every kind of sharing comes up many times.
     for (auto [w, h, colourCount] : {std::tuple{4, 3, 8}, std::tuple{40, 20, 8}, std::tuple{33, 9, 3}}) {
         Bitmap source;
@@ -182,7 +180,6 @@ TEST(FastPaths, RescalingLargePicturesMatchesTheDefinition)
 {
     // Grids of 4 MiB and more are mapped rather than taken from the heap.
     std::mt19937 random(5);
-    Warnings off(false);
     Bitmap picture = randomPicture(300, 200, random);
     Bitmap byDefinition;
     byDefinition.setDimensions(1500, 1000);
@@ -203,7 +200,6 @@ TEST(FastPaths, RescalingToTheSameSizeMatchesTheDefinition)
 {
     // Done in place: colours kept, alpha cleared except in the bottom-right pixel.
     std::mt19937 random(23);
-    Warnings off(false);
     for (auto [w, h] : {std::pair{1, 1}, std::pair{1, 9}, std::pair{8, 1}, std::pair{7, 5}, std::pair{128, 64}}) {
         for (int depth : {8, 24, 32}) {
             Bitmap picture = randomPicture(w, h, random);
@@ -332,7 +328,7 @@ TEST(FastPaths, HeaderBodyMatchesThePlainLayout)
             for (int x = 0; x < w; ++x)
                 if (random() % 2)
                     b.pixelAt(x, y) = rgb(static_cast<int>(random() % 256), 0, 7); // only green counts
-        const std::string text = pageColumnHeaderText(b, "pic");
+        const std::string text = pageColumnHeaderText(b, "pic", ArrayAttribute::none);
         const std::string start = "_bmp[]={\n", end = "};\n";
         const std::size_t from = text.find(start) + start.size();
         ASSERT_EQ(text.substr(from, text.rfind(end) - from), plainArrayBody(b)) << w << "x" << h;

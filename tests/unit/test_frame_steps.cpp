@@ -2,8 +2,8 @@
 // The steps chosen for a frame against every way to rebuild it: on small frames, where the
 // offsets tried cover every source, the cheapest steps cost exactly the least any sequence
 // of steps costs, and rebuild the frame.
-#include "outputs/frame_steps.h"
-#include "outputs/player_model.h"
+#include "compression/frame_steps.h"
+#include "compression/player_model.h"
 
 #include <gtest/gtest.h>
 

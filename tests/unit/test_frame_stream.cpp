@@ -5,9 +5,9 @@
 // refusals, and damaged streams.
 #include "../../fuzz/player_check.h"
 
-#include "outputs/frame_steps.h"
-#include "outputs/frame_stream.h"
-#include "outputs/player_model.h"
+#include "compression/frame_steps.h"
+#include "compression/frame_stream.h"
+#include "compression/player_model.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // The header of an animation's compressed frames, known text worked out by hand for a tiny
 // animation, and the player's header that panelbake-prepare writes beside it, which is
 // the repository's panelbake_play.h.
-#include "outputs/frames_header.h"
-#include "outputs/player_header.h"
+#include "compression/frames_header.h"
+#include "compression/player_header.h"
 
 #include <gtest/gtest.h>
 
@@ -70,7 +70,7 @@ TEST(FramesHeader, CompressedFramesKnownText)
         "};\n"
         "\n"
         "#endif\n";
-    EXPECT_EQ(compressedFramesHeaderText("art/walk-cycle_frames.h", 4, 8, c, {100, 250}, StreamMemory::avrProgram,
+    EXPECT_EQ(compressedFramesHeaderText("art/walk-cycle_frames.h", 4, 8, c, {100, 250}, ArrayAttribute::avrProgmem,
                                          *layoutNamed("pages")),
               expected);
 }
@@ -78,7 +78,7 @@ TEST(FramesHeader, CompressedFramesKnownText)
 TEST(FramesHeader, PlayerHeaderIsTheSource)
 {
     const std::filesystem::path source =
-        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "prepare" / "outputs" / playerHeaderName;
+        std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "prepare" / "compression" / playerHeaderName;
     std::ifstream in(source, std::ios::binary);
     ASSERT_TRUE(in) << source;
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};

@@ -9,9 +9,6 @@
 #include "../../fuzz/reader_check.h"
 #include "../../fuzz/reduction_check.h"
 
-#include "diagnostics.h"
-#include "options.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -44,83 +41,56 @@ std::vector<std::uint8_t> contents(const fs::path& file)
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// The checks leave the process-wide switches as they found them; library messages of
-// inputs that turn them on are swallowed. Rows are read in the fuzzers' small pieces.
-class FuzzReplay : public ::testing::Test {
+// The checks of the fuzzers, each with the name of its seed corpus (fuzz/corpus/NAME) and
+// of its crashers (tests/crashers/NAME).
+struct Check {
+    const char* name;
+    int (*input)(const std::uint8_t* data, std::size_t size);
+};
+
+void PrintTo(const Check& check, std::ostream* os)
+{
+    *os << check.name;
+}
+
+// The seed corpus of a check and the crashers kept for it.
+std::vector<fs::path> inputsOf(const char* check)
+{
+    std::vector<fs::path> inputs = inputsIn(repository / "fuzz" / "corpus" / check);
+    EXPECT_FALSE(inputs.empty()) << "seed corpus missing";
+    for (const fs::path& crasher : inputsIn(repository / "tests" / "crashers" / check))
+        inputs.push_back(crasher);
+    return inputs;
+}
+
+// Library messages of inputs that turn them on are swallowed.
+class FuzzReplay : public ::testing::TestWithParam<Check> {
 protected:
-    void SetUp() override
-    {
-        savedOutput = std::cout.rdbuf(swallowed.rdbuf());
-        rowPieceBytes = fuzz::readPieceBytes;
-    }
-    void TearDown() override
-    {
-        std::cout.rdbuf(savedOutput);
-        rowPieceBytes = savedPieceBytes;
-        bitmapWarnings = savedWarnings;
-        avrProgmem = savedAvr;
-        pic30AutoPsv = savedPic30;
-        verbose = savedVerbose;
-    }
-
-    // The seed corpus of a check and the crashers kept for it.
-    static std::vector<fs::path> inputsOf(const char* check)
-    {
-        std::vector<fs::path> inputs = inputsIn(repository / "fuzz" / "corpus" / check);
-        EXPECT_FALSE(inputs.empty()) << "seed corpus missing";
-        for (const fs::path& crasher : inputsIn(repository / "tests" / "crashers" / check))
-            inputs.push_back(crasher);
-        return inputs;
-    }
-
-    template <typename Check>
-    void replay(const std::vector<fs::path>& inputs, Check check)
-    {
-        for (const fs::path& input : inputs) {
-            SCOPED_TRACE(input.string());
-            const std::vector<std::uint8_t> data = contents(input);
-            check(data.data(), data.size());
-        }
-    }
+    void SetUp() override { savedOutput = std::cout.rdbuf(swallowed.rdbuf()); }
+    void TearDown() override { std::cout.rdbuf(savedOutput); }
 
 private:
     std::ostringstream swallowed;
     std::streambuf* savedOutput = nullptr;
-    bool savedWarnings = bitmapWarnings;
-    bool savedAvr = avrProgmem;
-    bool savedPic30 = pic30AutoPsv;
-    bool savedVerbose = verbose;
-    std::size_t savedPieceBytes = rowPieceBytes;
 };
 
-TEST_F(FuzzReplay, ReaderInputsRoundTrip)
+TEST_P(FuzzReplay, InputsPassTheCheck)
 {
-    replay(inputsOf("reader"), fuzz::readerInput);
+    for (const fs::path& input : inputsOf(GetParam().name)) {
+        SCOPED_TRACE(input.string());
+        const std::vector<std::uint8_t> data = contents(input);
+        GetParam().input(data.data(), data.size());
+    }
 }
 
-TEST_F(FuzzReplay, PipelineInputsConvert)
-{
-    replay(inputsOf("pipeline"), fuzz::pipelineInput);
-}
-
-TEST_F(FuzzReplay, PictureInputsDecodeOrAreRefused)
-{
-    replay(inputsOf("prepare"), fuzz::prepareInput);
-}
-
-TEST_F(FuzzReplay, ReductionInputsGiveThePlainReductionsPixels)
-{
-    replay(inputsOf("reduction"), fuzz::reductionInput);
-}
-
-TEST_F(FuzzReplay, ArrayTextsDrawTheirPicturesOrAreRefused)
-{
-    replay(inputsOf("arrays"), fuzz::arrayInput);
-}
-
-TEST_F(FuzzReplay, PlayerInputsStayWithinStreamAndBuffer)
-{
-    replay(inputsOf("player"), fuzz::playerInput);
-}
+// The reader's inputs round-trip; the pipeline's convert; pictures decode or are refused;
+// reductions give the plain reduction's pixels; array texts draw their pictures or are
+// refused; the player stays within stream and buffer.
+INSTANTIATE_TEST_SUITE_P(Checks, FuzzReplay,
+                         ::testing::Values(Check{"reader", fuzz::readerInput}, Check{"pipeline", fuzz::pipelineInput},
+                                           Check{"prepare", fuzz::prepareInput},
+                                           Check{"reduction", fuzz::reductionInput},
+                                           Check{"arrays", fuzz::arrayInput}, Check{"player", fuzz::playerInput}),
+                         [](const ::testing::TestParamInfo<Check>& info) { return std::string(info.param.name); });
 
 } // namespace

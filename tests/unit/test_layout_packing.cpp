@@ -102,7 +102,7 @@ TEST(LayoutPacking, PagesAreTheBytesOfPanelbakesHeader)
     for (const auto& [width, height] : std::vector<std::pair<int, int>>{{13, 10}, {130, 37}, {1, 1}, {8, 16}, {3, 1}}) {
         SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height));
         const BitPicture picture = noise(width, height, random);
-        const std::string header = pageColumnHeaderText(picture, "p_glcd");
+        const std::string header = pageColumnHeaderText(picture, "p_glcd", ArrayAttribute::none);
         Bytes fromHeader;
         for (std::size_t at = header.find("0x", header.find("={")); at != std::string::npos; at = header.find("0x", at + 4))
             fromHeader.push_back(static_cast<std::uint8_t>(std::stoi(header.substr(at + 2, 2), nullptr, 16)));

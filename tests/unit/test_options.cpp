@@ -85,7 +85,6 @@ TEST(ApplyOptions, VerboseAlsoSwitchesLibraryMessages)
     EXPECT_TRUE(verbose && bitmapWarnings && avrProgmem && !pic30AutoPsv);
     applyOptions(ConverterOptions{});
     EXPECT_FALSE(verbose || bitmapWarnings || avrProgmem || pic30AutoPsv);
-    bitmapWarnings = true;
 }
 
 } // namespace

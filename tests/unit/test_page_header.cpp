@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
 #include "layouts/layout_packing.h"
-#include "options.h"
 #include "page_header.h"
 #include "pipeline.h"
 
@@ -48,20 +47,6 @@ std::string dataOf(const std::string& header)
     return header.substr(begin, end - begin);
 }
 
-struct FlagGuard {
-    FlagGuard(bool progmem, bool autoPsv)
-    {
-        avrProgmem = progmem;
-        pic30AutoPsv = autoPsv;
-    }
-    ~FlagGuard()
-    {
-        avrProgmem = false;
-        pic30AutoPsv = false;
-        verbose = false;
-    }
-};
-
 TEST(PageHeader, WholeTextOfOnePage)
 {
     const std::string hyphens = "//" + std::string(75, '-') + "\n";
@@ -75,7 +60,7 @@ TEST(PageHeader, WholeTextOfOnePage)
                                  repeat("0x00, ", 16) + "\n\n" +
                                  "};\n"
                                  "#endif  //define _LOGO_GLCD_H \n";
-    EXPECT_EQ(pageColumnHeaderText(picture(16, 8), "logo_glcd"), expected);
+    EXPECT_EQ(pageColumnHeaderText(picture(16, 8), "logo_glcd", ArrayAttribute::none), expected);
 }
 
 struct LayoutCase {
@@ -93,7 +78,7 @@ class PageHeaderLayout : public testing::TestWithParam<LayoutCase> {};
 
 TEST_P(PageHeaderLayout, ArrayBody)
 {
-    EXPECT_EQ(dataOf(pageColumnHeaderText(GetParam().bitmap, "p")), GetParam().data);
+    EXPECT_EQ(dataOf(pageColumnHeaderText(GetParam().bitmap, "p", ArrayAttribute::none)), GetParam().data);
 }
 
 // The bytes handed over as data are the array's, read from its text.
@@ -144,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PageHeader, SizeMacrosAndIdentifiersFromFileName)
 {
-    const std::string text = pageColumnHeaderText(picture(3, 12), "art-work/8-bit.v2");
+    const std::string text = pageColumnHeaderText(picture(3, 12), "art-work/8-bit.v2", ArrayAttribute::none);
     EXPECT_NE(text.find("#ifndef __8_BIT_V2_H \n#define __8_BIT_V2_H \n"), std::string::npos);
     EXPECT_NE(text.find("#define _8_BIT_V2_HEIGHT 12 \n#define _8_BIT_V2_WIDTH  3 \n"), std::string::npos);
     EXPECT_NE(text.find("static char _8_bit_v2_bmp[]={\n"), std::string::npos);
@@ -162,10 +147,10 @@ TEST(PageHeader, ArrayAttribute)
         {false, true, "static unsigned char __attribute__((space(auto_psv))) x_bmp[]={\n"},
         {true, true, "static const unsigned char __attribute__ ((progmem)) x_bmp[]={\n"},
     };
-    for (const auto& c : cases) {
-        FlagGuard flags(c.progmem, c.autoPsv);
-        EXPECT_NE(pageColumnHeaderText(picture(1, 1), "X").find(c.declaration), std::string::npos) << c.declaration;
-    }
+    for (const auto& c : cases)
+        EXPECT_NE(pageColumnHeaderText(picture(1, 1), "X", arrayAttribute(c.progmem, c.autoPsv)).find(c.declaration),
+                  std::string::npos)
+            << c.declaration;
 }
 
 std::string scratchPath(const std::string& name)
@@ -175,19 +160,17 @@ std::string scratchPath(const std::string& name)
 
 TEST(PageHeaderFile, TextLargerThanOneWriteIsWrittenWhole)
 {
-    FlagGuard flags(false, false);
-    verbose = true;
     const Bitmap b = picture(200000, 9, {{0, 0}, {199999, 8}});
     const std::string base = scratchPath("wide_glcd");
     testing::internal::CaptureStdout();
-    ASSERT_TRUE(writePageColumnHeader(b, base));
+    ASSERT_TRUE(writePageColumnHeader(b, base, ArrayAttribute::none, true));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "writing header file as  \"" + base + ".h\"\n");
     std::ifstream in(base + ".h"); // text: CR LF on Windows reads as '\n'
     std::stringstream content;
     content << in.rdbuf();
     in.close();
     std::remove((base + ".h").c_str());
-    EXPECT_TRUE(content.str() == pageColumnHeaderText(b, base)) << "the file differs from the text";
+    EXPECT_TRUE(content.str() == pageColumnHeaderText(b, base, ArrayAttribute::none)) << "the file differs from the text";
     const std::string line = repeat("0x00, ", 16) + "\n";
     EXPECT_TRUE(dataOf(content.str()) == "0x01" + repeat(line, 12500).substr(4) + "\n" +
                                              repeat("0x00, ", 199999) + "0x01\n");
@@ -195,10 +178,8 @@ TEST(PageHeaderFile, TextLargerThanOneWriteIsWrittenWhole)
 
 TEST(PageHeaderFile, MissingDirectoryFailsSilently)
 {
-    FlagGuard flags(false, false);
-    verbose = true;
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(writePageColumnHeader(picture(1, 1), scratchPath("no-such-dir/logo_glcd")));
+    EXPECT_FALSE(writePageColumnHeader(picture(1, 1), scratchPath("no-such-dir/logo_glcd"), ArrayAttribute::none, true));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
 }
 

@@ -61,7 +61,6 @@ TEST(SampledConversion, GivesTheLiteralConversionsBytesAndMessages)
     // -w and -h (-1: not given): scaling down and up, cut and padded targets, zero sides.
     const std::pair<int, int> options[] = {{-1, -1}, {-1, 7}, {13, -1}, {40, 9}, {9, 40}, {0, -1}, {-1, 0}, {128, -1}, {3, 3}};
     std::mt19937 random(11);
-    Warnings restore(bitmapWarnings);
     for (const int depth : depths)
         for (const Size& size : sizes)
             for (const bool bitfields : {false, true}) {
@@ -92,8 +91,6 @@ TEST(SampledConversion, GivesTheLiteralConversionsBytesAndMessages)
                             testing::internal::GetCapturedStdout();
                         }
             }
-    verbose = false;
-    avrProgmem = pic30AutoPsv = false;
 }
 
 // The rows and columns a caller asks for: some of each, the edges among them.
@@ -109,20 +106,22 @@ PictureSampling someOf(int width, int height, std::mt19937& random)
     return s;
 }
 
-// Loads `path` sampled at `wanted`: the picture, what was printed, and
-// whether the load was sampled.
+// Loads `path` sampled at `wanted`, its rows read in pieces of `pieceBytes`: the picture,
+// what was printed, and whether the load was sampled.
 struct SampledLoad {
     std::string picture;
     std::vector<std::string> lines;
     bool sampled = false;
 };
 
-SampledLoad sampledLoad(const std::string& path, const PictureSampling& wanted)
+SampledLoad sampledLoad(const std::string& path, const PictureSampling& wanted,
+                        std::size_t pieceBytes = BmpFile::defaultPieceBytes)
 {
     Bitmap b;
     SampledLoad result;
     result.lines = printedLines([&] {
         BmpFile file;
+        file.pieceBytes = pieceBytes;
         ASSERT_TRUE(b.loadHeader(path.c_str(), file));
         result.sampled = b.loadPixels(file, &wanted);
     });
@@ -222,7 +221,7 @@ TEST(SampledConversion, RowsReadInSmallPiecesGiveTheOnePieceLoadsPixelsAndMessag
     std::mt19937 random(13);
     TempDir dir;
     Warnings on(true);
-    const std::size_t savedPieceBytes = rowPieceBytes;
+    const std::size_t pieceBytes = 40;
     for (const Case& c : cases) {
         const Bytes file = randomFile(c.depth, c.width, c.height, c.bitfields, 0, random);
         const std::size_t stride = static_cast<std::size_t>(bmp::rowStride(c.width, c.depth));
@@ -234,11 +233,9 @@ TEST(SampledConversion, RowsReadInSmallPiecesGiveTheOnePieceLoadsPixelsAndMessag
             Bitmap onePiece;
             const std::vector<std::string> lines = printedLines([&] { ASSERT_TRUE(onePiece.load(path.c_str())); });
 
-            rowPieceBytes = 40;
             Bitmap whole;
-            EXPECT_EQ(printedLines([&] { ASSERT_TRUE(whole.load(path.c_str())); }), lines);
-            const SampledLoad sampled = sampledLoad(path, wanted);
-            rowPieceBytes = savedPieceBytes;
+            EXPECT_EQ(printedLines([&] { ASSERT_TRUE(fuzz::loadInPieces(whole, path, pieceBytes)); }), lines);
+            const SampledLoad sampled = sampledLoad(path, wanted, pieceBytes);
             EXPECT_EQ(snapshot(whole), snapshot(onePiece));
             EXPECT_TRUE(sampled.sampled);
             EXPECT_EQ(sampled.picture, picked(onePiece, wanted));
@@ -258,9 +255,7 @@ TEST(SampledConversion, WideTargetsGiveTheLiteralConversionsBytes)
     const Case cases[] = {{24, 9, 3, 4097, -1}, {24, 50, 4, 8200, 9}, {8, 9000, 3, 8193, -1},
                           {24, 8200, 2, -1, -1},  {16, 13, 7, 4500, 30}};
     std::mt19937 random(5);
-    const std::int32_t savedHeld = layoutColumnsHeld;
-    for (const std::int32_t held : {savedHeld, 100}) {
-        layoutColumnsHeld = held;
+    for (const std::int32_t held : {ConversionPlan().layoutColumnsHeld, 100}) {
         for (const Case& c : cases) {
             SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " -> " +
                          std::to_string(c.targetWidth) + "x" + std::to_string(c.targetHeight) + ", layouts held up to " +
@@ -272,8 +267,8 @@ TEST(SampledConversion, WideTargetsGiveTheLiteralConversionsBytes)
             const std::string path = dir.write("wide.bmp", file);
             const auto literal = fuzz::pipelineDetail::convertCaptured(path, c.targetWidth, c.targetHeight, false,
                                                                        dir.path("wide_glcd.bmp"), dir.path("wide_glcd.h"));
-            const auto made = fuzz::pipelineDetail::convertCaptured(path, c.targetWidth, c.targetHeight, true,
-                                                                    dir.path("wide_glcd.bmp"), dir.path("wide_glcd.h"));
+            const auto made = fuzz::pipelineDetail::convertCaptured(
+                path, c.targetWidth, c.targetHeight, true, dir.path("wide_glcd.bmp"), dir.path("wide_glcd.h"), held);
             EXPECT_EQ(made.code, 0);
             EXPECT_EQ(made.code, literal.code);
             EXPECT_EQ(made.err, literal.err);
@@ -281,7 +276,6 @@ TEST(SampledConversion, WideTargetsGiveTheLiteralConversionsBytes)
             EXPECT_TRUE(made.header == literal.header) << "the headers differ";
         }
     }
-    layoutColumnsHeld = savedHeld;
 }
 
 // The rows of a picture in memory, handed over as the program makes them, give the target
@@ -295,12 +289,7 @@ TEST(SampledConversion, RowsMadeInMemoryGiveTheTargetOfTheirStoredPicture)
     const Case cases[] = {{13, 10, -1, -1}, {130, 37, -1, -1}, {1, 9, -1, -1}, {9, 1, -1, -1},
                           {61, 23, 130, -1}, {40, 30, 13, 10}, {300, 7, -1, 64}};
     std::mt19937 random(11);
-    // As both programs convert without -v: a picture one pixel wide has a plan too.
-    struct WarningsOff {
-        bool saved = bitmapWarnings;
-        WarningsOff() { bitmapWarnings = false; }
-        ~WarningsOff() { bitmapWarnings = saved; }
-    } warningsOff;
+    // Both programs convert without -v: a picture one pixel wide has a plan too.
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) + " -> " + std::to_string(c.targetWidth) +
                      "x" + std::to_string(c.targetHeight));
@@ -312,7 +301,7 @@ TEST(SampledConversion, RowsMadeInMemoryGiveTheTargetOfTheirStoredPicture)
         ConversionPlan filePlan, rowsPlan;
         BitPicture fromFile, fromRows;
         ASSERT_TRUE(loadSource(source, path, c.targetWidth, c.targetHeight, filePlan, fromFile));
-        ASSERT_TRUE(filePlan.made);
+        ASSERT_TRUE(filePlan.targetFromRows);
         std::vector<std::int32_t> asked;
         ASSERT_TRUE(convertRows(whole.width, whole.height, c.targetWidth, c.targetHeight,
                                 [&](std::int32_t y, Pixel* row) {

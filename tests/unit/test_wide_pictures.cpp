@@ -28,8 +28,6 @@ Bitmap varied(int width, int height)
 
 TEST(WidePictures, ScalingAcrossColumnBlocksMatchesTheDefinition)
 {
-    bool saved = bitmapWarnings;
-    bitmapWarnings = false;
     struct Case {
         int w, h, nw, nh;
     };
@@ -45,7 +43,6 @@ TEST(WidePictures, ScalingAcrossColumnBlocksMatchesTheDefinition)
         resampleFast(source, fast);
         ASSERT_EQ(snapshot(fast), snapshot(byDefinition)) << c.w << "x" << c.h << " -> " << c.nw << "x" << c.nh;
     }
-    bitmapWarnings = saved;
 }
 
 TEST(WidePictures, HeaderRowLongerThanAPieceIsWrittenWhole)
@@ -60,12 +57,12 @@ TEST(WidePictures, HeaderRowLongerThanAPieceIsWrittenWhole)
 
     const std::filesystem::path dir = std::filesystem::temp_directory_path();
     const std::string base = (dir / ("wide_row_" + std::to_string(::getpid()))).string();
-    ASSERT_TRUE(writePageColumnHeader(picture, base));
+    ASSERT_TRUE(writePageColumnHeader(picture, base, ArrayAttribute::none, false));
     std::ifstream in(base + ".h"); // text: CR LF on Windows reads as '\n'
     const std::string written{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     std::remove((base + ".h").c_str());
 
-    const std::string text = pageColumnHeaderText(picture, base);
+    const std::string text = pageColumnHeaderText(picture, base, ArrayAttribute::none);
     EXPECT_EQ(written, text);
     const std::size_t open = text.find("={\n") + 3;
     const std::size_t close = text.find("\n};\n");

@@ -5,6 +5,7 @@
 // restate: the threshold, the dithering rules, the layouts of display libraries and the
 // names of prepared BMPs (and the questions of page_questions.cpp and page_sources.cpp).
 #include "bit_picture.h"
+#include "enum_texts.h"
 #include "layouts/layout_packing.h"
 #include "outputs/prepared_names.h"
 #include "page_json.h"
@@ -31,25 +32,16 @@ namespace {
 
 const char* failureName(RunFailure failure)
 {
-    switch (failure) {
-    case RunFailure::noPicture:
-        return "no-picture";
-    case RunFailure::sourceNotOpened:
-        return "source-not-opened";
-    case RunFailure::notSupportedBmp:
-        return "not-supported-bmp";
-    case RunFailure::sourceOutOfMemory:
-        return "source-out-of-memory";
-    case RunFailure::previewNotWritten:
-        return "preview-not-written";
-    case RunFailure::headerNotWritten:
-        return "header-not-written";
-    case RunFailure::targetTooLarge:
-        return "target-too-large";
-    case RunFailure::conversionOutOfMemory:
-        return "conversion-out-of-memory";
-    }
-    return "unknown";
+    static constexpr EnumText<RunFailure> names[] = {
+        {RunFailure::noPicture, "no-picture"},
+        {RunFailure::sourceNotOpened, "source-not-opened"},
+        {RunFailure::notSupportedBmp, "not-supported-bmp"},
+        {RunFailure::sourceOutOfMemory, "source-out-of-memory"},
+        {RunFailure::previewNotWritten, "preview-not-written"},
+        {RunFailure::headerNotWritten, "header-not-written"},
+        {RunFailure::targetTooLarge, "target-too-large"},
+        {RunFailure::conversionOutOfMemory, "conversion-out-of-memory"}};
+    return textOf(failure, names, "unknown");
 }
 
 } // namespace

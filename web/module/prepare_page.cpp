@@ -65,10 +65,9 @@ void compressedToPage(const std::string& layout, std::size_t raw, std::size_t st
 
 int main(int argc, char** argv)
 {
-    noteFailures(noteToPage);
-    MadeNotes made;
-    made.picture = pictureToPage;
-    made.compressed = compressedToPage;
-    noteMade(made);
-    return runPrepare(argc, argv);
+    PrepareNotes notes;
+    notes.failure = noteToPage;
+    notes.picture = pictureToPage;
+    notes.compressed = compressedToPage;
+    return runPrepare(argc, argv, notes);
 }

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "outputs/frame_stream.h"
+#include "compression/frame_stream.h"
 
-#include "outputs/frame_steps.h"
-#include "outputs/player_model.h"
+#include "compression/frame_steps.h"
+#include "compression/player_model.h"
 
 #include <algorithm>
 #include <string>

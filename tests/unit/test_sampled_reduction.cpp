@@ -60,12 +60,7 @@ Reduction reductionOf(const Case& c)
     return r;
 }
 
-class TakenReduction : public ::testing::Test {
-protected:
-    Warnings quiet{false}; // as panelbake-prepare runs
-};
-
-TEST_F(TakenReduction, BmpRowsReadAndHeldGiveThePlainReductionsPixels)
+TEST(SampledReduction, BmpRowsReadAndHeldGiveThePlainReductionsPixels)
 {
     TempDir dir;
     const std::string path = dir.write("photo.bmp", photoLikeBmp(61, 37));
@@ -76,16 +71,16 @@ TEST_F(TakenReduction, BmpRowsReadAndHeldGiveThePlainReductionsPixels)
         const OrientedLayout adjusted = adjustedLayout(orientedLayout(1, stored.width, stored.height), c.adjustments);
         const auto whole = [&](Bitmap& out) { adjustBitmap(stored, c.adjustments, out); };
         EXPECT_TRUE(fuzz::compareReductions(adjusted.width, adjusted.height, reductionOf(c),
-                                            takeFromPicture(stored, c.adjustments), whole));
+                                            sampleFromPicture(stored, c.adjustments), whole));
         Bitmap header;
         BmpFile file;
         ASSERT_TRUE(header.loadHeader(path.c_str(), file));
         EXPECT_TRUE(fuzz::compareReductions(adjusted.width, adjusted.height, reductionOf(c),
-                                            takeFromFile(file, c.adjustments), whole));
+                                            sampleFromFile(file, c.adjustments), whole));
     }
 }
 
-TEST_F(TakenReduction, DisplaysWiderThanABlockOfColumnsGiveThePlainReductionsPixels)
+TEST(SampledReduction, DisplaysWiderThanABlockOfColumnsGiveThePlainReductionsPixels)
 {
     // Two columns of 3000 rows, turned a quarter: 3000 x 2, scaled to 4500 x 3 on a
     // display of 5000 x 3.
@@ -97,11 +92,11 @@ TEST_F(TakenReduction, DisplaysWiderThanABlockOfColumnsGiveThePlainReductionsPix
     BmpFile file;
     ASSERT_TRUE(header.loadHeader(path.c_str(), file));
     const Case c{"quarter turn, wide", {90, false, false, false}, 5000, -1, Dither::floydSteinberg, 383};
-    EXPECT_TRUE(fuzz::compareReductions(3000, 2, reductionOf(c), takeFromFile(file, c.adjustments),
+    EXPECT_TRUE(fuzz::compareReductions(3000, 2, reductionOf(c), sampleFromFile(file, c.adjustments),
                                         [&](Bitmap& out) { adjustBitmap(stored, c.adjustments, out); }));
 }
 
-TEST_F(TakenReduction, DecodedPicturesGiveThePlainReductionsPixels)
+TEST(SampledReduction, DecodedPicturesGiveThePlainReductionsPixels)
 {
     const std::filesystem::path corpus = std::filesystem::path(__FILE__).parent_path() / "../../fuzz/corpus/prepare";
     for (const char* name : {"png_type6_16bit", "png_interlaced", "jpeg_exif_6"}) {
@@ -122,7 +117,7 @@ TEST_F(TakenReduction, DecodedPicturesGiveThePlainReductionsPixels)
                 }
             };
             EXPECT_TRUE(fuzz::compareReductions(picture.width(), picture.height(), reductionOf(c),
-                                                takeFromStill(picture, c.adjustments), whole));
+                                                sampleFromStill(picture, c.adjustments), whole));
         }
     }
 }

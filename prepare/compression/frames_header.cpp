@@ -1,15 +1,15 @@
 // SPDX-License-Identifier: MIT
-#include "outputs/frames_header.h"
+#include "compression/frames_header.h"
 
-#include "options.h"
+#include "enum_texts.h"
 #include "outputs/array_table.h"
 #include "outputs/module_tables.h"
-#include "outputs/player_header.h"
+#include "compression/player_header.h"
 
 namespace {
 
 // The comment at the top: how a display loop draws the frames.
-std::string framesComment(const ArrayTable& t, std::size_t count, const Layout& layout)
+std::string framesComment(const ArrayTable& t, std::size_t count, const Layout& layout, ArrayAttribute attribute)
 {
     const std::string& upper = t.upper;
     const std::string& table = t.table;
@@ -28,7 +28,9 @@ std::string framesComment(const ArrayTable& t, std::size_t count, const Layout& 
                " * or copy them with memcpy_P (into an SSD1306 library's buffer, for example). */\n";
     return head + " * Their headers, included here, are in the " + layout.name + " layout, for " + layout.readBy +
            ".\n *\n" + loop + " *       " +
-           drawingCall(layout, avrProgmem, table + "[i]", upper + "_WIDTH", upper + "_HEIGHT") + "\n" + wait + " */\n";
+           drawingCall(layout, attribute == ArrayAttribute::avrProgmem, table + "[i]", upper + "_WIDTH",
+                       upper + "_HEIGHT") +
+           "\n" + wait + " */\n";
 }
 
 // The size of one frame in bytes, and what it is.
@@ -71,37 +73,29 @@ std::string delayTable(const ArrayTable& t, const std::vector<int>& delaysMs)
            lines(texts(delaysMs)) + "};\n\n";
 }
 
-const char* streamDeclaration(StreamMemory memory)
+const char* streamDeclaration(ArrayAttribute attribute)
 {
-    switch (memory) {
-    case StreamMemory::avrProgram:
-        return "static const unsigned char __attribute__ ((progmem)) ";
-    case StreamMemory::pic30:
-        return "static unsigned char __attribute__((space(auto_psv))) ";
-    default:
+    if (attribute == ArrayAttribute::none)
         return "static const unsigned char PANELBAKE_PLAY_MEMORY ";
-    }
+    return arrayDeclaration(attribute);
 }
 
 // Where the stream lies, and so where the player must read it, in words.
-const char* streamMemoryText(StreamMemory memory)
+const char* streamMemoryText(ArrayAttribute attribute)
 {
-    switch (memory) {
-    case StreamMemory::avrProgram:
-        return " * With -pgm the stream lies in program memory, where the player reads it on AVR. */\n";
-    case StreamMemory::pic30:
-        return " * With -pic30 the stream lies in PIC30's auto_psv space, which the player reads as\n"
-               " * plain memory. */\n";
-    default:
-        return " * The stream lies where the player reads it: in program memory on AVR, in plain\n"
-               " * memory elsewhere (PANELBAKE_PLAY_MEMORY, from panelbake_play.h). */\n";
-    }
+    static constexpr EnumText<ArrayAttribute> texts[] = {
+        {ArrayAttribute::avrProgmem, " * With -pgm the stream lies in program memory, where the player reads it on AVR. */\n"},
+        {ArrayAttribute::pic30AutoPsv, " * With -pic30 the stream lies in PIC30's auto_psv space, which the player reads as\n"
+                                       " * plain memory. */\n"}};
+    return textOf(attribute, texts,
+                  " * The stream lies where the player reads it: in program memory on AVR, in plain\n"
+                  " * memory elsewhere (PANELBAKE_PLAY_MEMORY, from panelbake_play.h). */\n");
 }
 
 // The comment at the top: the player's call in a display loop. Page columns are played
 // straight into a display library's buffer; another layout into a buffer of its own, which
 // the layout's call then draws.
-std::string compressedComment(const ArrayTable& t, std::size_t count, StreamMemory memory, const Layout& layout)
+std::string compressedComment(const ArrayTable& t, std::size_t count, ArrayAttribute attribute, const Layout& layout)
 {
     const std::string& upper = t.upper;
     const std::string& table = t.table;
@@ -136,7 +130,7 @@ std::string compressedComment(const ArrayTable& t, std::size_t count, StreamMemo
             " *\n"
             " * Each call writes the next frame, " + upper + "_BYTES bytes, into the buffer, and\n"
             " * after the last frame the first again.\n";
-    return text + streamMemoryText(memory);
+    return text + streamMemoryText(attribute);
 }
 
 // The stream's bytes, sixteen to a line.
@@ -156,20 +150,20 @@ std::string streamBytes(const std::vector<std::uint8_t>& stream)
 } // namespace
 
 std::string framesHeaderText(const std::string& headerPath, const std::vector<std::string>& framePaths,
-                             const std::vector<int>& delaysMs, const Layout& layout)
+                             const std::vector<int>& delaysMs, const Layout& layout, ArrayAttribute attribute)
 {
     if (layout.form == FileForm::pythonModule)
         return framesModuleText(headerPath, framePaths, delaysMs);
     const ArrayTable t = arrayTable(headerPath, framePaths, layout);
     const std::string& upper = t.upper;
-    std::string text = framesComment(t, framePaths.size(), layout);
+    std::string text = framesComment(t, framePaths.size(), layout, attribute);
     text += "#ifndef _" + upper + "_H\n#define _" + upper + "_H\n\n";
     text += t.includes + "\n";
     text += "#define " + upper + "_COUNT " + std::to_string(framePaths.size()) + "\n";
     text += "#define " + upper + "_WIDTH  " + t.widthMacros.front() + "\n";
     text += "#define " + upper + "_HEIGHT " + t.heightMacros.front() + "\n";
     text += framesBytes(upper, layout);
-    text += tableDeclaration(t, upper + "_COUNT", layout, avrProgmem) + "\n";
+    text += tableDeclaration(t, upper + "_COUNT", layout, attribute == ArrayAttribute::avrProgmem) + "\n";
     text += delayTable(t, delaysMs);
     text += "#endif\n";
     return text;
@@ -177,13 +171,13 @@ std::string framesHeaderText(const std::string& headerPath, const std::vector<st
 
 std::string compressedFramesHeaderText(const std::string& headerPath, std::int32_t width, std::int32_t height,
                                        const CompressedFrames& frames, const std::vector<int>& delaysMs,
-                                       StreamMemory memory, const Layout& layout)
+                                       ArrayAttribute attribute, const Layout& layout)
 {
     const ArrayTable t = arrayTable(headerPath, {}, layout);
     const std::string& upper = t.upper;
     const std::string& table = t.table;
     const std::size_t frameBytes = frames.stream[0] | frames.stream[1] << 8;
-    std::string text = compressedComment(t, frames.offsets.size(), memory, layout);
+    std::string text = compressedComment(t, frames.offsets.size(), attribute, layout);
     text += "#ifndef _" + upper + "_H\n#define _" + upper + "_H\n\n";
     text += "#include \"" + std::string(playerHeaderName) + "\"\n\n";
     text += "#define " + upper + "_COUNT " + std::to_string(frames.offsets.size()) + "\n";
@@ -194,7 +188,7 @@ std::string compressedFramesHeaderText(const std::string& headerPath, std::int32
     text += "/* bytes of the stream, for " + std::to_string(frameBytes * frames.offsets.size()) +
             " bytes of frames */\n";
     text += "#define " + upper + "_STREAM_BYTES " + std::to_string(frames.stream.size()) + "\n\n";
-    text += std::string(streamDeclaration(memory)) + table + "_stream[" + upper + "_STREAM_BYTES] = {\n" +
+    text += std::string(streamDeclaration(attribute)) + table + "_stream[" + upper + "_STREAM_BYTES] = {\n" +
             streamBytes(frames.stream) + "};\n\n";
     text += "/* the byte of the stream that holds each frame's first bit */\n";
     text += "static const unsigned int " + table + "_offset[" + upper + "_COUNT] = {\n" +

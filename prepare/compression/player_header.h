@@ -2,8 +2,8 @@
 #pragma once
 
 // panelbake_play.h, the player of compressed frames, as panelbake-prepare writes it beside a
-// frames header: the same for every animation. Its source is prepare/outputs/panelbake_play.h,
-// built into the program.
+// frames header: the same for every animation. Its source is
+// prepare/compression/panelbake_play.h, built into the program.
 
 #include <string>
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "outputs/player_model.h"
+#include "compression/player_model.h"
 
 int numberBits(std::uint32_t value)
 {

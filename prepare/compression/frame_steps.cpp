@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-#include "outputs/frame_steps.h"
+#include "compression/frame_steps.h"
 
-#include "outputs/copy_sources.h"
-#include "outputs/player_model.h"
+#include "compression/copy_sources.h"
+#include "compression/player_model.h"
 
 #include <algorithm>
 #include <deque>

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "reduction/taken_reduction.h"
+#include "reduction/sampled_reduction.h"
 
 #include "reduction/black_and_white.h"
 #include "reduction/display_size.h"
@@ -14,35 +14,35 @@ namespace {
 // The adjusted picture's pixels from those of the stored picture (width x height) at the
 // stored rows and columns under them, which pick(stored, picked) puts into `picked`.
 template <typename Pick>
-TakePixels takeAdjusted(const Adjustments& adjustments, std::int32_t width, std::int32_t height, Pick pick)
+PixelSampler sampleAdjusted(const Adjustments& adjustments, std::int32_t width, std::int32_t height, Pick pick)
 {
-    return [=, &adjustments](const PictureSampling& sampling, Bitmap& taken) {
+    return [=, &adjustments](const PictureSampling& sampling, Bitmap& samples) {
         const PictureSampling stored = storedSampling(sampling, adjustments, width, height);
         Bitmap picked;
         pick(stored, picked);
-        adjustBitmap(picked, adjustments, taken);
+        adjustBitmap(picked, adjustments, samples);
     };
 }
 
 } // namespace
 
-bool reduceTaken(std::int32_t width, std::int32_t height, const Reduction& reduction, const TakePixels& take,
-                 Bitmap& display)
+bool reduceSampled(std::int32_t width, std::int32_t height, const Reduction& reduction, const PixelSampler& sampler,
+                   Bitmap& display)
 {
     ConversionPlan plan;
     if (!reduction.requested || (reduction.width <= 0 && reduction.height <= 0) ||
         !planConversion(width, height, reduction.width, reduction.height, plan))
         return false;
-    Bitmap taken;
-    take(plan.sampling, taken);
-    scaleTakenToDisplay(taken, plan, display);
+    Bitmap samples;
+    sampler(plan.sampling, samples);
+    scaleSamplesToDisplay(samples, plan, display);
     makeBlackAndWhite(display, reduction.threshold, reduction.dither);
     return true;
 }
 
-TakePixels takeFromPicture(const Bitmap& stored, const Adjustments& adjustments)
+PixelSampler sampleFromPicture(const Bitmap& stored, const Adjustments& adjustments)
 {
-    return takeAdjusted(adjustments, stored.width, stored.height, [&stored](const PictureSampling& at, Bitmap& picked) {
+    return sampleAdjusted(adjustments, stored.width, stored.height, [&stored](const PictureSampling& at, Bitmap& picked) {
         picked.setDimensions(static_cast<std::int32_t>(at.columns.size()), static_cast<std::int32_t>(at.rows.size()));
         for (std::size_t k = 0; k < at.rows.size(); ++k) {
             const Pixel* in = stored.rowData(at.rows[k]);
@@ -53,21 +53,21 @@ TakePixels takeFromPicture(const Bitmap& stored, const Adjustments& adjustments)
     });
 }
 
-TakePixels takeFromFile(BmpFile& file, const Adjustments& adjustments)
+PixelSampler sampleFromFile(BmpFile& file, const Adjustments& adjustments)
 {
-    return takeAdjusted(adjustments, file.picture.width, file.picture.height,
+    return sampleAdjusted(adjustments, file.picture.width, file.picture.height,
                         [&file](const PictureSampling& at, Bitmap& picked) { picked.loadPixels(file, &at); });
 }
 
-TakePixels takeFromStill(const DecodedStill& picture, const Adjustments& adjustments)
+PixelSampler sampleFromStill(const DecodedStill& picture, const Adjustments& adjustments)
 {
-    return [&picture, &adjustments](const PictureSampling& at, Bitmap& taken) {
-        taken.setDimensions(static_cast<std::int32_t>(at.columns.size()), static_cast<std::int32_t>(at.rows.size()));
+    return [&picture, &adjustments](const PictureSampling& at, Bitmap& samples) {
+        samples.setDimensions(static_cast<std::int32_t>(at.columns.size()), static_cast<std::int32_t>(at.rows.size()));
         std::vector<std::uint8_t> bytes(at.columns.size() * 3);
         for (std::size_t k = 0; k < at.rows.size(); ++k) {
             picture.shownPixels(at.rows[k], at.columns, bytes.data());
             invertBytes(bytes.data(), bytes.size(), adjustments);
-            expand24BitRow(bytes.data(), taken.width, taken.rowData(static_cast<std::int32_t>(k)));
+            expand24BitRow(bytes.data(), samples.width, samples.rowData(static_cast<std::int32_t>(k)));
         }
     };
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
-#include "outputs/copy_sources.h"
+#include "compression/copy_sources.h"
 
-#include "outputs/player_model.h"
+#include "compression/player_model.h"
 
 #include <algorithm>
 

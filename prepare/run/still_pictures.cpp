@@ -1,0 +1,78 @@
+// SPDX-License-Identifier: MIT
+#include "run/still_pictures.h"
+
+#include "decoding/array_picture.h"
+#include "outputs/output_files.h"
+#include "outputs/prepared_picture.h"
+#include "prepare_run.h"
+#include "reduction/sampled_reduction.h"
+#include "reduction/whole_picture.h"
+#include "run/picture_files.h"
+#include "true_color_rows.h"
+#include "vector_kernels.h"
+
+#include <iostream>
+
+int copyBmp(SourceJob& job, const std::string& output, const std::vector<std::uint8_t>& bytes)
+{
+    // The source is its own output: it is what panelbake reads already.
+    if (job.options.layouts.empty() && sameFile(job.source, output)) {
+        job.written.push_back(output);
+        return prepared;
+    }
+    return writePictureFiles(job, output, preparedBmpFile(job.source, bytes));
+}
+
+int writeBitmap(SourceJob& job, const std::string& output, const Bitmap& picture)
+{
+    Bitmap work;
+    const PrepareOptions& options = job.options;
+    return writePictureFiles(job, output,
+                             preparedBitmap(adjustedAndReduced(picture, options.adjustments, options.reduction, work)));
+}
+
+int writeBmpByRows(SourceJob& job, const std::string& output, Bitmap& picture, BmpFile& file)
+{
+    const Adjustments& adjustments = job.options.adjustments;
+    const OrientedLayout adjusted = adjustedSize(file.picture.width, file.picture.height, adjustments);
+    Bitmap display;
+    if (reduceSampled(adjusted.width, adjusted.height, job.options.reduction, sampleFromFile(file, adjustments), display))
+        return writePictureFiles(job, output, preparedBitmap(display));
+    picture.loadPixels(file);
+    return writeBitmap(job, output, picture);
+}
+
+int writeDecodedStill(SourceJob& job, const std::string& output, DecodedStill& picture)
+{
+    const Adjustments& adjustments = job.options.adjustments;
+    picture.turn(adjustments);
+    const auto row = [&](std::int32_t y, std::uint8_t* bytes) {
+        picture.shownRow(y, bytes);
+        invertBytes(bytes, static_cast<std::size_t>(picture.width()) * 3, adjustments);
+    };
+    if (!job.options.reduction.requested)
+        return writePictureFiles(job, output, preparedRows(picture.width(), picture.height(), row));
+    Bitmap work;
+    if (reduceSampled(picture.width(), picture.height(), job.options.reduction, sampleFromStill(picture, adjustments), work))
+        return writePictureFiles(job, output, preparedBitmap(work));
+    // The adjusted picture, whole, for the rescale.
+    work.setDimensions(picture.width(), picture.height());
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(picture.width()) * 3);
+    for (std::int32_t y = 0; y < picture.height(); ++y) {
+        row(y, bytes.data());
+        expand24BitRow(bytes.data(), picture.width(), work.rowData(y));
+    }
+    reduceWhole(work, job.options.reduction);
+    return writePictureFiles(job, output, preparedBitmap(work));
+}
+
+int writeArrayText(SourceJob& job, const std::string& output, const std::vector<std::uint8_t>& bytes)
+{
+    const ArrayPicture read = arrayPicture(bytes.data(), bytes.size(), job.options.arrays, Bitmap::maxPixels);
+    if (job.options.verbose)
+        for (const std::string& line : read.report)
+            std::cout << line << std::endl;
+    Bitmap picture;
+    expandBlackAndWhite(read.picture, picture);
+    return writeBitmap(job, output, picture);
+}
