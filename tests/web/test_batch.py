@@ -140,7 +140,8 @@ class BatchTest(unittest.TestCase):
         self.set_options("64", width="128", dither="atkinson")
         self.browser.execute_script(DROP, [[name, base64.b64encode(path.read_bytes()).decode()] for name, path in dropped])
         self.wait_for_list(2)
-        self.assertEqual("logo.bmp gives logo_prepared.bmp already: rename logo_prepared.png to take it too.",
+        # In panelbake-prepare's words: its claim check is asked.
+        self.assertEqual('"logo_prepared.bmp" is written for another picture of this run already',
                          self.rows()[1].find_element(By.CLASS_NAME, "messages").text)
         self.assertIn("1 picture converted, 1 failure.", self.element("batch-state").text)
         self.assertEqual({"pictures.h", "logo_prepared_glcd.h", "logo_prepared_glcd.bmp"}, set(self.download_all()))
@@ -163,7 +164,7 @@ class BatchTest(unittest.TestCase):
         reasons = [row.find_element(By.CLASS_NAME, "messages").text for row in rows]
         self.assertTrue(reasons[0].startswith("The picture is too large: "), reasons[0])
         self.assertIn("40000", reasons[0])
-        self.assertEqual("walk.gif gives walk_01.bmp already: rename walk_01.png to take it too.", reasons[6])
+        self.assertEqual('"walk_01.bmp" is written for another picture of this run already', reasons[6])
         for i, row in enumerate(rows):
             self.assertEqual(i in (0, 6), "failed" in row.get_attribute("class"))
             self.assertEqual(i not in (0, 6), "pixels" in row.find_element(By.CLASS_NAME, "size").text)

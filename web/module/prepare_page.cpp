@@ -4,6 +4,7 @@
 // in a layout of --for (as page columns, for the preview) and the sizes of compressed
 // frames. The module also answers the page's questions of C text and of its command line
 // (page_arrays.cpp).
+#include "enum_texts.h"
 #include "layouts/layout_packing.h"
 #include "prepare_run.h"
 
@@ -30,24 +31,20 @@ EM_JS(void, handCompressed, (const char* layout, double raw, double stream), {
 namespace {
 
 // Each exit by the name the page knows it by (web/src/failures.js).
-const struct {
-    PrepareExit exit;
-    const char* name;
-} exitNames[] = {
-    {commandLineError, "command-line-error"}, {sourceUnreadable, "source-unreadable"},
-    {notAPicture, "not-a-picture"},           {pictureTooLarge, "picture-too-large"},
-    {outputExists, "output-exists"},          {outputFailed, "output-failed"},
-    {outOfMemory, "out-of-memory"},           {arrayUnfit, "array-unfit"},
-    {framesTooLarge, "frames-too-large"},
-};
+const char* exitName(int code)
+{
+    static constexpr EnumText<PrepareExit> names[] = {
+        {commandLineError, "command-line-error"}, {sourceUnreadable, "source-unreadable"},
+        {notAPicture, "not-a-picture"},           {pictureTooLarge, "picture-too-large"},
+        {outputExists, "output-exists"},          {outputFailed, "output-failed"},
+        {outOfMemory, "out-of-memory"},           {arrayUnfit, "array-unfit"},
+        {framesTooLarge, "frames-too-large"}};
+    return textOf(static_cast<PrepareExit>(code), names, "failed");
+}
 
 void noteToPage(int code, const std::string& message)
 {
-    const char* name = "failed";
-    for (const auto& exit : exitNames)
-        if (exit.exit == code)
-            name = exit.name;
-    handFailure(name, message.c_str());
+    handFailure(exitName(code), message.c_str());
 }
 
 void pictureToPage(const BitPicture& picture)

@@ -35,6 +35,7 @@ export const METHODS = Object.freeze({
   place: [PANELBAKE],
   readArray: [PREPARE],
   checkOptions: [PREPARE],
+  claims: [PREPARE],
 });
 
 export const BESIDE = Object.freeze(['blobs']);
@@ -127,6 +128,7 @@ export const BESIDE = Object.freeze(['blobs']);
  *   place: {args: {layout: string, width: number, height: number, x: number, y: number}, result: Place},
  *   readArray: {args: {text: string, choice: string, layout: string, width: string, fresh: boolean}, result: ReadArray},
  *   checkOptions: {args: {args: string[]}, result: string},
+ *   claims: {args: {paths: string[]}, result: string[]},
  * }} Calls
  */
 

@@ -7,7 +7,7 @@
 // abandoned, and where it has been under way for longer than ABANDON_AFTER_MS and the
 // picture has its Blob, from which a fresh worker reads it, the worker is ended too. A
 // BMP that panelbake-prepare would write where another picture of the list writes its own
-// is refused, as on the command line, in the words of panelbake-prepare's claim check.
+// is refused, as on the command line, by panelbake-prepare's claim check.
 import {isAbandoned} from './bridge.js';
 import {adjustedOutput} from './command.js';
 import {adjustedPlan, oneStepGroups} from './options.js';
@@ -34,35 +34,39 @@ function eitherSignal(...signals) {
   return either.signal;
 }
 
-/** @param {Source} taken @param {string} name @param {Entry} entry */
-const takenNameError = (taken, name, entry) =>
-  `${taken.name} gives ${name} already: rename ${entry.source.name} to take it too.`;
-
-// In a list, a BMP named as one listed before (a GIF's frame walk_00.bmp and a picture
-// walk_00.png) is refused, as on the command line: its header would replace the other's.
-/** @param {State} state @param {Entry} entry */
-function refuseTakenName(state, entry) {
-  const name = entry.name.toLowerCase();
-  const taken = state.entries.find((other) => !other.error && other.name.toLowerCase() === name);
-  if (entry.error || !taken) return;
-  entry.error = takenNameError(taken.source, entry.name, entry);
-  entry.name = entry.source.name;
-  entry.blob = null;
+// In a list, a BMP that an entry listed before writes (a GIF's frame walk_00.bmp and a
+// picture walk_00.png) is refused, as panelbake-prepare's claim check refuses it on the
+// command line: its header would replace the other's. Asked where panelbake-prepare is
+// loaded, for a list with a picture it prepares: the names of BMPs taken as they are are
+// kept apart already (pageBmpNames).
+/** @param {State} state @param {Methods} methods @param {Entry[]} entries @param {AbortSignal} signal */
+async function refuseClaimed(state, methods, entries, signal) {
+  if (state.sources.length < 2 || state.sources.every((source) => source.kind === 'bmp')) return;
+  const claiming = entries.filter((entry) => !entry.error);
+  const earlier = state.entries.filter((entry) => !entry.error).map((entry) => entry.name);
+  const refusals = await methods.call('claims', {paths: [...earlier, ...claiming.map((entry) => entry.name)]}, {signal});
+  claiming.forEach((entry, i) => {
+    const refused = refusals[earlier.length + i];
+    if (!refused) return;
+    entry.error = refused;
+    entry.name = entry.source.name;
+    entry.blob = null;
+  });
 }
 
 // With adjustments, the BMP panelbake-prepare writes for an entry may be the one it writes
 // for one listed before (logo.bmp gives logo_prepared.bmp, and so does logo_prepared.png):
 // the later one is refused, as panelbake-prepare refuses to write over the first on the
-// command line (in another layout no BMP is written). Why, or null.
-/** @param {State} state @param {Entry} entry */
-function takenAdjustedName(state, entry) {
+// command line (in another layout no BMP is written). Why, or ''.
+/** @param {State} state @param {Methods} methods @param {Entry} entry @param {AbortSignal} signal */
+async function claimAdjusted(state, methods, entry, signal) {
   const options = /** @type {import('./state.js').Options} */ (state.options);
   const rules = /** @type {import('./protocol.js').Rules} */ (state.rules);
-  if (!isList(state) || !adjustedPlan(options, rules) || oneStepGroups(options, rules)) return null;
-  const output = adjustedOutput(entry).toLowerCase();
-  const before = state.entries.slice(0, state.entries.indexOf(entry));
-  const taken = before.find((other) => !other.error && adjustedOutput(other).toLowerCase() === output);
-  return taken ? takenNameError(taken.source, adjustedOutput(entry), entry) : null;
+  if (!isList(state) || !adjustedPlan(options, rules) || oneStepGroups(options, rules)) return '';
+  const before = state.entries.slice(0, state.entries.indexOf(entry)).filter((other) => !other.error);
+  const paths = [...before, entry].map(adjustedOutput);
+  const refusals = await methods.call('claims', {paths}, {signal});
+  return refusals[refusals.length - 1];
 }
 
 // The next job: the entry shown, then the sources not yet prepared, then the entries not
@@ -98,7 +102,7 @@ async function prepare(state, methods, views, source) {
   source.framesHeader = framesHeader;
   // The BMP of an entry shown first is kept under its key (the same name, from the same source).
   if (shown) return void Object.assign(shown, {size: entries[0].size, error: entries[0].error});
-  if (state.sources.length > 1) for (const entry of entries) refuseTakenName(state, entry);
+  await refuseClaimed(state, methods, entries, signal);
   state.entries.push(...entries);
   views.prepared(entries);
 }
@@ -106,9 +110,9 @@ async function prepare(state, methods, views, source) {
 /** @param {State} state @param {Methods} methods @param {Views} views @param {Entry} entry */
 async function convert(state, methods, views, entry) {
   const {run} = state;
-  const taken = takenAdjustedName(state, entry);
-  state.underWay = {run, started: performance.now(), entry};
   const signal = eitherSignal(state.pickAbort.signal, state.runAbort.signal);
+  const taken = await claimAdjusted(state, methods, entry, signal);
+  state.underWay = {run, started: performance.now(), entry};
   try {
     /** @type {Result} */
     const result = taken ? {run, failed: taken, stdout: '', stderr: ''} : await convertEntry(methods, entry, state, signal);

@@ -19,7 +19,7 @@ const ANSWERS = {
   prepare: jobs.prepare, convert: jobs.convert, adjust: jobs.adjust, layoutFile: jobs.layoutFile,
   pagesInOneRun: jobs.pagesInOneRun, run: jobs.run, blobs: jobs.blobs,
   rules: questions.rules, sources: questions.sources, place: questions.place, readArray: questions.readArray,
-  checkOptions: questions.checkOptions,
+  checkOptions: questions.checkOptions, claims: questions.claims,
 };
 
 // The buffers a result holds, handed over without a copy.

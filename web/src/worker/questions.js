@@ -80,3 +80,11 @@ export async function checkOptions({programs}, {args}) {
   const instance = await programs.query(PREPARE);
   return instance.ccall('panelbake_page_options', 'string', ['string'], [args.join('\n')]);
 }
+
+// Each of the outputs, in the pictures' order, refused where one before it writes it, as a
+// run of panelbake-prepare claims its outputs: the refusal, or ''.
+/** @type {Job<'claims'>} */
+export async function claims({programs}, {paths}) {
+  const instance = await programs.query(PREPARE);
+  return JSON.parse(instance.ccall('panelbake_page_claims', 'string', ['string'], [paths.join('\n')]));
+}
