@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "reduction/whole_picture.h"
 
-#include "reduction/black_and_white.h"
 #include "reduction/display_size.h"
 #include "reduction/sampled_reduction.h"
 
@@ -16,7 +15,7 @@ void reduceWhole(Bitmap& picture, const Reduction& reduction)
         return;
     if (reduction.width > 0 || reduction.height > 0)
         scaleToDisplay(picture, reduction.width, reduction.height);
-    makeBlackAndWhite(picture, reduction.threshold, reduction.dither);
+    reduceToBlackAndWhite(picture, reduction);
 }
 
 const Bitmap& adjustedAndReduced(const Bitmap& picture, const Adjustments& adjustments, const Reduction& reduction,

@@ -361,8 +361,11 @@ class Layouts(PrepareTest):
         self.write("bare.h", b"const uint8_t logo[] = {\n  0x01, 0x02, 0x03,\n  0x04, 0x05\n};\n")
         cases = [
             (("my-logo.png", "--for", "xbm"), EXISTS, 'Error: "my_logo.xbm" exists; give --force to replace it'),
-            (("my-logo.png", "--for", "rows"), COMMAND_LINE, "Error: --for needs pages, columns, adafruit, xbm or "
-                                                               'micropython (one or more, separated by commas), not "rows"'),
+            (("my-logo.png", "--for", "glcd"), COMMAND_LINE, "Error: --for needs pages, columns, adafruit, xbm, "
+                                                               'micropython or epd (one or more, separated by commas), '
+                                                               'not "glcd"'),
+            (("my-logo.png", "--for", "rows"), COMMAND_LINE, "Error: --for rows is not a layout of --panel bw, which "
+                                                               "takes pages, columns, adafruit, xbm, micropython or epd"),
             (("my-logo.png", "-pgm"), COMMAND_LINE, "Error: -pgm is for the C arrays of --for"),
             (("my-logo.png", "--width", "13"), COMMAND_LINE, 'Error: source file "my-logo.png": --layout, --width and '
                                                              "--array read C text, and it is a PNG picture"),

@@ -54,8 +54,10 @@ BitPicture noise(std::int32_t width, std::int32_t height, std::mt19937& random)
 
 // Rows no library reads today, with two and four bits a pixel: the loop and pixelPlace
 // take them as they are.
-const Layout twoBitsLowFirst{"two", ByteAxis::across, 2, true, ScanOrder::bandByBand, FileForm::cHeader, "", "", "", "", nullptr};
-const Layout fourBitsDown{"four", ByteAxis::down, 4, false, ScanOrder::columnByColumn, FileForm::cHeader, "", "", "", "", nullptr};
+const Layout twoBitsLowFirst{"two",  ByteAxis::across, 2, true, ScanOrder::bandByBand, FileForm::cHeader, "", "", "", "",
+                             nullptr, false, 0, false, {}, {}};
+const Layout fourBitsDown{"four", ByteAxis::down, 4, false, ScanOrder::columnByColumn, FileForm::cHeader, "", "", "", "",
+                          nullptr, false, 0, false, {}, {}};
 
 std::vector<const Layout*> everyLayout()
 {
@@ -81,8 +83,11 @@ TEST(LayoutPacking, EachLayoutsBytesOfAShapeWorkedOutByHand)
         // the same rows, the leftmost pixel in bit 0
         {"xbm", {0x01, 0x02, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01,
                  0x02}},
+        // adafruit's bytes, every bit the complement, the padding's too
+        {"epd", {0x7f, 0xbf, 0xbf, 0xff, 0xff, 0xff, 0xff, 0xff, 0xef, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x7f,
+                 0xbf}},
     };
-    ASSERT_EQ(cases.size(), layouts().size());
+    ASSERT_EQ(cases.size(), layoutsOf("bw").size());
     for (const auto& [name, expected] : cases) {
         SCOPED_TRACE(name);
         const Layout& layout = *layoutNamed(name);

@@ -62,11 +62,15 @@ namespace {
 
 // The layouts as the page's byte inspector reads them: [{"name": "adafruit", "readBy": ...,
 // "down": false, "firstInLowBit": false, "columnByColumn": false, "python": false}, ...]; a
-// Python module takes no -pgm or -pic30.
+// Python module takes no -pgm or -pic30. Those of black and white whose bit is 1 for black:
+// the page draws no other yet.
 std::string layoutsJson()
 {
     std::string json = "[";
-    for (const Layout& l : layouts()) {
+    for (const Layout* layout : layoutsOf("bw")) {
+        const Layout& l = *layout;
+        if (l.inkIsZero)
+            continue;
         json += json.size() > 1 ? "," : "";
         json += "{\"name\":" + jsonString(l.name) + ",\"readBy\":" + jsonString(l.readBy) +
                 ",\"down\":" + (l.axis == ByteAxis::down ? "true" : "false") +
