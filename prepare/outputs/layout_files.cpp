@@ -79,32 +79,32 @@ std::string fileCall(const Layout& layout, const LayoutContent& content, const L
 }
 
 // The bytes in lines of at most 16, a line ending where a band (or, column by column, a
-// column) ends: byte `i` as piece(i), `between` the bytes of a line.
-template <typename Piece>
-void putByteLines(const Layout& layout, std::int32_t width, std::int32_t height, std::size_t count,
-                  const std::string& lineStart, const char* between, const std::string& lineEnd, Piece piece,
+// column) ends: each byte as `prefix` and two hex digits, `between` the bytes of a line.
+// The text goes to `put` some 64 KiB at a time.
+void putByteLines(const Layout& layout, std::int32_t width, std::int32_t height, const std::vector<std::uint8_t>& bytes,
+                  const std::string& lineStart, const char* prefix, const char* between, const std::string& lineEnd,
                   const Put& put)
 {
+    static const char digits[] = "0123456789abcdef";
     const ByteGrid grid = byteGrid(layout, width, height);
     const std::size_t group =
         static_cast<std::size_t>(layout.order == ScanOrder::bandByBand ? grid.bandBytes : grid.bands);
-    std::string line = lineStart;
-    for (std::size_t i = 0; i < count; ++i) {
-        line += piece(i);
+    std::string text = lineStart;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text.append(prefix).append({digits[bytes[i] >> 4], digits[bytes[i] & 15]});
         const std::size_t inGroup = i % group + 1;
         if (inGroup == group || inGroup % 16 == 0) {
-            put(line + lineEnd);
-            line = lineStart;
+            text += lineEnd;
+            if (text.size() >= (std::size_t{1} << 16)) {
+                put(text);
+                text.clear();
+            }
+            text += lineStart;
         } else {
-            line += between;
+            text += between;
         }
     }
-}
-
-std::string hexByte(std::uint8_t value, const char* prefix)
-{
-    const char* digits = "0123456789abcdef";
-    return prefix + std::string{digits[value >> 4], digits[value & 15]};
+    put(text.substr(0, text.size() - lineStart.size()));
 }
 
 // The declaration and the bytes of a C array.
@@ -117,8 +117,7 @@ void putCArray(const Layout& layout, const std::string& array, std::int32_t heig
     const std::string declaration =
         attribute != ArrayAttribute::none ? arrayDeclaration(attribute) : "static unsigned char ";
     put(declaration + array + bytes.suffix + "[] = {\n");
-    putByteLines(layout, bytes.columns, height, bytes.bytes.size(), "    ", ", ", ",\n",
-                 [&](std::size_t i) { return hexByte(bytes.bytes[i], "0x"); }, put);
+    putByteLines(layout, bytes.columns, height, bytes.bytes, "    ", "0x", ", ", ",\n", put);
     put("};\n");
 }
 
@@ -177,9 +176,8 @@ void putPythonModule(const Layout& layout, const LayoutNames& names, const Layou
     put(names.widthMacro + " = " + std::to_string(content.width) + "\n");
     put(names.heightMacro + " = " + std::to_string(content.height) + "\n");
     put(names.array + " = bytearray(\n");
-    const std::vector<std::uint8_t>& bytes = content.arrays.front().bytes;
-    putByteLines(layout, content.width, content.height, bytes.size(), "    b'", "", "'\n",
-                 [&](std::size_t i) { return hexByte(bytes[i], "\\x"); }, put);
+    putByteLines(layout, content.width, content.height, content.arrays.front().bytes, "    b'", "\\x", "", "'\n",
+                 put);
     put(")\nFRAME = " + fileCall(layout, content, names, false) + "\n");
 }
 

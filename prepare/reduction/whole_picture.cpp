@@ -21,7 +21,10 @@ void reduceWhole(Bitmap& picture, const Reduction& reduction)
 const Bitmap& adjustedAndReduced(const Bitmap& picture, const Adjustments& adjustments, const Reduction& reduction,
                                  Bitmap& work)
 {
-    if (!adjustments.any() && !reduction.requested)
+    // A panel of colours at the picture's own size reduces the picture itself, as it is
+    // written.
+    const bool resized = reduction.requested && (reduction.width > 0 || reduction.height > 0);
+    if (!adjustments.any() && (!reduction.requested || (!reduction.blackAndWhite() && !resized)))
         return picture;
     const OrientedLayout adjusted = adjustedSize(picture.width, picture.height, adjustments);
     if (reduceSampled(adjusted.width, adjusted.height, reduction, sampleFromPicture(picture, adjustments), work))

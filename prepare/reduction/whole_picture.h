@@ -19,6 +19,7 @@ OrientedLayout adjustedSize(std::int32_t width, std::int32_t height, const Adjus
 void reduceWhole(Bitmap& picture, const Reduction& reduction);
 
 // The picture as written: adjusted, then reduced. That is `picture` itself when nothing
-// is asked for, otherwise `work`, which then holds it.
+// is asked for (or only a panel of colours at the picture's own size), otherwise `work`,
+// which then holds it.
 const Bitmap& adjustedAndReduced(const Bitmap& picture, const Adjustments& adjustments, const Reduction& reduction,
                                  Bitmap& work);
