@@ -261,12 +261,6 @@ class Layouts(PrepareTest):
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertEqual(run.stdout, (expected + "\n") * 3)
 
-    def compile(self, compiler, source, *flags):
-        self.write("use.c", source.encode())
-        run = subprocess.run([compiler, *flags, "-Wall", "-Wextra", "-Werror", "-I", self.dir, "use.c"], cwd=self.dir,
-                             capture_output=True, text=True)
-        self.assertEqual(run.returncode, 0, run.stderr)
-
     def test_every_c_file_compiles_and_holds_its_bytes(self):
         self.write("shape.png", png_of(shape(130, 37)))
         c_layouts = ("pages", "columns", "adafruit", "xbm")

@@ -22,7 +22,7 @@ import unittest
 
 from PIL import Image
 
-from glcd_support import PrepareTest, WINDOWS
+from glcd_support import PrepareTest
 from picture_craft import gif, gif_frame
 from test_layouts import NODE, SOURCE_DIR, npm_port
 
@@ -231,12 +231,6 @@ class Panels(PrepareTest):
         self.prepared("logo.png", "--panel", "bwyr")
         got, out, err = self.prepare("logo.png", "--panel", "bwyr")
         self.assertEqual((got, err), (EXISTS, 'Error: "logo_bwyr.bmp" exists; give --force to replace it\n'))
-
-    def compile(self, compiler, source, *flags):
-        self.write("use.c", source.encode())
-        run = subprocess.run([compiler, *flags, "-Wall", "-Wextra", "-Werror", "-I", self.dir, "use.c"], cwd=self.dir,
-                             capture_output=True, text=True)
-        self.assertEqual(run.returncode, 0, run.stderr)
 
     def test_every_c_file_compiles_and_holds_its_bytes(self):
         self.write("logo.png", photo(13, 7, 9))
