@@ -78,9 +78,9 @@ std::vector<Layout> valueRows()
          "display.drawNative({array}, 0, 0, 0, {width}, {height}, false, false, true);", false, 0, false,
          {"grey16", "acep7", "spectra6"},
          {{"grey16", "Adafruit's SSD1327 and SSD1322 drivers (Adafruit_GrayOLED's buffer) and luma.oled's SSD1322",
-           "memcpy(display.getBuffer(), {array}, ({width} + 1) / 2 * {height}); for a picture as wide as the display",
-           "memcpy_P(display.getBuffer(), {array}, ({width} + 1) / 2 * {height}); for a picture as wide as the "
-           "display"}}},
+           "for a picture as wide as the display: memcpy(display.getBuffer(), {array}, ({width} + 1) / 2 * {height});",
+           "for a picture as wide as the display: memcpy_P(display.getBuffer(), {array}, ({width} + 1) / 2 * "
+           "{height});"}}},
         {"micropython", ByteAxis::across, 2, true, ScanOrder::bandByBand, FileForm::pythonModule, ".py", ".py",
          "MicroPython's framebuf (GS2_HMSB)", "framebuf.FrameBuffer({array}, {width}, {height}, framebuf.GS2_HMSB)",
          nullptr, false, 0, false, {"grey4"}, {}},
@@ -101,8 +101,8 @@ std::vector<Layout> valueRows()
          {"grey4"}, {}},
         {"halves", ByteAxis::across, 4, false, ScanOrder::bandByBand, FileForm::cHeader, "_halves.h", "_halves.h",
          "the 13.3\" E panels, whose two controllers each take half of every row",
-         "send {array} to the controller of the left half and {array2} to the one of the right half: "
-         "({width} + 1) / 2 and {width} / 2 pixels a row",
+         "send {array} to the controller of the left half, ({width} + 1) / 2 pixels a row,\n"
+         "and {array2} to the one of the right half, {width} / 2 pixels a row",
          nullptr, false, 0, true, {"acep7", "spectra6"}, {}},
     };
 }
