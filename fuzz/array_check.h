@@ -6,8 +6,9 @@
 // little-endian bytes of --width (0: the text's own), then the text. Whatever the reader
 // takes is within its limits, with its problems counted; the picture is refused with a
 // reason, or is within the size allowed, its bytes in its layout draw it again, and in
-// every layout the packing loop's fast paths give the bytes made one bit at a time. Aborts
-// on a violation.
+// every layout the packing loop's fast paths give the bytes made one bit at a time; and the
+// page's policy, which draws what fits, agrees with the command line's. Aborts on a
+// violation.
 
 #include "decoding/array_picture.h"
 #include "decoding/c_arrays.h"
@@ -40,6 +41,34 @@ inline bool sameBits(const BitPicture& a, const BitPicture& b)
     return true;
 }
 
+// The page's policy against the command line's: a picture the command line reads is drawn
+// the same; one it refuses is drawn from the first whole pages or rows of its bytes, or
+// refused too.
+inline void checkWhatFits(const std::uint8_t* data, std::size_t size, ArrayOptions options)
+{
+    const auto budget = static_cast<std::int64_t>(pixelBudget);
+    bool refused = false;
+    ArrayPicture strict;
+    try {
+        strict = arrayPicture(data, size, options, budget);
+    } catch (const PictureRefusal&) {
+        refused = true;
+    }
+    options.fit = ArrayFit::drawWhatFits;
+    try {
+        const ArrayPicture drawn = arrayPicture(data, size, options, budget);
+        const BitPicture& picture = drawn.picture;
+        check(drawn.bytesTaken == byteGrid(*drawn.layout, picture.width(), picture.height()).bytes() &&
+                  drawn.bytesTaken <= static_cast<std::int64_t>(readTextArray(data, size, options.array).bytes.size()),
+              "the picture drawn takes the first of the bytes");
+        check(refused || (picture.width() == strict.picture.width() &&
+                                   picture.height() == strict.picture.height() && sameBits(picture, strict.picture)),
+              "a picture read is drawn the same");
+    } catch (const PictureRefusal&) {
+        check(refused, "refused where the command line refuses it");
+    }
+}
+
 inline int arrayInput(const std::uint8_t* data, std::size_t size)
 {
     if (size < 3)
@@ -50,6 +79,7 @@ inline int arrayInput(const std::uint8_t* data, std::size_t size)
     options.width = data[1] | data[2] << 8;
     const std::string_view text(reinterpret_cast<const char*>(data + 3), size - 3);
     checkArrayText(text);
+    checkWhatFits(data + 3, size - 3, options);
     try {
         const ArrayPicture read = arrayPicture(data + 3, size - 3, options, static_cast<std::int64_t>(pixelBudget));
         const BitPicture& picture = read.picture;

@@ -97,7 +97,7 @@ int prepareByFormat(SourceJob& job, Source& source, const std::string& output)
     // panelbake refuses is usually its own output, and whether it can be decoded at all is
     // the first thing to know of it.
     if (source.format != PictureFormat::bmp)
-        if (const int refused = refuseExisting(job.notes, pictureOutputs(job.options, output), job.options.force))
+        if (const int refused = refuseUnwritable(job, pictureOutputs(job.options, output)))
             return refused;
     DecodedStill picture(bytes.data(), bytes.size(), source.format, programLimits());
     return writeDecodedStill(job, output, picture);

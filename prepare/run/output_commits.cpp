@@ -5,12 +5,17 @@
 
 #include <iostream>
 
-int claimOutputs(SourceJob& job, const std::vector<std::string>& paths)
+int refuseUnwritable(const SourceJob& job, const std::vector<std::string>& paths)
 {
     const std::string clash = job.claims.clash(paths);
     if (!clash.empty())
         return fail(job.notes, outputExists, clash);
-    if (const int refused = refuseExisting(job.notes, paths, job.options.force))
+    return refuseExisting(job.notes, paths, job.options.force);
+}
+
+int claimOutputs(SourceJob& job, const std::vector<std::string>& paths)
+{
+    if (const int refused = refuseUnwritable(job, paths))
         return refused;
     job.claims.claim(paths);
     return prepared;

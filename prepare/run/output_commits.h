@@ -16,6 +16,11 @@
 // writes one of them, or where one exists and may not be replaced. Nothing is claimed then.
 int claimOutputs(SourceJob& job, const std::vector<std::string>& paths);
 
+// The refusal claimOutputs gives, without claiming: for a step that checks the outputs
+// before its work and claims them when it writes. Another picture's claim is named first,
+// since the file that exists may be that picture's, written earlier in the run.
+int refuseUnwritable(const SourceJob& job, const std::vector<std::string>& paths);
+
 // Refuses outputs that exist, unless they may be replaced (`force`).
 int refuseExisting(const PrepareNotes& notes, const std::vector<std::string>& paths, bool force);
 

@@ -215,6 +215,15 @@ class PrepareAdjust(PrepareTest):
                          ["t.h", "walk_00.bmp", "walk_01.bmp"])
         self.assertIn('#include "walk_01_glcd.h"\n#include "walk_00_glcd.h"\n', self.read_header("t.h"))
 
+    def test_a_still_whose_name_a_picture_before_wrote_is_refused_for_that(self):
+        # walk.gif writes walk_01.bmp first; the PNG's refusal names the clash, not the file.
+        self.write("walk.gif", gif(4, 8, [(0, 0, 0), (255, 255, 255)],
+                                   [gif_frame(0, 0, [[k % 2] * 4] * 8) for k in range(2)]))
+        self.write("walk_01.png", encoded(varied(6, 4), "PNG"))
+        code, out, err = self.prepare("--table", "t", "walk.gif", "walk_01.png")
+        self.assertEqual((code, err), (EXISTS, 'Error: "walk_01.bmp" is written for another picture of this run '
+                                              'already\n'))
+
     def test_command_line_refusals(self):
         for args, message in ((("a.png", "b.png"), "give one picture only, or --table NAME for several"),
                               (("--table", "t", "a.png", "-o", "x.bmp"), "-o is for one picture"),

@@ -126,6 +126,52 @@ TEST(ArrayPicture, ACountThatDoesNotFillThePictureSaysWhatIsOverAndMissing)
     }
 }
 
+// The page's policy: the same bytes and sentences, but the whole pages or rows there are
+// are drawn and what does not fit is said; only bytes that fill not one page or row are
+// refused, with the command line's reason.
+TEST(ArrayPicture, DrawingWhatFitsSaysWhatTheCommandLineRefuses)
+{
+    const std::string five = "uint8_t logo[] = {1, 2, 3, 4, 5};";
+    const std::string macros = "#define LOGO_WIDTH 1\n#define LOGO_HEIGHT 48\n/* panelbake-prepare --for pages */\n"
+                               "uint8_t logo[] = {1, 2, 3, 4, 5};";
+    struct Case {
+        std::string text;
+        ArrayOptions options;
+        std::int32_t height; // of the picture drawn
+        std::vector<std::string> unfit;
+    };
+    const Case cases[] = {
+        {five, given("pages", 2), 16,
+         {"5 bytes do not fill whole pages of 2 columns: 1 is over, and 1 is missing for one more page",
+          "the first 4 bytes are drawn"}},
+        {five, given("xbm", 9), 2,
+         {"5 bytes do not fill whole rows of 9 pixels, 2 bytes each: 1 is over, and 1 is missing for one more row",
+          "the first 4 bytes are drawn"}},
+        {five, given("adafruit", 8), 5, {}},
+        // Macros that disagree with the count: the whole pages at their width.
+        {macros, given(nullptr, 0), 40, {"its size macros say 1 x 48, which takes 6 in the pages layout: 1 is missing"}},
+        {macros, given("adafruit", 0), 5, {"its size macros say 1 x 48, which takes 48 in the adafruit layout: 43 are missing"}},
+        // Another width than the macros': their size is said.
+        {macros, given(nullptr, 5), 8, {"its size macros say 1 x 48"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        ArrayOptions options = c.options;
+        options.fit = ArrayFit::drawWhatFits;
+        const ArrayPicture drawn = read(c.text, options);
+        EXPECT_EQ(drawn.picture.height(), c.height);
+        EXPECT_EQ(drawn.unfit, c.unfit);
+        EXPECT_EQ(drawn.picture.width(), options.width > 0 ? options.width : 1);
+    }
+    // Not one whole page: refused as on the command line.
+    ArrayOptions wide = given("pages", 8);
+    const auto refused = refusal(five, wide);
+    wide.fit = ArrayFit::drawWhatFits;
+    EXPECT_EQ(refusal(five, wide), refused);
+    EXPECT_EQ(refused.second,
+              "logo (line 1): 5 bytes do not fill whole pages of 8 columns: 5 are over, and 3 are missing for one more page");
+}
+
 TEST(ArrayPicture, RefusalsOfTextThatIsNoPicture)
 {
     const std::pair<std::pair<Refusal, std::string>, std::pair<Refusal, std::string>> cases[] = {

@@ -13,7 +13,7 @@ TEST(PageNames, BmpsOfPicturesChosenTogetherAreKeptApart)
     const struct {
         std::vector<std::string> sources;
         std::vector<std::string> bmps;
-        std::vector<std::string> beside;
+        std::vector<std::string> adjusted;
     } cases[] = {
         {{"logo.png", "photo.jpg", "landscape.bmp"}, {"logo.bmp", "photo.bmp", "landscape.bmp"},
          {"logo_prepared.bmp", "photo_prepared.bmp", "landscape_prepared.bmp"}},
@@ -31,8 +31,8 @@ TEST(PageNames, BmpsOfPicturesChosenTogetherAreKeptApart)
         ASSERT_EQ(names.size(), c.sources.size());
         for (std::size_t i = 0; i < names.size(); ++i) {
             EXPECT_EQ(names[i].bmp, c.bmps[i]) << c.sources[i];
-            EXPECT_EQ(names[i].beside, c.beside[i]) << c.sources[i];
-            EXPECT_EQ(names[i].apart, c.bmps[i] != pageBmpNames({c.sources[i]})[0].bmp) << c.sources[i];
+            EXPECT_EQ(names[i].adjustedBmp, c.adjusted[i]) << c.sources[i];
+            EXPECT_EQ(names[i].renamed, c.bmps[i] != pageBmpNames({c.sources[i]})[0].bmp) << c.sources[i];
         }
     }
 }
@@ -40,8 +40,8 @@ TEST(PageNames, BmpsOfPicturesChosenTogetherAreKeptApart)
 TEST(PageNames, JsonOfNamesWithQuotesAndControlCharacters)
 {
     EXPECT_EQ(pageNamesJson("a\"b.png\nc\\d.jpg"),
-              "[{\"bmp\":\"a\\\"b.bmp\",\"beside\":\"a\\\"b_prepared.bmp\",\"apart\":false},"
-              "{\"bmp\":\"c\\\\d.bmp\",\"beside\":\"c\\\\d_prepared.bmp\",\"apart\":false}]");
+              "[{\"bmp\":\"a\\\"b.bmp\",\"adjustedBmp\":\"a\\\"b_prepared.bmp\",\"renamed\":false},"
+              "{\"bmp\":\"c\\\\d.bmp\",\"adjustedBmp\":\"c\\\\d_prepared.bmp\",\"renamed\":false}]");
     EXPECT_EQ(jsonString(std::string("tab\there\x01")), "\"tab\\u0009here\\u0001\"");
     EXPECT_EQ(pageNamesJson(""), "[]");
 }

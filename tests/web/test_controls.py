@@ -117,9 +117,10 @@ class ServedControlsTest(ControlsTests, unittest.TestCase):
                 folder / "photo.jpg", {"dither": "floyd-steinberg", "rotate": "90", "flip": "h"},
                 "panelbake-prepare photo.jpg --rotate 90 --flip h -w 128 -h 64 --dither floyd-steinberg"
                 " && panelbake photo.bmp -pgm"),
-            "an animated GIF's first frame, ordered dither": (
+            "an animated GIF's frames, ordered dither": (
                 prepared_pictures() / "walk.gif", {"dither": "bayer4", "invert": True},
-                "panelbake-prepare walk.gif --invert -w 128 -h 64 --dither bayer4 && panelbake walk_00.bmp -pgm"),
+                "panelbake-prepare walk.gif --invert -w 128 -h 64 --dither bayer4 && panelbake-prepare --table pictures"
+                " walk_00.bmp walk_01.bmp walk_02.bmp" + "".join(f" && panelbake walk_0{i}.bmp -pgm" for i in range(3))),
             "BMP, written beside itself": (
                 SAMPLE, {"dither": "atkinson", "invert": True, "threshold": "420"},
                 "panelbake-prepare landscape.bmp --invert -w 128 -h 64 --threshold 420 --dither atkinson"
@@ -132,16 +133,26 @@ class ServedControlsTest(ControlsTests, unittest.TestCase):
                 self.convert(path, width="128", height="64", memory="-pgm")
                 self.assertEqual(command, self.element("command").text)
                 made = run_command_line(command, {path.name: path.read_bytes()})
-                header = next(f for f in made if f.endswith("_glcd.h"))
+                header = self.element("header-name").text
                 self.assert_result_is({"files": made}, header)
                 # The prepared BMP offered is the one the first step writes.
-                prepared = shlex.split(command.split(" && ")[1])[1]
+                prepared = header[:-len("_glcd.h")] + ".bmp"
                 self.assertEqual(made[prepared], self.link_bytes("prepared-download"))
                 self.assertEqual(prepared, self.element("prepared-download").get_attribute("download"))
-        # A change of an adjustment alone converts again; a failed preparation says why.
-        self.browser.execute_async_script(TIME_CHANGE, "threshold", "900")
-        self.assertEqual("panelbake-prepare failed with exit code 1: an option is wrong (--threshold needs a sum "
-                         "of red, green and blue from 0 to 765, not \"900\").", self.element("summary").text)
+        # A change of an adjustment alone converts again; a failed preparation says why, and so
+        # does a note by the field, where the slider is as near as it goes.
+        for value, slider in (("900", "765"), ("-5", "0"), ("383.5", "384"), ("420", "420")):
+            with self.subTest(threshold=value):
+                self.browser.execute_async_script(TIME_CHANGE, "threshold", value)
+                refused = f'--threshold needs a sum of red, green and blue from 0 to 765, not "{value}"'
+                if value != "420":
+                    self.assertEqual(f"panelbake-prepare failed with exit code 1: an option is wrong ({refused}).",
+                                     self.element("summary").text)
+                WebDriverWait(self.browser, WAIT_S).until(
+                    lambda _: self.element("threshold-note").text == ("" if value == "420" else
+                                                                      f"panelbake-prepare refuses it: {refused}."))
+                self.assertEqual(slider, self.element("threshold-slider").get_property("value"))
+                self.assertEqual(str(value != "420").lower(), self.element("threshold").get_attribute("aria-invalid"))
 
     def test_the_dithering_rules_offered_are_those_panelbake_prepare_takes(self):
         self.open(clear=True)

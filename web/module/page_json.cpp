@@ -37,34 +37,47 @@ std::string jsonString(const std::string& text)
     return out + "\"";
 }
 
+std::string jsonStrings(const std::vector<std::string>& texts)
+{
+    std::string json = "[";
+    for (const std::string& text : texts)
+        json += (json.size() > 1 ? "," : "") + jsonString(text);
+    return json + "]";
+}
+
+std::vector<std::string> splitLines(const std::string& lines)
+{
+    std::vector<std::string> split;
+    std::size_t start = 0;
+    for (std::size_t end; (end = lines.find('\n', start)) != std::string::npos; start = end + 1)
+        split.push_back(lines.substr(start, end - start));
+    if (start < lines.size())
+        split.push_back(lines.substr(start));
+    return split;
+}
+
 std::vector<PageBmpNames> pageBmpNames(const std::vector<std::string>& sources)
 {
     std::set<std::string> taken;
     std::vector<PageBmpNames> names;
     for (const std::string& source : sources) {
         std::string bmp = preparedName(source);
-        bool apart = false;
+        bool renamed = false;
         for (int n = 2; taken.count(lowerCase(bmp)) != 0; ++n) {
             bmp = withoutExtension(source) + "_" + std::to_string(n) + ".bmp";
-            apart = true;
+            renamed = true;
         }
         taken.insert(lowerCase(bmp));
-        names.push_back({bmp, withoutExtension(bmp) + "_prepared.bmp", apart});
+        names.push_back({bmp, withoutExtension(bmp) + "_prepared.bmp", renamed});
     }
     return names;
 }
 
 std::string pageNamesJson(const std::string& sourceLines)
 {
-    std::vector<std::string> sources;
-    std::size_t start = 0;
-    for (std::size_t end; (end = sourceLines.find('\n', start)) != std::string::npos; start = end + 1)
-        sources.push_back(sourceLines.substr(start, end - start));
-    if (start < sourceLines.size())
-        sources.push_back(sourceLines.substr(start));
     std::string json = "[";
-    for (const PageBmpNames& n : pageBmpNames(sources))
+    for (const PageBmpNames& n : pageBmpNames(splitLines(sourceLines)))
         json += (json.size() > 1 ? "," : "") + std::string("{\"bmp\":") + jsonString(n.bmp) +
-                ",\"beside\":" + jsonString(n.beside) + ",\"apart\":" + (n.apart ? "true" : "false") + "}";
+                ",\"adjustedBmp\":" + jsonString(n.adjustedBmp) + ",\"renamed\":" + (n.renamed ? "true" : "false") + "}";
     return json + "]";
 }

@@ -3,12 +3,11 @@
 // and files, the kind of failure it ended with and the picture its header holds, as data
 // (converter/run_notes.h); and the module answers the rules the page would otherwise
 // restate: the threshold, the dithering rules, the layouts of display libraries and the
-// names of prepared BMPs.
+// names of prepared BMPs (and the questions of page_questions.cpp and page_sources.cpp).
 #include "bit_picture.h"
 #include "enum_texts.h"
 #include "layouts/layout_packing.h"
 #include "outputs/prepared_names.h"
-#include "page_header.h"
 #include "page_json.h"
 #include "reduction/dither_names.h"
 #include "run_notes.h"
@@ -60,10 +59,9 @@ void noteHeaderPicture(const BitPicture& picture)
 
 namespace {
 
-// The layouts as the page's byte inspector reads them: [{"name": "adafruit", "readBy": ...,
-// "down": false, "firstInLowBit": false, "columnByColumn": false, "python": false}, ...]; a
-// Python module takes no -pgm or -pic30. Those of black and white whose bit is 1 for black:
-// the page draws no other yet.
+// The layouts as the page offers them: [{"name": "adafruit", "readBy": ..., "python":
+// false}, ...]; a Python module takes no -pgm or -pic30. Those of black and white whose bit
+// is 1 for black: the page shows no other yet.
 std::string layoutsJson()
 {
     std::string json = "[";
@@ -73,9 +71,6 @@ std::string layoutsJson()
             continue;
         json += json.size() > 1 ? "," : "";
         json += "{\"name\":" + jsonString(l.name) + ",\"readBy\":" + jsonString(l.readBy) +
-                ",\"down\":" + (l.axis == ByteAxis::down ? "true" : "false") +
-                ",\"firstInLowBit\":" + (l.firstInLowBit ? "true" : "false") +
-                ",\"columnByColumn\":" + (l.order == ScanOrder::columnByColumn ? "true" : "false") +
                 ",\"python\":" + (l.form == FileForm::pythonModule ? "true" : "false") + "}";
     }
     return json + "]";
@@ -98,7 +93,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* panelbake_page_rules()
     return json.c_str();
 }
 
-// For source names, one a line: [{"bmp": ..., "beside": ..., "apart": ...}, ...] (see pageBmpNames).
+// For source names, one a line: [{"bmp": ..., "adjustedBmp": ..., "renamed": ...}, ...] (see
+// pageBmpNames).
 extern "C" EMSCRIPTEN_KEEPALIVE const char* panelbake_page_names(const char* sources)
 {
     static std::string json;

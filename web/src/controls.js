@@ -1,14 +1,21 @@
+// @ts-check
 // SPDX-License-Identifier: MIT
 // The adjustment controls as the C++ side's rules make them: the dithering rules offered,
 // the threshold's default and range; the threshold's field and slider following each other
-// and standing aside for a rule that sets its own cuts; and the notes beside the size
-// fields on what panelbake makes of a size that is not one.
-import {$} from './dom.js';
-import {takesThreshold} from './options.js';
+// and standing aside for a rule that sets its own cuts; and the notes beside the fields: on
+// a threshold panelbake-prepare refuses (as its parser says), on what panelbake makes of a
+// size that is not one, and on Compress frames where the command line refuses it.
+import {$, showNote} from './dom.js';
+import {flat, takesThreshold} from './options.js';
+
+/** @typedef {import('./protocol.js').Rules} Rules */
+/** @typedef {import('./state.js').Options} Options */
+/** @typedef {import('./bridge.js').Methods} Methods */
 
 // The dither list, the layouts and the threshold's range, from the rules.
+/** @param {Rules} rules */
 export function setUpControls(rules) {
-  for (const id of ['layout', 'array-layout']) {
+  for (const id of /** @type {const} */ (['layout', 'array-layout'])) {
     $(id).replaceChildren(...rules.layouts.map(({name, readBy}) => new Option(`${name}: ${readBy}`, name)));
   }
   const dither = $('dither');
@@ -23,24 +30,50 @@ export function setUpControls(rules) {
 }
 
 // The threshold means nothing to a rule with its own cuts; its field and slider follow
-// each other (`from` is the control changed).
+// each other (`from` is the control changed), the slider as near the field's value as it
+// goes.
+/** @param {Rules} rules @param {Options} options @param {HTMLElement | undefined} from */
 export function showThreshold(rules, options, from) {
   const field = $('threshold');
   const slider = $('threshold-slider');
   field.disabled = slider.disabled = !takesThreshold(options, rules);
   if (from === slider) field.value = slider.value;
-  else if (/^\d+$/.test(field.value.trim()) && Number(field.value) <= rules.threshold.most) slider.value = field.value.trim();
+  else slider.value = field.value.trim() || String(rules.threshold.default);
+}
+
+// Beside the threshold: why panelbake-prepare refuses the value typed, as its parser says
+// it; nothing where the value is taken, or not given.
+/** @param {Methods} questions @param {Options} options @param {Rules} rules @param {AbortSignal} signal */
+export async function showThresholdNote(questions, options, rules, signal) {
+  const given = options.threshold && options.threshold !== String(rules.threshold.default) && takesThreshold(options, rules);
+  const problem = given ? await questions.call('checkOptions', {args: ['picture.png', '--threshold', options.threshold]},
+                                               {signal}) : '';
+  showNote($('threshold-note'), problem ? `panelbake-prepare refuses it: ${problem}.` : '');
+  $('threshold').setAttribute('aria-invalid', String(Boolean(problem)));
+}
+
+// Compress frames, where the command line refuses it with the rest of the options (the
+// player is C, and a Python module is not): unticked and not offered, with the reason.
+/** @param {Methods} questions @param {import('./options.js').Group[] | null} step the one step compressed @param {AbortSignal} signal */
+export async function showCompressNote(questions, step, signal) {
+  const problem = step ? await questions.call('checkOptions', {args: ['animation.gif', ...flat(step)]}, {signal}) : '';
+  const compress = $('compress');
+  compress.disabled = Boolean(problem);
+  if (problem) compress.checked = false;
+  showNote($('compress-note'), problem ? `Not with these options: ${problem}.` : '');
+  return !problem;
 }
 
 // Beside the size fields: a size that is not a whole number of 1 or more, and what
 // panelbake made of it (`picture`, the newest result's, when there is one).
+/** @param {Options} options @param {{width: number, height: number} | null} picture */
 export function showSizeNotes(options, picture) {
   const notes = [];
-  for (const [option, text, side, what] of [['-w', options.width, 'width', 'wide'], ['-h', options.height, 'height', 'high']]) {
+  for (const [option, text, side, what] of /** @type {const} */ ([['-w', options.width, 'width', 'wide'],
+                                                                    ['-h', options.height, 'height', 'high']])) {
     if (!text || /^[1-9]\d*$/.test(text)) continue;
     const made = picture ? ` panelbake made the picture ${picture[side]} ${picture[side] === 1 ? 'pixel' : 'pixels'} ${what}.` : '';
     notes.push(`${option} "${text}" is not a size of 1 or more.${made}`);
   }
-  $('size-note').hidden = notes.length === 0;
-  $('size-note').textContent = notes.join(' ');
+  showNote($('size-note'), notes.join(' '));
 }

@@ -1,25 +1,30 @@
+// @ts-check
 // SPDX-License-Identifier: MIT
 // The page: any picture in, panelbake's header and preview out. Every picture is prepared
 // by panelbake-prepare and converted by panelbake, both compiled to WebAssembly and run in
-// the page's worker; this thread only shows what they make. This module wires the rooms
+// the page's workers; this thread only shows what they make. This module wires the rooms
 // together; each owns its part (see the README's map of the page's modules).
 import {createApi} from './api.js';
 import {wireArrays} from './arrays.js';
-import {Lane, PANELBAKE, createJobCount, createProgramLoader, workerMethods} from './bridge.js';
+import {JobWorker, createJobCount, createProgramLoader, isAbandoned, workerMethods} from './bridge.js';
 import {TABLE_NAME} from './command.js';
-import {setUpControls} from './controls.js';
 import {$, offerDownload} from './dom.js';
 import {wireDrops, wirePaste} from './drop.js';
 import {createFlow} from './flow.js';
+import {wireInspector} from './inspector.js';
 import {readOptions} from './options.js';
+import {PANELBAKE} from './protocol.js';
 import {createSettings} from './settings.js';
 import {createState} from './state.js';
 import {bytesText} from './text.js';
 import {showListState} from './views/list.js';
-import {drawPreview, wireInspector} from './views/preview.js';
-import {headerText, showBytes} from './views/result.js';
+import {headerText} from './views/result.js';
 import {zipAll} from './zip.js';
 
+/** @typedef {import('./state.js').State} State */
+/** @typedef {ReturnType<typeof createFlow>} Flow */
+
+/** @param {string} text @param {HTMLButtonElement} button */
 async function copyText(text, button) {
   try {
     await navigator.clipboard.writeText(text);
@@ -32,7 +37,7 @@ async function copyText(text, button) {
     box.remove();
   }
   button.textContent = 'Copied';
-  $('announce').textContent = `Copied: ${button.getAttribute('aria-label').replace('Copy ', '')}`;
+  $('announce').textContent = `Copied: ${(button.getAttribute('aria-label') || '').replace('Copy ', '')}`;
   setTimeout(() => {
     button.textContent = 'Copy';
     $('announce').textContent = '';
@@ -45,13 +50,15 @@ function presetFromSize() {
   $('display').value = [...$('display').options].some((o) => o.value === size) ? size : '';
 }
 
+/** @param {Flow} flow */
 function wireOptions(flow) {
+  /** @param {HTMLElement} [from] */
   const changed = (from) => () => flow.optionsChanged(from);
   $('display').addEventListener('change', () => {
     if ($('display').value) [$('width').value, $('height').value] = $('display').value.split('x');
     flow.optionsChanged();
   });
-  for (const id of ['width', 'height']) {
+  for (const id of /** @type {const} */ (['width', 'height'])) {
     $(id).addEventListener('input', () => { presetFromSize(); flow.optionsChanged(); });
   }
   for (const input of document.querySelectorAll('input[name=memory], #verbose, #rotate, #flip-h, #flip-v, #invert')) {
@@ -64,48 +71,45 @@ function wireOptions(flow) {
   $('compress').addEventListener('change', () => flow.compressChanged());
 }
 
+/** @param {State} state @param {Flow} flow @param {{remember: () => void}} settings */
 function wireResult(state, flow, settings) {
-  $('picture').addEventListener('change', () => flow.take([...$('picture').files], true));
+  $('picture').addEventListener('change', () => flow.take([...($('picture').files || [])], true));
   $('frame').addEventListener('change', () => {
     if (!state.selected) return;
-    const frames = state.entries.filter((entry) => entry.source === state.selected.source);
+    const frames = state.entries.filter((entry) => entry.source === state.selected?.source);
     flow.select(frames[Number($('frame').value)]);
   });
-  $('zoom').addEventListener('change', () => { if (state.image) drawPreview(state); });
+  $('zoom').addEventListener('change', () => flow.redraw());
   $('palette').addEventListener('change', () => {
-    if (state.image) drawPreview(state);
-    for (const entry of state.entries) entry.thumbDrawn = null;
-    flow.redrawList();
+    flow.redraw(true);
     settings.remember();
   });
-  new ResizeObserver(([entry]) => {
-    const width = Math.floor(entry.contentRect.width);
-    if (width === state.panelWidth) return;
-    const before = state.panelWidth;
-    state.panelWidth = width;
-    if (before && width && state.image && $('zoom').value === '0') drawPreview(state);
-  }).observe(document.querySelector('.panel'));
-  wireInspector(state);
-  $('copy-header').addEventListener('click', async (e) => copyText(await headerText(), e.currentTarget));
-  $('copy-command').addEventListener('click', (e) => copyText($('command').textContent, e.currentTarget));
+  new ResizeObserver(([entry]) => flow.panelResized(Math.floor(entry.contentRect.width)))
+    .observe(/** @type {HTMLElement} */ (document.querySelector('.panel')));
+  $('copy-header').addEventListener('click', async (e) => copyText(await headerText(), $('copy-header')));
+  $('copy-command').addEventListener('click', () => copyText($('command').textContent || '', $('copy-command')));
 }
 
-function wireZip(state, methods) {
-  const loaded = {script: null};
+/** @param {State} state @param {import('./bridge.js').Methods} work */
+function wireZip(state, work) {
+  const loaded = {script: /** @type {Promise<void> | null} */ (null)};
   $('batch-download').addEventListener('click', async () => {
     $('batch-download').disabled = true;
     $('batch-state').textContent = 'Making the zip…';
     try {
-      const zipped = await zipAll(state, methods, loaded);
+      const zipped = await zipAll(state, work, loaded);
       showListState(state);
-      if (!zipped) return;
       const link = $('batch-zip');
       offerDownload(link, `${TABLE_NAME}.zip`, zipped, 'application/zip');
       link.textContent = `${TABLE_NAME}.zip, ${bytesText(zipped.length)}`;
       link.hidden = false;
       link.click();
     } catch (error) {
-      $('batch-state').textContent = `The zip could not be made: ${error.message}`;
+      if (isAbandoned(error)) {
+        showListState(state);
+        return;
+      }
+      $('batch-state').textContent = `The zip could not be made: ${error instanceof Error ? error.message : error}`;
       $('batch-download').disabled = false;
     }
   });
@@ -114,6 +118,7 @@ function wireZip(state, methods) {
 // The result's parts are laid out and drawn once, hidden again at once: the first layout
 // of their fonts and the first drawing take tens of milliseconds, which a first result
 // would otherwise wait for.
+/** @param {State} state */
 function warmLayout(state) {
   if (state.image) return;
   const areas = [$('preview-area'), $('files-area'), $('messages')];
@@ -121,32 +126,28 @@ function warmLayout(state) {
   document.body.getBoundingClientRect();
   const pixel = document.createElement('canvas');
   pixel.width = pixel.height = 1;
-  pixel.getContext('2d').putImageData(new ImageData(1, 1), 0, 0);
-  $('preview').getContext('2d').drawImage(pixel, 0, 0);
+  pixel.getContext('2d')?.putImageData(new ImageData(1, 1), 0, 0);
+  $('preview').getContext('2d')?.drawImage(pixel, 0, 0);
   for (const area of areas) area.hidden = true;
 }
 
-// Bytes back to a picture are read in a worker of their own, started on first need, so
-// that a picture's work under way does not hold them up.
-function arrayReader(shared, loadProgram) {
-  let methods = null;
-  return (job) => {
-    if (!methods) methods = workerMethods(new Lane(shared), loadProgram);
-    return methods.readArray(job);
-  };
-}
-
 // The rules asked of the C++ side, the controls made and set as the address or the
-// settings remembered say; then panelbake run once in the page's worker, compiled and warm.
-async function begin(state, methods, flow, settings) {
-  state.rules = await methods.rules();
-  [state.placeholder] = await methods.names(['picture.bmp']);
-  setUpControls(state.rules);
-  settings.start(state.rules);
+// settings remembered say; then panelbake run once in the conversions' worker, compiled and
+// warm.
+/**
+ * @param {State} state @param {{work: import('./bridge.js').Methods, questions: import('./bridge.js').Methods}} workers
+ * @param {Flow} flow @param {{start: () => void}} settings
+ */
+async function begin(state, workers, flow, settings) {
+  const rules = await workers.work.call('rules', {});
+  const [placeholder] = await workers.work.call('sources', {files: [new File([], 'picture.bmp')]});
+  flow.begin(rules, placeholder);
+  settings.start();
   presetFromSize();
   flow.optionsChanged($('threshold'));
-  await methods.run(PANELBAKE, [], {});
-  methods.lane.keepSpare();
+  await workers.work.call('run', {factory: PANELBAKE, args: [], files: {}, pictures: {}});
+  workers.work.worker.keepSpare();
+  workers.questions.call('rules', {});  // the questions' worker compiles panelbake meanwhile
   warmLayout(state);
 }
 
@@ -154,24 +155,27 @@ function start() {
   const state = createState();
   const shared = {url: null, count: createJobCount(), lastId: 0};
   const loadProgram = createProgramLoader();
-  const methods = workerMethods(new Lane(shared), loadProgram);
-  const settings = {};
-  const flow = createFlow(state, methods, settings);
-  settings.start = (rules) => {
-    Object.assign(settings, createSettings(rules, readOptions, () => { presetFromSize(); flow.optionsChanged($('threshold')); }));
-    settings.restore();
+  const workers = {work: workerMethods(new JobWorker(shared), loadProgram),
+                   questions: workerMethods(new JobWorker(shared), loadProgram)};
+  const settings = {remember: () => {}, start: () => {}};
+  const flow = createFlow(state, workers, settings);
+  settings.start = () => {
+    const rules = /** @type {import('./protocol.js').Rules} */ (state.rules);
+    const made = createSettings(rules, readOptions, () => { presetFromSize(); flow.optionsChanged($('threshold')); });
+    settings.remember = made.remember;
+    made.restore();
   };
-  settings.remember = () => {};
-  const ready = begin(state, methods, flow, settings);
-  window.panelbake = createApi(shared, loadProgram, ready);
+  const ready = begin(state, workers, flow, settings);
+  /** @type {any} */ (window).panelbake = createApi(shared, loadProgram, ready);
+  /** @param {File[]} files */
   const take = (files) => ready.then(() => flow.take(files));
-  const arrays = wireArrays(state, (made, summary) => { flow.showingBytes(); showBytes(state, made, summary); },
-                            arrayReader(shared, loadProgram));
+  const arrays = wireArrays(state, workers.questions, (picture, layout, summary) => flow.showBytes(picture, layout, summary));
   wireOptions(flow);
   wireResult(state, flow, settings);
+  wireInspector(state, workers.questions);
   wireDrops(take, arrays.loadArrayFile);
   wirePaste(take);
-  wireZip(state, methods);
+  wireZip(state, workers.work);
 }
 
 start();

@@ -1,17 +1,25 @@
+// @ts-check
 // SPDX-License-Identifier: MIT
 // The options as the controls set them, and the arguments the programs take for them, as
 // groups: an option with its value is one group (["-h", "64"]), so that the command line
 // shown keeps them together.
 import {$} from './dom.js';
 
+/** @typedef {import('./state.js').Options} Options */
+/** @typedef {import('./protocol.js').Rules} Rules */
+/** @typedef {string[]} Group an option with its value, or a word alone */
+/** @typedef {{prepare: Group[], convert: Group[]}} Plan */
+
 export const PAGES = 'pages';  // panelbake's own layout: its header and preview, in two steps
 
 // The controls' values: sizes and the threshold as typed (trimmed), the rest as chosen.
+/** @returns {Options} */
 export function readOptions() {
+  const memory = /** @type {HTMLInputElement} */ (document.querySelector('input[name=memory]:checked'));
   return {
     width: $('width').value.trim(),
     height: $('height').value.trim(),
-    memory: document.querySelector('input[name=memory]:checked').value,
+    memory: memory.value,
     verbose: $('verbose').checked,
     rotate: $('rotate').value,
     flipH: $('flip-h').checked,
@@ -25,33 +33,41 @@ export function readOptions() {
   };
 }
 
+/** @param {Group[]} groups */
 export const flat = (groups) => groups.flat();
 
 // panelbake's -w and -h; an empty size is not given.
+/** @param {Options} options @returns {Group[]} */
 export function sizeGroups({width, height}) {
   return [...(width ? [['-w', width]] : []), ...(height ? [['-h', height]] : [])];
 }
 
 // panelbake's options of its output: how the array is declared, and -v.
+/** @param {Options} options @returns {Group[]} */
 export function outputGroups({memory, verbose}) {
   return [...(memory ? [[memory]] : []), ...(verbose ? [['-v']] : [])];
 }
 
+/** @param {Options} options */
 export const panelbakeGroups = (options) => [...sizeGroups(options), ...outputGroups(options)];
 
 // Whether the rule chosen takes a threshold (a Bayer matrix sets its own cuts).
+/** @param {Options} options @param {Rules} rules */
 export function takesThreshold(options, rules) {
   const rule = rules.dithers.find(({name}) => name === options.dither);
   return !rule || rule.takesThreshold;
 }
 
 // panelbake-prepare's adjustments and black and white, in the order its usage lists them.
+/** @param {Options} options @param {Rules} rules */
 function adjustmentGroups(options, rules) {
+  /** @type {Group[]} */
   const groups = [];
   if (options.rotate) groups.push(['--rotate', options.rotate]);
   if (options.flipH) groups.push(['--flip', 'h']);
   if (options.flipV) groups.push(['--flip', 'v']);
   if (options.invert) groups.push(['--invert']);
+  /** @type {Group[]} */
   const reduce = [];
   // An empty threshold, like an empty size, is not given.
   const threshold = options.threshold;
@@ -65,6 +81,7 @@ function adjustmentGroups(options, rules) {
 // What the page runs for the options: null for panelbake alone (with -w and -h, on the
 // prepared picture); otherwise panelbake-prepare with the adjustments at the display's
 // size, then panelbake pixel for pixel: {prepare, convert}, each groups of arguments.
+/** @param {Options} options @param {Rules} rules @returns {Plan | null} */
 export function adjustedPlan(options, rules) {
   const {adjust, reduce} = adjustmentGroups(options, rules);
   if (adjust.length === 0 && reduce.length === 0) return null;
@@ -75,11 +92,12 @@ export function adjustedPlan(options, rules) {
 // written from the picture as panelbake converts it, adjusted and at the display's size)
 // or for compressed frames: groups of arguments, or null where panelbake converts. A
 // Python module is declared by no -pgm or -pic30.
+/** @param {Options} options @param {Rules} rules @returns {Group[] | null} */
 export function oneStepGroups(options, rules, compress = false) {
   if (options.layout === PAGES && !compress) return null;
   const {adjust, reduce} = adjustmentGroups(options, rules);
-  const layout = rules.layouts.find(({name}) => name === options.layout) || {};
-  const declared = layout.python ? {...options, memory: ''} : options;
+  const layout = rules.layouts.find(({name}) => name === options.layout);
+  const declared = layout && layout.python ? {...options, memory: ''} : options;
   return [...adjust, ...sizeGroups(options), ...reduce, ...(compress ? [['--compress']] : []),
           ...(options.layout === PAGES ? [] : [['--for', options.layout]]), ...outputGroups(declared)];
 }

@@ -1,102 +1,131 @@
+// @ts-check
 // SPDX-License-Identifier: MIT
 // The one job of a picture, whether it is the only one or one of forty: prepared once
-// (prepareSource), then each of its BMPs converted with the options (convertEntry), in a
-// worker through its typed methods (bridge.js).
+// (prepareSource), then each of its BMPs converted with the options (convertEntry), in the
+// conversions' worker (bridge.js). Each takes the signal of the work it is part of: once
+// that is abandoned, it rejects with an AbortError, and the caller goes on to newer work.
+import {isAbandoned} from './bridge.js';
 import {adjustedOutput} from './command.js';
+import {conversionFailure, decodingFailure, pageFailure, preparationFailure} from './failures.js';
 import {adjustedPlan, flat, oneStepGroups, panelbakeGroups} from './options.js';
-import {conversionFailure, preparationFailure, decodingFailure} from './failures.js';
+import {HEADER_SHOWN} from './views/result.js';
 
-// Bytes of a header handed to the page's thread: the text box shows no more. Laying out
-// text takes the page's thread about 0.3 ms a kilobyte, so a whole megabyte of a large
-// picture's header would hold the page still for a third of a second; Copy and Download
-// give all of it.
-export const HEADER_SHOWN = 32 << 10;
+/** @typedef {import('./state.js').State} State */
+/** @typedef {import('./state.js').Source} Source */
+/** @typedef {import('./state.js').Entry} Entry */
+/** @typedef {import('./state.js').Result} Result */
+/** @typedef {import('./state.js').Made} Made */
+/** @typedef {import('./state.js').Options} Options */
+/** @typedef {import('./protocol.js').Rules} Rules */
+/** @typedef {import('./protocol.js').Converted} Converted */
+/** @typedef {import('./bridge.js').Methods} Methods */
 
-// An entry of a source: its key is the one its bytes are held under in the worker, the
+// An entry of a source: its key is the one its bytes are kept under in the worker, the
 // source's id and the BMP's name.
-const newEntry = (source, fields) => ({key: `${source.id}/${fields.name}`, source, blob: null, error: null,
-                                      result: null, row: null, ...fields});
+/** @param {Source} source @param {Partial<Entry> & {name: string}} fields @returns {Entry} */
+const newEntry = (source, fields) => ({key: `${source.id}/${fields.name}`, source, blob: null, blobAsked: false, size: 0,
+                                      error: null, messages: null, result: null, ...fields});
+
+// Rethrows an abandonment; any other failure is the page's to say.
+/** @param {unknown} error */
+const failure = (error) => {
+  if (isAbandoned(error)) throw error;
+  return pageFailure(error);
+};
 
 // A source's entries: its BMP as it is (a BMP taken as it is), or those panelbake-prepare
-// made of it, or one that says why there are none. Resolves to null when abandoned.
-export async function prepareSource(methods, source) {
-  if (source.kind === 'bmp' && !source.apart) {
-    return [newEntry(source, {name: source.bmp, blob: source.file, size: source.file.size})];
+// made of it, or one that says why there are none; and its frames header, if it has one.
+/** @param {Methods} methods @param {Source} source @param {AbortSignal} signal */
+export async function prepareSource(methods, source, signal) {
+  if (source.kind === 'bmp' && !source.renamed) {
+    return {entries: [newEntry(source, {name: source.bmp, blob: source.file, size: source.file.size})], framesHeader: null};
   }
   let made;
   try {
-    made = await methods.prepare({key: source.id, name: source.name, file: source.file,
-                                  output: source.apart ? source.bmp : null, byBrowser: source.kind === 'browser'});
+    made = await methods.call('prepare', {key: source.id, name: source.name, file: source.file,
+                                          output: source.renamed ? source.bmp : null, byBrowser: source.kind === 'browser'},
+                              {signal});
   } catch (error) {
-    return [newEntry(source, {name: source.name, error: error.message})];
+    return {entries: [newEntry(source, {name: source.name, error: failure(error)})], framesHeader: null};
   }
-  if (!made) return null;
-  source.prepared = made;
   if (made.code !== 0 || made.bmps.length === 0) {
-    return [newEntry(source, {name: source.name, error: decodingFailure(source, made), said: made})];
+    return {entries: [newEntry(source, {name: source.name, error: decodingFailure(source, made), messages: made})],
+            framesHeader: null};
   }
-  source.framesHeader = made.framesHeader;
-  return made.bmps.map(({name, key, size}) => newEntry(source, {name, key, size}));
+  return {entries: made.bmps.map(({name, key, size}) => newEntry(source, {name, key, size})), framesHeader: made.framesHeader};
 }
 
 // The result of a conversion that failed: why, and the messages.
-const failedResult = (run, summary, said = {}) => ({run, failed: summary, stdout: said.stdout || '', stderr: said.stderr || ''});
+/** @param {number} run @param {string} failed @param {{stdout?: string, stderr?: string}} said @returns {Result} */
+const failedResult = (run, failed, said = {}) => ({run, failed, stdout: said.stdout || '', stderr: said.stderr || ''});
 
-// The job of an entry for the options: with a layout other than pages,
-// panelbake-prepare's one step; with adjustments, its two steps; else panelbake alone.
-function conversionJob(methods, entry, options, rules) {
-  const job = {name: entry.name, picture: {key: entry.key, blob: entry.blob}, headerShown: HEADER_SHOWN};
-  const oneStep = oneStepGroups(options, rules);
-  if (oneStep) return methods.draw({...job, args: flat(oneStep)});
-  const plan = adjustedPlan(options, rules);
-  return plan ? methods.adjust({...job, output: adjustedOutput(entry), prepareArgs: flat(plan.prepare),
-                                args: flat(plan.convert)})
-    : methods.convert({...job, args: flat(panelbakeGroups(options))});
+// The result of a conversion that made its files, or why not; `layout` and `bmp` as Made has them.
+/**
+ * @param {number} run @param {Options} options @param {Converted & {prepared?: import('./protocol.js').PreparedBmp}} done
+ * @param {Made['bmp']} bmp
+ * @returns {Result}
+ */
+function madeResult(run, options, done, bmp) {
+  const drawn = options.layout !== 'pages';
+  const {picture, header, preview, stdout, stderr} = done;
+  if (done.code !== 0 || !picture || !header || !(preview || drawn)) {
+    return failedResult(run, drawn ? preparationFailure(done) : conversionFailure(done, options), done);
+  }
+  return {run, failed: null, layout: options.layout, picture, header, preview, prepared: done.prepared || null, stdout,
+          stderr, bmp};
 }
 
 // An entry converted with the options of `run`: panelbake on its BMP, or with adjustments
 // panelbake-prepare first, as on the command line, or panelbake-prepare's file in another
-// layout. Resolves to its result, or null when abandoned: {run, layout, picture, header,
-// preview (none in another layout), prepared, stdout, stderr, source: the BMP converted}
-// or {run, failed, stdout, stderr}.
-export async function convertEntry(methods, entry, {run, options, rules}) {
-  let done;
+// layout.
+/** @param {Methods} methods @param {Entry} entry @param {State} state @param {AbortSignal} signal @returns {Promise<Result>} */
+export async function convertEntry(methods, entry, {run, options, rules}, signal) {
+  const opts = /** @type {Options} */ (options);
+  const rulesOf = /** @type {Rules} */ (rules);
+  const job = {name: entry.name, picture: {key: entry.key, blob: entry.blob}, headerShown: HEADER_SHOWN};
+  const own = {name: entry.name, entry, blob: null};
+  const oneStep = oneStepGroups(opts, rulesOf);
+  const plan = adjustedPlan(opts, rulesOf);
   try {
-    done = await conversionJob(methods, entry, options, rules);
+    if (oneStep) {
+      const done = await methods.call('layoutFile', {...job, layout: opts.layout, args: flat(oneStep)}, {signal});
+      return madeResult(run, opts, done, own);
+    }
+    if (!plan) return madeResult(run, opts, await methods.call('convert', {...job, args: flat(panelbakeGroups(opts))}, {signal}), own);
+    const done = await methods.call('adjust', {...job, output: adjustedOutput(entry), prepareArgs: flat(plan.prepare),
+                                               args: flat(plan.convert)}, {signal});
+    if ('preparation' in done) return failedResult(run, preparationFailure(done.preparation), done.preparation);
+    const prepared = done.prepared;
+    return madeResult(run, opts, done, prepared ? {name: prepared.name, entry: null, blob: prepared.blob} : own);
   } catch (error) {
-    return failedResult(run, error.message);
+    return failedResult(run, failure(error));
   }
-  if (!done) return null;
-  if (done.preparation) return failedResult(run, preparationFailure(done.preparation), done.preparation);
-  const drawn = Boolean(oneStepGroups(options, rules));
-  if (drawn && (done.code !== 0 || !done.picture || !done.header)) return failedResult(run, preparationFailure(done), done);
-  if (done.code !== 0 || !done.picture || !done.header || !(done.preview || drawn)) {
-    return failedResult(run, conversionFailure(done, options), done);
-  }
-  const {picture, header, preview, prepared = null, stdout, stderr} = done;
-  return {run, layout: options.layout, picture, header, preview, prepared, stdout, stderr,
-          source: prepared ? {name: prepared.name, blob: prepared.blob} : {name: entry.name, entry}};
 }
 
-// The first result of a picture chosen alone, with panelbake's options alone (pages, no
-// adjustment, no -v, whose messages are panelbake's): both steps in one run of
-// panelbake-prepare, before its BMP is prepared and held for the next options. Resolves to
+// The first result of a still picture chosen alone, with panelbake's options alone (pages,
+// no adjustment, no -v, whose messages are panelbake's): both steps in one run of
+// panelbake-prepare, before its BMP is prepared and kept for the next options. Resolves to
 // the picture's entry with its result for `run`, or null where the two steps are taken.
-export async function firstResult(methods, source, {run, options, rules}) {
-  if (source.kind !== 'prepare' || options.verbose || oneStepGroups(options, rules) || adjustedPlan(options, rules)) {
+/** @param {Methods} methods @param {Source} source @param {State} state @param {AbortSignal} signal */
+export async function firstResult(methods, source, {run, options, rules}, signal) {
+  const opts = /** @type {Options} */ (options);
+  const rulesOf = /** @type {Rules} */ (rules);
+  if (source.kind !== 'prepare' || source.format === 'GIF' || opts.verbose || oneStepGroups(opts, rulesOf) ||
+      adjustedPlan(opts, rulesOf)) {
     return null;
   }
   let done;
   try {
-    done = await methods.first({name: source.name, file: source.file, args: flat(panelbakeGroups(options)),
-                                headerShown: HEADER_SHOWN});
+    done = await methods.call('pagesInOneRun', {name: source.name, file: source.file,
+                                                args: flat(panelbakeGroups(opts)), headerShown: HEADER_SHOWN}, {signal});
   } catch (error) {
+    failure(error);
     return null;
   }
-  if (!done) return null;
-  const entry = newEntry(source, {name: source.bmp, size: 0});
+  if (!done || !done.picture || !done.header) return null;
+  const entry = newEntry(source, {name: source.bmp});
   const {picture, header, preview, stdout, stderr} = done;
-  entry.result = {run, layout: options.layout, picture, header, preview, prepared: null, stdout, stderr,
-                  source: {name: entry.name, entry}};
+  entry.result = {run, failed: null, layout: opts.layout, picture, header, preview, prepared: null, stdout, stderr,
+                  bmp: {name: entry.name, entry, blob: null}};
   return entry;
 }

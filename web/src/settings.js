@@ -1,8 +1,13 @@
+// @ts-check
 // SPDX-License-Identifier: MIT
 // The settings: remembered between visits and carried in the page's address
 // (#w=128&h=64&pgm), so that a link opens with the same options. Only what differs from
 // the defaults is written, in a fixed order; a link wins over what was remembered.
 import {$} from './dom.js';
+
+/** @typedef {import('./state.js').Options} Options */
+/** @typedef {import('./protocol.js').Rules} Rules */
+/** @typedef {Record<string, string>} Settings as the address writes them: a flag's value is '' */
 
 const SETTINGS_KEY = 'panelbake.settings';
 const FIRST_VISIT = {w: '128', h: '64'};
@@ -13,7 +18,9 @@ const PALETTE = 'lcd';  // the preview's colours by default: a dark-on-green LCD
 const REMEMBER_AFTER_MS = 250;
 
 // The settings of the options, as the address writes them.
+/** @param {Options} options @param {Rules} rules */
 function settingsOf(options, rules) {
+  /** @type {Settings} */
   const s = {};
   if (options.width) s.w = options.width;
   if (options.height) s.h = options.height;
@@ -30,22 +37,27 @@ function settingsOf(options, rules) {
   return s;
 }
 
+/** @param {Settings} s */
 const settingsText = (s) => Object.entries(s)
   .map(([key, value]) => (value === '' ? key : `${key}=${encodeURIComponent(value)}`)).join('&');
 
+/** @param {string} text @returns {Settings} */
 const settingsFromText = (text) => Object.fromEntries(new URLSearchParams(text));
 
 // Sets the controls: a value a control does not offer leaves it at its default, and a size
 // or threshold keeps digits only.
+/** @param {Settings} s @param {Rules} rules */
 function applySettings(s, rules) {
-  const digits = (value) => (/^\d{1,10}$/.test(value || '') ? value : '');
+  /** @param {string | undefined} value */
+  const digits = (value) => (value && /^\d{1,10}$/.test(value) ? value : '');
+  /** @param {HTMLSelectElement} select @param {string | undefined} value */
   const choice = (select, value, otherwise = '') => {
-    select.value = [...select.options].some((o) => o.value === value) ? value : otherwise;
+    select.value = value !== undefined && [...select.options].some((o) => o.value === value) ? value : otherwise;
   };
   $('width').value = digits(s.w);
   $('height').value = digits(s.h);
   const memory = 'pic30' in s ? '-pic30' : 'pgm' in s ? '-pgm' : '';
-  document.querySelector(`input[name=memory][value='${memory}']`).checked = true;
+  /** @type {HTMLInputElement} */ (document.querySelector(`input[name=memory][value='${memory}']`)).checked = true;
   $('verbose').checked = 'v' in s;
   choice($('rotate'), s.rotate);
   $('flip-h').checked = /h/.test(s.flip || '');
@@ -68,6 +80,7 @@ function storedSettings() {
   }
 }
 
+/** @param {string} text */
 function store(text) {
   try {
     window.localStorage.setItem(SETTINGS_KEY, text);
@@ -84,9 +97,11 @@ function store(text) {
 // The settings of a page: restore() sets the controls as the address says, else as
 // remembered, else as on a first visit; remember(options) writes them soon; an address
 // changed by hand calls `changed`.
+/** @param {Rules} rules @param {() => Options} readOptions @param {() => void} changed */
 export function createSettings(rules, readOptions, changed) {
+  /** @type {string | null} */
   let written = null;
-  let timer = null;
+  let timer = 0;
   const write = () => {
     clearTimeout(timer);
     const text = settingsText(settingsOf(readOptions(), rules));
@@ -109,7 +124,7 @@ export function createSettings(rules, readOptions, changed) {
     },
     remember() {
       clearTimeout(timer);
-      timer = setTimeout(write, REMEMBER_AFTER_MS);
+      timer = window.setTimeout(write, REMEMBER_AFTER_MS);
     },
   };
 }

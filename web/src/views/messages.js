@@ -1,3 +1,4 @@
+// @ts-check
 // SPDX-License-Identifier: MIT
 // The programs' messages, outside the live region: only the summary is announced. Of many
 // messages (a warning per pixel, say) the first lines are shown, which a browser lays out in
@@ -7,6 +8,7 @@ import {counted, firstLines} from '../text.js';
 
 const MESSAGE_LINES_SHOWN = 400;
 
+/** @param {string} stdout @param {string} stderr */
 export function showMessages(stdout, stderr) {
   const messages = $('messages');
   messages.replaceChildren();

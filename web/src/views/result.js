@@ -1,21 +1,36 @@
+// @ts-check
 // SPDX-License-Identifier: MIT
 // The result shown: the summary, the messages, the header's first bytes with Copy and
-// Download, the preview's download, and the preview itself (preview.js); or why there is
-// none. Every result shown, or failure, is counted on the report (data-results).
+// Download and the preview's download; or why there is none. The preview itself is
+// preview.js's. Every result shown, or failure, is counted on the report (data-results).
 import {$, countResult, offerDownload, setSummary} from '../dom.js';
 import {bytesText, counted} from '../text.js';
-import {HEADER_SHOWN} from '../pipeline.js';
 import {showMessages} from './messages.js';
-import {drawPreview} from './preview.js';
 
-export function showFailure(state, summary) {
+/** @typedef {import('../state.js').Made} Made */
+/** @typedef {import('../protocol.js').Picture} Picture */
+
+// Bytes of a header handed to the page's thread: the text box shows no more. Laying out
+// text takes the page's thread about 0.3 ms a kilobyte, so a whole megabyte of a large
+// picture's header would hold the page still for a third of a second; Copy and Download
+// give all of it.
+export const HEADER_SHOWN = 32 << 10;
+
+/** @param {string} summary */
+export function showFailure(summary) {
   countResult();
   setSummary(summary, true);
   $('preview-area').hidden = true;
   $('files-area').hidden = true;
-  state.image = null;
 }
 
+// A picture's size and its bytes in the layout of its file: "84 × 52 pixels: 52 rows × 11
+// bytes = 572 bytes".
+/** @param {Picture} picture */
+export const pictureText = ({width, height, grid}) => `${width} × ${height} pixels: ${counted(grid.bands, grid.band)} ×` +
+  ` ${counted(grid.bandBytes, grid.byte)} = ${bytesText(grid.bytes)}`;
+
+/** @param {import('../protocol.js').ShownFile} header */
 function showHeader(header) {
   $('header-name').textContent = header.name;
   $('header').value = new TextDecoder().decode(header.start);
@@ -24,49 +39,30 @@ function showHeader(header) {
   offerDownload($('header-download'), header.name, header.blob, 'text/plain');
 }
 
-// Shows a conversion's result, all but the preview, which is drawn in a task of its own
-// after the rest is laid out. Resolves once it is drawn (or another result took its place).
-export async function showResult(state, result) {
-  showMessages(result.stdout, result.stderr);
-  if (result.failed) {
-    showFailure(state, result.failed);
-    return;
-  }
+// A conversion's result, all but the preview, which is drawn after the rest is laid out.
+/** @param {Made} made */
+export function showResult(made) {
+  showMessages(made.stdout, made.stderr);
   countResult();
-  const {picture, header, preview} = result;
-  const pages = Math.ceil(picture.height / 8);
-  setSummary(`${picture.width} × ${picture.height} pixels: ${counted(pages, 'page')} × ${counted(picture.width, 'column')}` +
-    ` = ${bytesText(picture.data.length)}. ` + (preview ? `Header ${bytesText(header.blob.size)}, preview BMP` +
+  const {picture, header, preview} = made;
+  setSummary(`${pictureText(picture)}. ` + (preview ? `Header ${bytesText(header.blob.size)}, preview BMP` +
     ` ${bytesText(preview.blob.size)}.` : `${header.name}: ${bytesText(header.blob.size)}.`));
   showHeader(header);
   $('preview-download').hidden = !preview;
   if (preview) offerDownload($('preview-download'), preview.name, preview.blob, 'image/bmp');
   $('files-area').hidden = false;
   $('preview-area').hidden = false;
-  state.image = picture;
-  state.layoutShown = result.layout;
-  if (state.cursor && (state.cursor.x >= picture.width || state.cursor.y >= picture.height)) state.cursor = null;
-  await new Promise((resolve) => setTimeout(resolve));
-  if (state.image === picture) drawPreview(state);
 }
 
-// Page-column bytes from elsewhere (bytes read back from C text) shown as a result is: the
-// summary, and the preview with the byte inspector; no header or preview file goes with
-// them. With no bytes, the summary of why not.
-export function showBytes(state, made, summary) {
+// Bytes from elsewhere (read back from C text) shown as a result is: the summary, and the
+// preview with the byte inspector; no header or preview file goes with them.
+/** @param {string} summary */
+export function showBytes(summary) {
   showMessages('', '');
-  if (!made) {
-    showFailure(state, summary);
-    return;
-  }
   countResult();
   setSummary(summary);
   $('files-area').hidden = true;
   $('preview-area').hidden = false;
-  state.image = made;
-  state.layoutShown = made.layout || 'pages';
-  if (state.cursor && (state.cursor.x >= made.width || state.cursor.y >= made.height)) state.cursor = null;
-  drawPreview(state);
 }
 
 // The header's whole text, from its Blob, to copy.

@@ -1,11 +1,26 @@
+// @ts-check
 // SPDX-License-Identifier: MIT
 // One run of a program in a fresh instance, as a new process would run: in an empty
 // working directory holding the files given, with the arguments after the program's name.
+
+/** @typedef {import('./programs.js').FileSystem} FileSystem */
+/** @typedef {import('./programs.js').Instance} Instance */
+/** @typedef {import('./programs.js').Notes} Notes */
+/** @typedef {import('./programs.js').Programs} Programs */
+/** @typedef {import('../protocol.js').Program} Program */
+
+/**
+ * A run that ended: its exit status as a shell sees it (null where the program did not end
+ * by exiting), the bytes of standard output and error as UTF-8 text, what the program
+ * handed over as data, the files it left and the file system holding them.
+ * @typedef {{code: number | null, stdout: string, stderr: string, notes: Notes, written: string[], FS: FileSystem}} Run
+ */
 
 const WORK_DIR = '/work';
 const LENT_DIR = '/lent';
 const PIECE = 4 << 20;  // a file's bytes are copied out in pieces of this size
 
+/** @param {FileSystem} FS @param {string} path */
 function makeParents(FS, path) {
   let dir = WORK_DIR;
   for (const part of path.split('/').slice(0, -1)) {
@@ -19,6 +34,7 @@ function makeParents(FS, path) {
 // write. Each read of such a file asks the browser for its bytes, which in Chromium takes
 // most of a millisecond: a picture read once, in large pieces, is lent so (the picture
 // chosen); one read in many small pieces, a row at a time, is lent as bytes (`owned`).
+/** @param {Instance} instance @param {Record<string, Blob>} lent */
 function lend(instance, lent) {
   const {FS} = instance;
   const names = Object.keys(lent);
@@ -33,6 +49,7 @@ function lend(instance, lent) {
 
 // The paths of every file the run left in the working directory, the ones it was given
 // (`given`) aside.
+/** @param {FileSystem} FS @param {Set<string>} given @param {string[]} found @returns {string[]} */
 function writtenFiles(FS, given, dir = WORK_DIR, prefix = '', found = []) {
   for (const name of FS.readdir(dir)) {
     if (name === '.' || name === '..') continue;
@@ -46,10 +63,13 @@ function writtenFiles(FS, given, dir = WORK_DIR, prefix = '', found = []) {
 // Runs a program: `files` (relative path -> Uint8Array) are written into the working
 // directory, `owned` (name -> Uint8Array) given to it without a copy (the file system owns
 // them for the run, which only reads them), `lent` (name -> Blob) mounted there, `folders`
-// made. Resolves to {code,
-// stdout, stderr, notes, written: the files left, FS}: the exit status as a shell sees it
-// (null where the program did not end by exiting), the bytes of standard output and error
-// as UTF-8 text, and what the program handed over as data.
+// made.
+/**
+ * @param {Programs} programs
+ * @param {{factory: Program, args: string[], files?: Record<string, Uint8Array>, owned?: Record<string, Uint8Array>,
+ *          lent?: Record<string, Blob>, folders?: string[]}} run
+ * @returns {Promise<Run>}
+ */
 export async function runProgram(programs, {factory, args, files = {}, owned = {}, lent = {}, folders = []}) {
   const made = programs.fresh(factory);
   const instance = await made.instance;
@@ -66,19 +86,20 @@ export async function runProgram(programs, {factory, args, files = {}, owned = {
   lend(instance, lent);
   for (const folder of folders) FS.mkdir(`${WORK_DIR}/${folder}`);
   FS.chdir(WORK_DIR);
+  /** @type {string | null} */
   let stopped = null;
   try {
     const returned = instance.callMain(args.map(String));
     if (made.exitCode === null) made.exitCode = returned;
   } catch (error) {
-    stopped = String(error && error.message ? error.message : error);
+    stopped = String(error instanceof Error ? error.message : error);
   } finally {
     programs.prepareNext(factory);
   }
   const utf8 = new TextDecoder();
   const stderr = utf8.decode(new Uint8Array(made.stderr));
   return {
-    code: stopped === null ? made.exitCode & 255 : null,
+    code: stopped === null ? Number(made.exitCode) & 255 : null,
     stdout: utf8.decode(new Uint8Array(made.stdout)),
     stderr: stopped === null ? stderr : `${stderr}${stopped}\n`,
     notes: made.notes,
@@ -88,10 +109,12 @@ export async function runProgram(programs, {factory, args, files = {}, owned = {
 }
 
 // A written file's bytes.
+/** @param {Run} run @param {string} path */
 export const fileBytes = (run, path) => run.FS.readFile(`${WORK_DIR}/${path}`);
 
 // A written file as a Blob, its bytes copied out in pieces, so that a large picture never
 // needs a second whole copy in the worker's memory.
+/** @param {Run} run @param {string} path @param {string} type */
 export function fileBlob(run, path, type) {
   const {FS} = run;
   const stream = FS.open(`${WORK_DIR}/${path}`, 'r');
@@ -112,6 +135,7 @@ export function fileBlob(run, path, type) {
 }
 
 // The first `count` bytes of a written file.
+/** @param {Run} run @param {string} path @param {number} count */
 export function fileStart(run, path, count) {
   const {FS} = run;
   const stream = FS.open(`${WORK_DIR}/${path}`, 'r');
