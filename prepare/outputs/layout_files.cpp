@@ -279,10 +279,10 @@ LayoutContent layoutContent(const PanelPicture& picture, const Layout& layout)
     return content;
 }
 
-std::string commentedCall(std::string call)
+std::string commentedCall(std::string call, const std::string& lineStart)
 {
     for (std::size_t at = call.find('\n'); at != std::string::npos; at = call.find('\n', at + 1))
-        call.replace(at, 1, "\n *   ");
+        call.replace(at, 1, "\n" + lineStart);
     return call;
 }
 

@@ -57,8 +57,8 @@ LayoutContent layoutContent(const BitPicture& picture, const Layout& layout);
 LayoutContent layoutContent(const PanelPicture& picture, const Layout& layout);
 
 // A call of several lines ('\n' between them) as the lines of a C comment, each after
-// " *   " (the first's written before it).
-std::string commentedCall(std::string call);
+// `lineStart` (the first's written before it).
+std::string commentedCall(std::string call, const std::string& lineStart = " *   ");
 
 // The text of a layout's file (not pages), handed to `put` a piece at a time, for the
 // picture named from `bmpPath`; a C array is declared with `attribute`.
