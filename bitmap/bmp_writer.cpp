@@ -5,6 +5,7 @@
 #include "bmp_format.h"
 #include "diagnostics.h"
 #include "file_stream.h"
+#include "indexed_rows.h"
 #include "nearest_color.h"
 #include "true_color_rows.h"
 #include "vector_kernels.h"
@@ -159,6 +160,17 @@ bool writeBmpFile(const char* path, std::int32_t width, std::int32_t height, std
     return !reported;
 }
 
+// Packs items into a 4-bit row, indexOf(item) each: two a byte, the leftmost in the high
+// nibble; an odd last item leaves the low nibble 0.
+template <typename Item, typename IndexOf>
+void packNibbles(const Item* in, std::int32_t width, std::uint8_t* out, IndexOf indexOf)
+{
+    for (std::int32_t x = 0; x < width; x += 2) {
+        const std::uint8_t low = x + 1 < width ? indexOf(in[x + 1]) : 0;
+        out[x / 2] = static_cast<std::uint8_t>(indexOf(in[x]) << 4 | low);
+    }
+}
+
 } // namespace
 
 bool Bitmap::save(const char* path) const
@@ -190,10 +202,7 @@ bool Bitmap::save(const char* path) const
                 b[x] = nearest(in[x]);
             break;
         case 4:
-            for (std::int32_t x = 0; x < width; x += 2) {
-                const std::uint8_t low = x + 1 < width ? nearest(in[x + 1]) : 0;
-                b[x / 2] = static_cast<std::uint8_t>(nearest(in[x]) << 4 | low);
-            }
+            packNibbles(in, width, b, [&](const Pixel& p) { return nearest(p); });
             break;
         case 1:
             pack1BitRow(in, width, b, nearest);
@@ -216,6 +225,15 @@ bool saveTrueColorRows(const char* path, std::int32_t width, std::int32_t height
     static const std::vector<Pixel> noTable;
     return writeBmpFile(path, width, height, 24, noTable, 0, 0, [&](std::int32_t y, std::uint8_t* b) {
         fillRow(y, b);
+        return static_cast<const std::uint8_t*>(b);
+    });
+}
+
+bool saveFourBitIndexes(const char* path, std::int32_t width, std::int32_t height, const std::vector<Pixel>& table,
+                        const std::function<const std::uint8_t*(std::int32_t y)>& indexesOf)
+{
+    return writeBmpFile(path, width, height, 4, table, 0, 0, [&](std::int32_t y, std::uint8_t* b) {
+        packNibbles(indexesOf(y), width, b, [](std::uint8_t index) { return static_cast<std::uint8_t>(index & 15); });
         return static_cast<const std::uint8_t*>(b);
     });
 }

@@ -6,9 +6,11 @@
 #include "outputs/layout_names.h"
 #include "outputs/pictures_header.h"
 #include "outputs/prepared_names.h"
+#include "panels/palette_text.h"
 #include "switch_options.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -68,10 +70,10 @@ private:
         std::int64_t n = 0;
         if (std::strcmp(arg, "--for") == 0) {
             if (const char* names = value(arg, layoutChoices().c_str()))
-                forLayouts(names);
+                forNames = names;
         } else if (std::strcmp(arg, "--layout") == 0) {
             const char* name = value(arg, layoutChoices().c_str());
-            if (name && !(o.arrays.layout = layoutNamed(name)))
+            if (name && !(o.arrays.layout = layoutFor(name, "bw")))
                 o.problem = "--layout needs " + layoutChoices() + ", not \"" + name + "\"";
         } else if (std::strcmp(arg, "--width") == 0) {
             number(arg, "the width of a C array's picture, 1 pixel or more", 1, std::numeric_limits<std::int32_t>::max(), n);
@@ -85,10 +87,28 @@ private:
         return true;
     }
 
+    // --panel and --palette. False for another option.
+    bool panelOption(const char* arg)
+    {
+        if (std::strcmp(arg, "--panel") == 0) {
+            const char* name = value(arg, panelChoices().c_str());
+            if (name && !(o.reduction.panel = panelFromName(name))) {
+                o.reduction.panel = &panelKinds[0];
+                o.problem = "--panel needs " + panelChoices() + ", not \"" + name + "\"";
+            }
+        } else if (std::strcmp(arg, "--palette") == 0) {
+            if (const char* text = value(arg, "the panel's colours, \"#rrggbb,#rrggbb,...\""))
+                paletteText = text, paletteGiven = true;
+        } else {
+            return false;
+        }
+        return true;
+    }
+
     void option(const char* arg)
     {
         std::int64_t n = 0;
-        if (layoutOption(arg) ||
+        if (layoutOption(arg) || panelOption(arg) ||
             setSwitch(arg, {{"--help", o.help}, {"--force", o.force}, {"-v", o.verbose},
                             {"--invert", o.adjustments.invert}, {"--compress", o.compress},
                             {"-pgm", o.avrProgmem}, {"-pic30", o.pic30AutoPsv}})) {
@@ -136,21 +156,49 @@ private:
         }
     }
 
-    // The layouts of "--for a,b": each once, in the order first named.
+    // The layouts of "--for a,b" that the panel takes: each once, in the order first named.
     void forLayouts(const std::string& names)
     {
+        const std::string panel = o.reduction.panel->name;
         for (std::size_t from = 0; from <= names.size() && o.problem.empty();) {
             std::size_t to = names.find(',', from);
             if (to == std::string::npos)
                 to = names.size();
             const std::string name = names.substr(from, to - from);
-            const Layout* layout = layoutNamed(name);
-            if (!layout)
-                o.problem = "--for needs " + layoutChoices() + " (one or more, separated by commas), not \"" + name + "\"";
+            const Layout* layout = layoutFor(name, panel);
+            if (!layout && layoutNamed(name))
+                o.problem = "--for " + name + " is not a layout of --panel " + panel + ", which takes " +
+                            layoutChoices(panel);
+            else if (!layout)
+                o.problem = "--for needs " + layoutChoices(panel) + " (one or more, separated by commas), not \"" +
+                            name + "\"";
             else if (std::find(o.layouts.begin(), o.layouts.end(), layout) == o.layouts.end())
                 o.layouts.push_back(layout);
             from = to + 1;
         }
+    }
+
+    // Why the panel does not go with the rest of the command line, or "". Its colours are
+    // read from --palette's text here, and any panel but bw is always reduced.
+    std::string panelClash()
+    {
+        const PanelKind& kind = *o.reduction.panel;
+        const std::string panel = std::string("--panel ") + kind.name;
+        if (o.reduction.blackAndWhite())
+            return paletteGiven ? "--palette gives the colours of a panel of colours: bw is black and white, cut by "
+                                  "--threshold" : "";
+        if (thresholdGiven)
+            return "--threshold is for black and white (--panel bw): " + panel + " takes the nearest of its colours";
+        if (o.compress)
+            return "--compress is for black and white (--panel bw): an animation's frames are not prepared for " +
+                   panel;
+        if (!o.table.empty() && o.layouts.empty())
+            return "--table ties arrays together, and " + panel + " writes its arrays with --for " +
+                   layoutChoices(kind.name) + " only: give --for";
+        const PaletteText colours = paletteGiven ? paletteFromText(kind, paletteText) : PaletteText{standardColours(kind), {}};
+        o.reduction.colours = colours.colours;
+        o.reduction.requested = true;
+        return colours.problem;
     }
 
     // Whether a layout of --for writes C, or the frames are compressed (into C, pages by
@@ -180,10 +228,16 @@ private:
     {
         if (o.help)
             return;
+        if (!forNames.empty())
+            forLayouts(forNames);
+        if (!o.problem.empty())
+            return;
         if (o.sources.empty())
             o.problem = "no picture given";
         else if (!compressClash().empty())
             o.problem = compressClash();
+        else if (const std::string clash = panelClash(); !clash.empty())
+            o.problem = clash;
         else if (o.sources.size() > 1 && o.table.empty())
             o.problem = "give one picture only, or --table NAME for several";
         else if (!o.table.empty() && !o.output.empty())
@@ -207,7 +261,7 @@ private:
             return {};
         const std::vector<std::string> tables = tableHeaderNames(o);
         for (const std::string& source : o.sources)
-            for (const std::string& file : pictureFileNames(o, preparedName(source)))
+            for (const std::string& file : pictureFileNames(o, pictureBmpName(o, source)))
                 if (std::find(tables.begin(), tables.end(), file) != tables.end())
                     return source;
         return {};
@@ -227,6 +281,9 @@ private:
     const char* const* argv;
     int i = 1;
     bool thresholdGiven = false;
+    std::string forNames; // --for's, read once the panel is known
+    std::string paletteText;
+    bool paletteGiven = false;
     PrepareOptions o;
 };
 
@@ -257,6 +314,11 @@ std::vector<std::string> pictureFileNames(const PrepareOptions& options, const s
     return layoutFilePaths(options.layouts, bmpPath);
 }
 
+std::string pictureBmpName(const PrepareOptions& options, const std::string& source)
+{
+    return options.output.empty() ? preparedName(source, options.reduction.panel->name) : options.output;
+}
+
 PrepareOptions parsePrepareOptions(int argc, const char* const* argv)
 {
     return Parser(argc, argv).parse();
@@ -264,8 +326,8 @@ PrepareOptions parsePrepareOptions(int argc, const char* const* argv)
 
 namespace {
 
-// The usage text, as --help prints it.
-constexpr const char usageText[] = "Usage: panelbake-prepare <picture> [options]\n"
+// The usage text, as --help prints it: its head, the panels, its tail.
+constexpr const char usageHead[] = "Usage: panelbake-prepare <picture> [options]\n"
     "       panelbake-prepare <picture> --for <layouts> [-pgm|-pic30] [options]\n"
     "       panelbake-prepare <animation.gif> --compress [--for <layouts>] [-pgm|-pic30] [options]\n"
     "       panelbake-prepare --table <name> <picture>... [options]\n"
@@ -287,16 +349,21 @@ constexpr const char usageText[] = "Usage: panelbake-prepare <picture> [options]
     "\t--threshold <n>\twhite where red + green + blue >= n, 0 to 765 (default 383,\n"
     "\t\t\tpanelbake's own cut); the cut of error diffusion too\n"
     "\t--dither <rule>\tfloyd-steinberg, atkinson, bayer4 or bayer8. Error diffusion\n"
-    "\t\t\truns left to right in rows from top to bottom, in integers.\n"
+    "\t\t\truns left to right in rows from top to bottom, in integers.\n";
+
+constexpr const char usageTail[] =
     "Several pictures at once:\n"
     "\t--table <name>\tprepare every picture given with the same options, and write\n"
     "\t\t\t<name>.h beside the first: it includes the header panelbake writes\n"
     "\t\t\tfor each BMP and declares the table of their arrays and its count\n"
     "For a display library, arrays of the pixels panelbake makes of the BMP, not the BMP:\n"
-    "\t--for <layouts>\tpages, columns, adafruit, xbm or micropython, or several of them\n"
-    "\t\t\tseparated by commas. logo.png gives logo_glcd.h and logo_glcd.bmp\n"
-    "\t\t\t(pages: panelbake's own), logo_columns.h, logo_adafruit.h, logo.xbm\n"
-    "\t\t\tor logo.py; with --table or an animation, their tables too\n"
+    "\t--for <layouts>\tpages, columns, adafruit, xbm, micropython or epd (a panel's:\n"
+    "\t\t\tabove), or several of them separated by commas. logo.png gives\n"
+    "\t\t\tlogo_glcd.h and logo_glcd.bmp (pages: panelbake's own), logo_columns.h,\n"
+    "\t\t\tlogo_adafruit.h, logo.xbm, logo.py or logo_epd.h (0 for black); with\n"
+    "\t\t\t--table or an animation, their tables too. A panel's are named from\n"
+    "\t\t\tits BMP: its first layout logo_acep7.h, the others logo_acep7_halves.h,\n"
+    "\t\t\t... (micropython: logo_grey4.py)\n"
     "\t-pgm\t\tdeclare the C arrays for AVR program memory, as panelbake does\n"
     "\t-pic30\t\tdeclare the C arrays for PIC30 (auto_psv), as panelbake does\n"
     "An animation's frames in flash, for panelbake_play.h to play into a display buffer:\n"
@@ -329,9 +396,48 @@ constexpr const char usageText[] = "Usage: panelbake-prepare <picture> [options]
     "for panelbake_play.h (a frame or the stream over 65535 bytes). With --table, the\n"
     "code of the first picture that failed; the others are prepared all the same.\n";
 
+// A panel's values and default colours, in lines of at most 60 characters after `indent`.
+std::string panelColours(const PanelKind& kind, const std::string& indent)
+{
+    std::string text;
+    std::size_t lineStart = 0;
+    for (int i = 0; i < kind.colourCount; ++i) {
+        const PanelColour& c = kind.colours[i];
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "#%02x%02x%02x", c.standard.red, c.standard.green, c.standard.blue);
+        const std::string item = std::to_string(c.value) + " " + c.name + " " + hex;
+        if (i > 0 && text.size() - lineStart + item.size() + 2 > 60) {
+            text += ",\n" + indent;
+            lineStart = text.size();
+        } else if (i > 0) {
+            text += ", ";
+        }
+        text += item;
+    }
+    return text;
+}
+
+// The panels, their values and colours, and the layouts each takes.
+std::string panelsUsage()
+{
+    std::string text = "A panel of colours: the picture reduced to them at -w and -h (or its own size) by\n"
+                       "--dither (none: the nearest colour), in linear light, as the eye mixes them.\n"
+                       "logo.png gives logo_acep7.bmp, a BMP whose pixels are the panel's values and\n"
+                       "whose colour table is its colours, or with --for the panel's arrays:\n"
+                       "\t--panel <name>\tbw (black and white, as above: the default) or one of these, with\n"
+                       "\t\t\tits values, default colours and the layouts of --for it takes:\n";
+    const std::string indent = "\t          ";
+    for (const PanelKind& kind : panelKinds)
+        text += "\t" + std::string(kind.name) + std::string(10 - std::strlen(kind.name), ' ') +
+                panelColours(kind, indent) + "\n" + indent + "--for " + layoutChoices(kind.name) + "\n";
+    return text + "\t--palette <colours>\tthe panel's colours as measured, \"#rrggbb,#rrggbb,...\",\n"
+                  "\t\t\tin the order of its values (not for bw)\n";
+}
+
 } // namespace
 
 const char* prepareUsage()
 {
-    return usageText;
+    static const std::string usage = usageHead + panelsUsage() + usageTail;
+    return usage.c_str();
 }

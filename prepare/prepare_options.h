@@ -6,6 +6,7 @@
 
 #include "decoding/array_picture.h"
 #include "layouts/layout_table.h"
+#include "panels/panel_table.h"
 #include "reduction/adjustments.h"
 #include "reduction/black_and_white.h"
 
@@ -13,14 +14,18 @@
 #include <string>
 #include <vector>
 
-// Making the picture black and white at the display's size. It is asked for by any of -w,
-// -h, --threshold and --dither; without -w and -h at the picture's own size.
+// Bringing the picture to the display's size and reducing it to the panel's colours:
+// black and white (bw), asked for by any of -w, -h, --threshold and --dither, or any
+// other panel's colours, always. Without -w and -h at the picture's own size.
 struct Reduction {
     bool requested = false;
     std::int32_t width = -1;  // -w; negative: not given
     std::int32_t height = -1; // -h
     int threshold = panelbakeThreshold; // --threshold, on red + green + blue
     Dither dither = Dither::none;
+    const PanelKind* panel = &panelKinds[0]; // --panel
+    std::vector<Pixel> colours; // the panel's colours, --palette's or its own (not bw's)
+    bool blackAndWhite() const { return panel->panel == Panel::bw; }
 };
 
 struct PrepareOptions {
@@ -29,7 +34,8 @@ struct PrepareOptions {
     std::string table;   // --table NAME: NAME.h beside the first picture; empty: none
     Adjustments adjustments;
     Reduction reduction;
-    // --for: the layouts written instead of the BMP, each as panelbake would convert it.
+    // --for: the layouts written instead of the BMP, those of the panel's name: for bw each
+    // as panelbake would convert the BMP, for another panel of its picture's values.
     std::vector<const Layout*> layouts;
     // --compress: an animation's frames, in each layout (pages without --for), compressed
     // into one frames header each, with panelbake_play.h beside them; no frame files.
@@ -54,6 +60,10 @@ std::vector<const Layout*> headerLayouts(const PrepareOptions& options);
 // The files whose names a picture prepared into the BMP `bmpPath` gives: without --for, the
 // header panelbake writes for the BMP (the BMP itself aside); with it, the layouts' files.
 std::vector<std::string> pictureFileNames(const PrepareOptions& options, const std::string& bmpPath);
+
+// The BMP a picture of one frame is prepared into: -o, or the source's prepared name for
+// the panel (logo_acep7.bmp).
+std::string pictureBmpName(const PrepareOptions& options, const std::string& source);
 
 // Reads argv[1] onwards. Options may come in any order, before or after the pictures.
 PrepareOptions parsePrepareOptions(int argc, const char* const* argv);

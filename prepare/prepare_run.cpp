@@ -9,7 +9,6 @@
 #include "decoding/gif_frames.h"
 #include "decoding/picture_format.h"
 #include "decoding/still_decoder.h"
-#include "outputs/prepared_names.h"
 #include "prepare_options.h"
 #include "run/animations.h"
 #include "run/output_commits.h"
@@ -53,6 +52,10 @@ int refuseStill(const SourceJob& job)
 int prepareGif(SourceJob& job, const std::vector<std::uint8_t>& bytes, const std::string& output)
 {
     const GifAnimation animation = scanGif(bytes.data(), bytes.size(), programLimits());
+    if (animation.frames.size() > 1 && !job.options.reduction.blackAndWhite())
+        return fail(job.notes, commandLineError,
+                    "source file " + quoted(job.source) + ": an animation is prepared in black and white only, and --panel " +
+                        job.options.reduction.panel->name + " asks for colours: give one frame, or --panel bw");
     if (animation.frames.size() > 1)
         return job.options.compress ? writeCompressedAnimation(job, animation, bytes)
                                     : writeAnimation(job, animation, bytes);
@@ -105,7 +108,7 @@ int prepareSource(SourceJob& job)
     Source source;
     if (const int failed = readSource(job, source))
         return failed;
-    const std::string output = job.options.output.empty() ? preparedName(job.source) : job.options.output;
+    const std::string output = pictureBmpName(job.options, job.source);
     const std::string named = "source file " + quoted(job.source);
     try {
         return prepareByFormat(job, source, output);

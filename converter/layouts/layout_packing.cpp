@@ -21,14 +21,20 @@ std::size_t byteIndex(const Layout& layout, const ByteGrid& grid, std::int64_t b
                                                                           : i * grid.bands + band);
 }
 
-// The bits of a byte that hold its pixel b (0 is the top or leftmost).
-std::uint8_t pixelMask(const Layout& layout, int b)
+// The lowest bit of a byte's pixel b (0 is the top or leftmost).
+int pixelShift(const Layout& layout, int b)
 {
-    const int shift = layout.firstInLowBit ? b * layout.bitsPerPixel : 8 - (b + 1) * layout.bitsPerPixel;
-    return static_cast<std::uint8_t>(((1u << layout.bitsPerPixel) - 1) << shift);
+    return layout.firstInLowBit ? b * layout.bitsPerPixel : 8 - (b + 1) * layout.bitsPerPixel;
 }
 
-// The pixels of byte i of a band: `count` of them run from (x, y) along the layout's axis.
+// The bits of a byte that hold its pixel b.
+std::uint8_t pixelMask(const Layout& layout, int b)
+{
+    return static_cast<std::uint8_t>(((1u << layout.bitsPerPixel) - 1) << pixelShift(layout, b));
+}
+
+// The pixels of byte i of a band: `count` of them (none in a row's padding) run from (x, y)
+// along the layout's axis.
 struct ByteSpan {
     std::int32_t x, y;
     int count;
@@ -39,7 +45,7 @@ ByteSpan spanOf(const Layout& layout, std::int32_t width, std::int32_t height, s
     const bool down = layout.axis == ByteAxis::down;
     const int perByte = pixelsPerByte(layout);
     const std::int64_t first = perByte * (down ? band : i); // the first pixel's place along the axis
-    const int count = static_cast<int>(std::min<std::int64_t>(perByte, (down ? height : width) - first));
+    const int count = static_cast<int>(std::clamp<std::int64_t>((down ? height : width) - first, 0, perByte));
     return {static_cast<std::int32_t>(down ? i : first), static_cast<std::int32_t>(down ? first : band), count};
 }
 
@@ -59,18 +65,34 @@ constexpr std::uint8_t pictureBit(std::int32_t x)
     return static_cast<std::uint8_t>(0x80u >> (x & 7));
 }
 
-// The byte of a span, one pixel at a time: a black pixel sets its bits.
-std::uint8_t byteOfSpan(const BitPicture& picture, const Layout& layout, ByteSpan span)
+// The bits of pixel (x, y) of the source's columns, before they are put in their place: a
+// pixel of ink (black, or a plane's) sets them all.
+unsigned pixelBits(const PackSource& source, std::int32_t x, std::int32_t y)
+{
+    const std::int32_t column = source.left + x;
+    if (source.blackAndWhite)
+        return (source.blackAndWhite->row(y)[column >> 3] & pictureBit(column)) ? 0 : 0xFF;
+    const unsigned value = source.values->row(y)[column];
+    return source.plane < 0 ? value : value == static_cast<unsigned>(source.plane) ? 0xFF : 0;
+}
+
+// The byte of a span, one pixel at a time, before 0 is made ink.
+std::uint8_t inkByte(const PackSource& source, const Layout& layout, ByteSpan span)
 {
     const bool down = layout.axis == ByteAxis::down;
+    const unsigned valueMask = (1u << layout.bitsPerPixel) - 1;
     std::uint8_t byte = 0;
     for (int b = 0; b < span.count; ++b) {
-        const std::int32_t px = down ? span.x : span.x + b;
-        const std::int32_t py = down ? span.y + b : span.y;
-        if (!(picture.row(py)[px >> 3] & pictureBit(px)))
-            byte = static_cast<std::uint8_t>(byte | pixelMask(layout, b));
+        const unsigned bits = pixelBits(source, down ? span.x : span.x + b, down ? span.y + b : span.y) & valueMask;
+        byte = static_cast<std::uint8_t>(byte | bits << pixelShift(layout, b));
     }
     return byte;
+}
+
+// Where 0 is ink, every bit of a byte, its padding's too, is the complement.
+std::uint8_t withPolarity(const Layout& layout, std::uint8_t byte)
+{
+    return layout.inkIsZero ? static_cast<std::uint8_t>(~byte) : byte;
 }
 
 // Eight rows of eight columns, row b in byte b, bit 7 - c of a byte for column c, turned
@@ -155,44 +177,71 @@ void copyRow(const BitPicture& picture, const Layout& layout, std::int64_t y, st
 }
 
 // The bytes of one band, in their order within the band: turned or copied where the
-// layout's bytes are plainly the picture's rows so, and one pixel at a time otherwise.
-void packBand(const BitPicture& picture, const Layout& layout, const ByteGrid& grid, std::int64_t band,
+// layout's bytes are plainly a black-and-white picture's rows so, and one pixel at a time
+// otherwise.
+void packBand(const PackSource& source, const Layout& layout, const ByteGrid& grid, std::int64_t band,
               std::uint8_t* out)
 {
-    if (layout.bitsPerPixel == 1 && layout.axis == ByteAxis::down && layout.firstInLowBit)
-        return turnPage(picture, band, out);
-    if (layout.bitsPerPixel == 1 && layout.axis == ByteAxis::across)
-        return copyRow(picture, layout, band, out);
-    for (std::int64_t i = 0; i < grid.bandBytes; ++i)
-        out[i] = byteOfSpan(picture, layout, spanOf(layout, picture.width(), picture.height(), band, i));
+    const BitPicture* picture = source.blackAndWhite;
+    const bool whole = picture && source.left == 0 && source.columns == picture->width();
+    if (whole && layout.bitsPerPixel == 1 && layout.axis == ByteAxis::down && layout.firstInLowBit)
+        turnPage(*picture, band, out);
+    else if (whole && layout.bitsPerPixel == 1 && layout.axis == ByteAxis::across && layout.rowPaddedTo == 0)
+        copyRow(*picture, layout, band, out);
+    else
+        for (std::int64_t i = 0; i < grid.bandBytes; ++i)
+            out[i] = inkByte(source, layout, spanOf(layout, source.columns, source.height, band, i));
+    if (layout.inkIsZero)
+        for (std::int64_t i = 0; i < grid.bandBytes; ++i)
+            out[i] = withPolarity(layout, out[i]);
 }
 
 } // namespace
+
+PackSource::PackSource(const BitPicture& picture)
+    : blackAndWhite(&picture), columns(picture.width()), height(picture.height())
+{
+}
+
+PackSource::PackSource(const ValuePicture& picture, int plane)
+    : values(&picture), plane(plane), columns(picture.width), height(picture.height)
+{
+}
+
+PackSource PackSource::columnRange(std::int32_t from, std::int32_t count) const
+{
+    PackSource range = *this;
+    range.left = left + from;
+    range.columns = count;
+    return range;
+}
 
 ByteGrid byteGrid(const Layout& layout, std::int64_t width, std::int64_t height)
 {
     const int perByte = pixelsPerByte(layout);
     if (layout.axis == ByteAxis::down)
         return {(height + perByte - 1) / perByte, width};
-    return {height, (width + perByte - 1) / perByte};
+    const std::int64_t padded =
+        layout.rowPaddedTo > 0 ? (width + layout.rowPaddedTo - 1) / layout.rowPaddedTo * layout.rowPaddedTo : width;
+    return {height, (padded + perByte - 1) / perByte};
 }
 
-void packBands(const BitPicture& picture, const Layout& layout, const BandTaker& take)
+void packBands(const PackSource& source, const Layout& layout, const BandTaker& take)
 {
-    const ByteGrid grid = byteGrid(layout, picture.width(), picture.height());
+    const ByteGrid grid = byteGrid(layout, source.columns, source.height);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(grid.bandBytes));
     for (std::int64_t band = 0; band < grid.bands; ++band) {
-        packBand(picture, layout, grid, band, bytes.data());
+        packBand(source, layout, grid, band, bytes.data());
         take(band, bytes.data());
     }
 }
 
-std::vector<std::uint8_t> layoutBytes(const BitPicture& picture, const Layout& layout)
+std::vector<std::uint8_t> layoutBytes(const PackSource& source, const Layout& layout)
 {
-    const ByteGrid grid = byteGrid(layout, picture.width(), picture.height());
+    const ByteGrid grid = byteGrid(layout, source.columns, source.height);
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(grid.bytes()));
     const bool together = layout.order == ScanOrder::bandByBand; // a band's bytes follow one another
-    packBands(picture, layout, [&](std::int64_t band, const std::uint8_t* bandBytes) {
+    packBands(source, layout, [&](std::int64_t band, const std::uint8_t* bandBytes) {
         if (together)
             std::copy(bandBytes, bandBytes + grid.bandBytes, bytes.data() + byteIndex(layout, grid, band, 0));
         else
@@ -202,11 +251,12 @@ std::vector<std::uint8_t> layoutBytes(const BitPicture& picture, const Layout& l
     return bytes;
 }
 
-std::vector<std::uint8_t> layoutBytesBitByBit(const BitPicture& picture, const Layout& layout)
+std::vector<std::uint8_t> layoutBytesBitByBit(const PackSource& source, const Layout& layout)
 {
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(byteGrid(layout, picture.width(), picture.height()).bytes()));
-    eachByte(layout, picture.width(), picture.height(),
-             [&](std::size_t index, ByteSpan span) { bytes[index] = byteOfSpan(picture, layout, span); });
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(byteGrid(layout, source.columns, source.height).bytes()));
+    eachByte(layout, source.columns, source.height, [&](std::size_t index, ByteSpan span) {
+        bytes[index] = withPolarity(layout, inkByte(source, layout, span));
+    });
     return bytes;
 }
 
@@ -214,10 +264,11 @@ void drawLayoutBytes(const std::uint8_t* bytes, const Layout& layout, BitPicture
 {
     const bool down = layout.axis == ByteAxis::down;
     eachByte(layout, picture.width(), picture.height(), [&](std::size_t index, ByteSpan span) {
+        const std::uint8_t byte = withPolarity(layout, bytes[index]);
         for (int b = 0; b < span.count; ++b) {
             const std::int32_t px = down ? span.x : span.x + b;
             const std::int32_t py = down ? span.y + b : span.y;
-            if (bytes[index] & pixelMask(layout, b))
+            if (byte & pixelMask(layout, b))
                 picture.row(py)[px >> 3] = static_cast<std::uint8_t>(picture.row(py)[px >> 3] & ~pictureBit(px));
         }
     });

@@ -3,6 +3,7 @@
 
 #include "enum_texts.h"
 #include "outputs/array_table.h"
+#include "outputs/layout_files.h"
 #include "outputs/module_tables.h"
 #include "compression/player_header.h"
 
@@ -28,8 +29,9 @@ std::string framesComment(const ArrayTable& t, std::size_t count, const Layout& 
                " * or copy them with memcpy_P (into an SSD1306 library's buffer, for example). */\n";
     return head + " * Their headers, included here, are in the " + layout.name + " layout, for " + layout.readBy +
            ".\n *\n" + loop + " *       " +
-           drawingCall(layout, attribute == ArrayAttribute::avrProgmem, table + "[i]", upper + "_WIDTH",
-                       upper + "_HEIGHT") +
+           commentedCall(drawingCall(layout, attribute == ArrayAttribute::avrProgmem, table + "[i]", upper + "_WIDTH",
+                                     upper + "_HEIGHT"),
+                         " *       ") +
            "\n" + wait + " */\n";
 }
 
@@ -123,7 +125,8 @@ std::string compressedComment(const ArrayTable& t, std::size_t count, ArrayAttri
     else
         text += " *       panelbake_play_frame(&player, frame);\n"
                 " *       clear the display;\n"
-                " *       " + drawingCall(layout, false, "frame", upper + "_WIDTH", upper + "_HEIGHT") + "\n"
+                " *       " + commentedCall(drawingCall(layout, false, "frame", upper + "_WIDTH", upper + "_HEIGHT"),
+                                          " *       ") + "\n"
                 " *       show the display;\n";
     text += " *       delay(" + table + "_delay_ms[i]);\n"
             " *   }\n"

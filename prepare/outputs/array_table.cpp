@@ -24,12 +24,13 @@ ArrayTable arrayTable(const std::string& headerPath, const std::vector<std::stri
     return t;
 }
 
-std::string tableDeclaration(const ArrayTable& t, const std::string& count, const Layout& layout, bool programMemory)
+std::string tableDeclaration(const ArrayTable& t, const std::string& count, const Layout& layout, bool programMemory,
+                             const std::string& suffix)
 {
     const bool constBytes = programMemory || layout.form == FileForm::panelbakeHeader;
     const std::string element = constBytes ? "const unsigned char *" : "unsigned char *";
-    std::string text = "static " + element + "const " + t.table + "[" + count + "] = {\n";
+    std::string text = "static " + element + "const " + t.table + suffix + "[" + count + "] = {\n";
     for (const std::string& array : t.arrays)
-        text += "    (" + element + ")" + array + ",\n";
+        text += "    (" + element + ")" + array + suffix + ",\n";
     return text + "};\n";
 }

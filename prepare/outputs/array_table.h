@@ -34,4 +34,7 @@ ArrayTable arrayTable(const std::string& headerPath, const std::vector<std::stri
 // arrays in RAM there. Page columns are copied into a buffer (memcpy, memcpy_P), never drawn
 // by such a call, and panelbake writes their arrays with options of its own: their table
 // points to const bytes whatever the options.
-std::string tableDeclaration(const ArrayTable& t, const std::string& count, const Layout& layout, bool programMemory);
+// With `suffix`, the table of one array of each picture's file of two ("_black",
+// "_left"): the table's name and each array's end with it.
+std::string tableDeclaration(const ArrayTable& t, const std::string& count, const Layout& layout, bool programMemory,
+                             const std::string& suffix = "");

@@ -35,108 +35,150 @@ std::string wrapped(const std::string& text, const std::string& prefix)
     return out + line + "\n";
 }
 
-// What the file holds, for its comment: the picture, the layout, who reads it and how.
-std::string aboutText(const Layout& layout, const std::string& file, std::int32_t width, std::int32_t height)
+// What a pixel's bits are, for a file's comment.
+std::string pixelsText(const Layout& layout, const LayoutContent& content, const std::string& array)
 {
-    return file.substr(fileNameStart(file)) + ": " + std::to_string(width) + " x " + std::to_string(height) +
-           " pixels in the " + layout.name + " layout, for " + layout.readBy + ": " + layoutDescription(layout) +
-           ". A bit is 1 for a black pixel of panelbake's preview. Made by panelbake-prepare --for " + layout.name +
-           ".";
+    const PanelKind& kind = *content.kind;
+    const std::string padding = layout.inkIsZero ? ", and the bits past a row's last pixel are 1" : "";
+    if (kind.panel == Panel::bw)
+        return std::string("A bit is ") + (layout.inkIsZero ? "0" : "1") +
+               " for a black pixel of panelbake's preview" + padding + ".";
+    if (content.arrays.size() == 2 && !layout.halves)
+        return array + content.arrays[0].suffix + " holds the black pixels and " + array + content.arrays[1].suffix +
+               " the " + kind.colours[2].name + " ones, a bit " + (layout.inkIsZero ? "0" : "1") +
+               " for each (never both for one pixel)" + padding + ".";
+    std::string values = "Each pixel is the value of its colour: ";
+    for (int i = 0; i < kind.colourCount; ++i)
+        values += (i ? ", " : "") + std::to_string(kind.colours[i].value) + " " + kind.colours[i].name;
+    if (!layout.halves)
+        return values + ".";
+    const std::int32_t left = content.arrays[0].columns;
+    return array + "_left holds columns 0 to " + std::to_string(left - 1) + " of every row and " + array +
+           "_right columns " + std::to_string(left) + " to " + std::to_string(content.width - 1) + ". " + values + ".";
+}
+
+// What the file holds, for its comment: the picture, the layout, who reads it and how.
+std::string aboutText(const Layout& layout, const LayoutContent& content, const LayoutNames& names)
+{
+    const std::string panel = content.kind->name;
+    const bool bw = content.kind->panel == Panel::bw;
+    return names.file.substr(fileNameStart(names.file)) + ": " + std::to_string(content.width) + " x " +
+           std::to_string(content.height) + " pixels " + (bw ? "" : "of the " + panel + " panel ") + "in the " +
+           layout.name + " layout, for " + layoutReader(layout, panel) + ": " + layoutDescription(layout) + ". " +
+           pixelsText(layout, content, names.array) + " Made by panelbake-prepare " +
+           (bw ? "" : "--panel " + panel + " ") + "--for " + layout.name + ".";
+}
+
+// The call that draws the file's arrays.
+std::string fileCall(const Layout& layout, const LayoutContent& content, const LayoutNames& names, bool programMemory)
+{
+    std::vector<std::string> arrays;
+    for (const LayoutArray& array : content.arrays)
+        arrays.push_back(names.array + array.suffix);
+    return drawingCall(layout, content.kind->name, programMemory, arrays, names.widthMacro, names.heightMacro);
 }
 
 // The bytes in lines of at most 16, a line ending where a band (or, column by column, a
-// column) ends: byte `i` as piece(i), `between` the bytes of a line.
-template <typename Piece>
-void putByteLines(const Layout& layout, std::int32_t width, std::int32_t height, std::size_t count,
-                  const std::string& lineStart, const char* between, const std::string& lineEnd, Piece piece,
+// column) ends: each byte as `prefix` and two hex digits, `between` the bytes of a line.
+// The text goes to `put` some 64 KiB at a time.
+void putByteLines(const Layout& layout, std::int32_t width, std::int32_t height, const std::vector<std::uint8_t>& bytes,
+                  const std::string& lineStart, const char* prefix, const char* between, const std::string& lineEnd,
                   const Put& put)
 {
+    static const char digits[] = "0123456789abcdef";
     const ByteGrid grid = byteGrid(layout, width, height);
     const std::size_t group =
         static_cast<std::size_t>(layout.order == ScanOrder::bandByBand ? grid.bandBytes : grid.bands);
-    std::string line = lineStart;
-    for (std::size_t i = 0; i < count; ++i) {
-        line += piece(i);
+    std::string text = lineStart;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        text.append(prefix).append({digits[bytes[i] >> 4], digits[bytes[i] & 15]});
         const std::size_t inGroup = i % group + 1;
         if (inGroup == group || inGroup % 16 == 0) {
-            put(line + lineEnd);
-            line = lineStart;
+            text += lineEnd;
+            if (text.size() >= (std::size_t{1} << 16)) {
+                put(text);
+                text.clear();
+            }
+            text += lineStart;
         } else {
-            line += between;
+            text += between;
         }
     }
-}
-
-std::string hexByte(std::uint8_t value, const char* prefix)
-{
-    const char* digits = "0123456789abcdef";
-    return prefix + std::string{digits[value >> 4], digits[value & 15]};
+    put(text.substr(0, text.size() - lineStart.size()));
 }
 
 // The declaration and the bytes of a C array.
-void putCArray(const Layout& layout, const std::string& array, std::int32_t width, std::int32_t height,
-               const std::vector<std::uint8_t>& bytes, ArrayAttribute attribute, const Put& put)
+void putCArray(const Layout& layout, const std::string& array, std::int32_t height, const LayoutArray& bytes,
+               ArrayAttribute attribute, const Put& put)
 {
     // Unsigned, so that C++ takes bytes of 0x80 and more; not const without -pgm, so that a
     // library's call for arrays in memory takes it, as its call for program memory takes
     // the const arrays of -pgm.
     const std::string declaration =
         attribute != ArrayAttribute::none ? arrayDeclaration(attribute) : "static unsigned char ";
-    put(declaration + array + "[] = {\n");
-    putByteLines(layout, width, height, bytes.size(), "    ", ", ", ",\n",
-                 [&](std::size_t i) { return hexByte(bytes[i], "0x"); }, put);
+    put(declaration + array + bytes.suffix + "[] = {\n");
+    putByteLines(layout, bytes.columns, height, bytes.bytes, "    ", "0x", ", ", ",\n", put);
     put("};\n");
 }
 
-// The comment of a C file: what it holds and the line that draws it.
-std::string cComment(const Layout& layout, const LayoutNames& names, std::int32_t width, std::int32_t height,
-                     ArrayAttribute attribute)
+void putCArrays(const Layout& layout, const LayoutNames& names, const LayoutContent& content, ArrayAttribute attribute,
+                const Put& put)
 {
-    const std::string about = wrapped(aboutText(layout, names.file, width, height), " *");
-    return "/*" + about.substr(2) + " *\n *   " +
-           drawingCall(layout, attribute == ArrayAttribute::avrProgmem, names.array, names.widthMacro,
-                       names.heightMacro) +
-           "\n */\n";
+    for (std::size_t k = 0; k < content.arrays.size(); ++k) {
+        put(k > 0 ? "\n" : "");
+        putCArray(layout, names.array, content.height, content.arrays[k], attribute, put);
+    }
 }
 
-void putCHeader(const Layout& layout, const LayoutNames& names, std::int32_t width, std::int32_t height,
-                const std::vector<std::uint8_t>& bytes, ArrayAttribute attribute, const Put& put)
+// The comment of a C file: what it holds and the line that draws it.
+std::string cComment(const Layout& layout, const LayoutNames& names, const LayoutContent& content,
+                     ArrayAttribute attribute)
+{
+    const std::string about = wrapped(aboutText(layout, content, names), " *");
+    const std::string call = fileCall(layout, content, names, attribute == ArrayAttribute::avrProgmem);
+    return "/*" + about.substr(2) + " *\n *   " + commentedCall(call) + "\n */\n";
+}
+
+void putCHeader(const Layout& layout, const LayoutNames& names, const LayoutContent& content,
+                ArrayAttribute attribute, const Put& put)
 {
     const std::string guard = "_" + macroStem(names.baseName) + "_H";
-    put(cComment(layout, names, width, height, attribute));
+    put(cComment(layout, names, content, attribute));
     put("#ifndef " + guard + "\n#define " + guard + "\n\n");
-    put("#define " + names.widthMacro + "  " + std::to_string(width) + "\n");
-    put("#define " + names.heightMacro + " " + std::to_string(height) + "\n\n");
-    putCArray(layout, names.array, width, height, bytes, attribute, put);
+    put("#define " + names.widthMacro + "  " + std::to_string(content.width) + "\n");
+    put("#define " + names.heightMacro + " " + std::to_string(content.height) + "\n\n");
+    putCArrays(layout, names, content, attribute, put);
     put("\n#endif\n");
 }
 
 // An X bitmap begins with its size macros and the array's declaration, which picture
 // programs look for in its first bytes (Pillow in the first 512): the comment comes last.
-void putXbm(const Layout& layout, const LayoutNames& names, std::int32_t width, std::int32_t height,
-            const std::vector<std::uint8_t>& bytes, ArrayAttribute attribute, const Put& put)
+void putXbm(const Layout& layout, const LayoutNames& names, const LayoutContent& content, ArrayAttribute attribute,
+            const Put& put)
 {
-    put("#define " + names.widthMacro + " " + std::to_string(width) + "\n");
-    put("#define " + names.heightMacro + " " + std::to_string(height) + "\n");
-    putCArray(layout, names.array, width, height, bytes, attribute, put);
-    put(cComment(layout, names, width, height, attribute));
+    put("#define " + names.widthMacro + " " + std::to_string(content.width) + "\n");
+    put("#define " + names.heightMacro + " " + std::to_string(content.height) + "\n");
+    putCArrays(layout, names, content, attribute, put);
+    put(cComment(layout, names, content, attribute));
 }
 
-void putPythonModule(const Layout& layout, const LayoutNames& names, std::int32_t width, std::int32_t height,
-                     const std::vector<std::uint8_t>& bytes, const Put& put)
+void putPythonModule(const Layout& layout, const LayoutNames& names, const LayoutContent& content, const Put& put)
 {
     const std::string module = moduleName(names.file);
-    put(wrapped(aboutText(layout, names.file, width, height), "#"));
+    put(wrapped(aboutText(layout, content, names), "#"));
     put("#\n#   import " + module + "\n#   display.blit(" + module + ".FRAME, 0, 0)\n");
-    put("try:\n    import framebuf\n"
-        "except ImportError:  # CircuitPython: its adafruit_framebuf calls MONO_VLSB MVLSB\n"
-        "    import adafruit_framebuf as framebuf\n    framebuf.MONO_VLSB = framebuf.MVLSB\n\n");
-    put(names.widthMacro + " = " + std::to_string(width) + "\n");
-    put(names.heightMacro + " = " + std::to_string(height) + "\n");
+    if (layout.bitsPerPixel == 1)
+        put("try:\n    import framebuf\n"
+            "except ImportError:  # CircuitPython: its adafruit_framebuf calls MONO_VLSB MVLSB\n"
+            "    import adafruit_framebuf as framebuf\n    framebuf.MONO_VLSB = framebuf.MVLSB\n\n");
+    else
+        put("import framebuf\n\n");
+    put(names.widthMacro + " = " + std::to_string(content.width) + "\n");
+    put(names.heightMacro + " = " + std::to_string(content.height) + "\n");
     put(names.array + " = bytearray(\n");
-    putByteLines(layout, width, height, bytes.size(), "    b'", "", "'\n",
-                 [&](std::size_t i) { return hexByte(bytes[i], "\\x"); }, put);
-    put(")\nFRAME = " + drawingCall(layout, false, names.array, names.widthMacro, names.heightMacro) + "\n");
+    putByteLines(layout, content.width, content.height, content.arrays.front().bytes, "    b'", "\\x", "", "'\n",
+                 put);
+    put(")\nFRAME = " + fileCall(layout, content, names, false) + "\n");
 }
 
 // Text handed over in pieces, written to a file a megabyte at a time.
@@ -170,12 +212,11 @@ private:
     bool written = true;
 };
 
-bool writeLayoutFile(const BitPicture& picture, const Layout& layout, const std::string& bmpPath,
+bool writeLayoutFile(const LayoutContent& content, const Layout& layout, const std::string& bmpPath,
                      const std::string& path, ArrayAttribute attribute)
 {
     TextFile file(path);
-    layoutFileText(layout, bmpPath, picture.width(), picture.height(), layoutBytes(picture, layout), attribute,
-                   [&](const std::string& text) { file.put(text); });
+    layoutFileText(layout, bmpPath, content, attribute, [&](const std::string& text) { file.put(text); });
     return file.close();
 }
 
@@ -205,7 +246,7 @@ std::size_t writeLayoutFiles(const BitPicture& picture, const std::vector<const 
                 return at;
             if (!picture.save(paths[++at].c_str()))
                 return at;
-        } else if (!writeLayoutFile(picture, *layout, bmpPath, paths[at], attribute)) {
+        } else if (!writeLayoutFile(layoutContent(picture, *layout), *layout, bmpPath, paths[at], attribute)) {
             return at;
         }
         ++at;
@@ -213,15 +254,46 @@ std::size_t writeLayoutFiles(const BitPicture& picture, const std::vector<const 
     return paths.size();
 }
 
-void layoutFileText(const Layout& layout, const std::string& bmpPath, std::int32_t width, std::int32_t height,
-                    const std::vector<std::uint8_t>& bytes, ArrayAttribute attribute,
-                    const std::function<void(const std::string&)>& put)
+std::size_t writeLayoutFiles(const PanelPicture& picture, const std::vector<const Layout*>& layouts,
+                             const std::string& bmpPath, const std::vector<std::string>& paths,
+                             ArrayAttribute attribute)
+{
+    for (std::size_t at = 0; at < layouts.size(); ++at)
+        if (!writeLayoutFile(layoutContent(picture, *layouts[at]), *layouts[at], bmpPath, paths[at], attribute))
+            return at;
+    return paths.size();
+}
+
+LayoutContent layoutContent(const BitPicture& picture, const Layout& layout)
+{
+    return {&panelKind(Panel::bw), picture.width(), picture.height(), {{"", picture.width(), layoutBytes(picture, layout)}}};
+}
+
+LayoutContent layoutContent(const PanelPicture& picture, const Layout& layout)
+{
+    LayoutContent content{picture.kind, picture.values.width, picture.values.height, {}};
+    for (const PanelArray& array : panelArrays(*picture.kind, layout)) {
+        const PackSource source = arraySource(array, picture.values);
+        content.arrays.push_back({array.suffix, source.columns, layoutBytes(source, layout)});
+    }
+    return content;
+}
+
+std::string commentedCall(std::string call, const std::string& lineStart)
+{
+    for (std::size_t at = call.find('\n'); at != std::string::npos; at = call.find('\n', at + 1))
+        call.replace(at, 1, "\n" + lineStart);
+    return call;
+}
+
+void layoutFileText(const Layout& layout, const std::string& bmpPath, const LayoutContent& content,
+                    ArrayAttribute attribute, const std::function<void(const std::string&)>& put)
 {
     const LayoutNames names = layoutNames(layout, bmpPath);
     if (layout.form == FileForm::xbm)
-        putXbm(layout, names, width, height, bytes, attribute, put);
+        putXbm(layout, names, content, attribute, put);
     else if (layout.form == FileForm::pythonModule)
-        putPythonModule(layout, names, width, height, bytes, put);
+        putPythonModule(layout, names, content, put);
     else
-        putCHeader(layout, names, width, height, bytes, attribute, put);
+        putCHeader(layout, names, content, attribute, put);
 }

@@ -7,14 +7,16 @@
 
 #include "layouts/layout_table.h"
 #include "page_header.h"
+#include "panels/panel_table.h"
 
 #include <string>
 #include <vector>
 
 // The text of the header `headerPath` for the BMPs `bmpPaths`, in order (at least one),
-// whose arrays are declared with `attribute`.
+// whose arrays are declared with `attribute`, of `kind`'s pictures: a table for each array
+// of a picture's file (the planes of bwr and bwy, or the halves, have one each).
 std::string picturesHeaderText(const std::string& headerPath, const std::vector<std::string>& bmpPaths,
-                               const Layout& layout, ArrayAttribute attribute);
+                               const Layout& layout, ArrayAttribute attribute, const PanelKind& kind);
 
 // The header's path: NAME.h in the folder of the first picture.
 std::string picturesHeaderName(const std::string& firstSource, const std::string& name);

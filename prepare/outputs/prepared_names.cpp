@@ -12,9 +12,9 @@ std::string withoutExtension(const std::string& path)
     return path.substr(0, dot);
 }
 
-std::string preparedName(const std::string& sourcePath)
+std::string preparedName(const std::string& sourcePath, const std::string& panel)
 {
-    return withoutExtension(sourcePath) + ".bmp";
+    return withoutExtension(sourcePath) + (panel == "bw" ? "" : "_" + panel) + ".bmp";
 }
 
 std::vector<std::string> frameNames(const std::string& base, std::size_t count)

@@ -6,6 +6,7 @@
 // land next to the source, as panelbake's do.
 //
 //   logo.png             logo.bmp
+//   logo.png, acep7      logo_acep7.bmp
 //   walk.gif, 3 frames   walk_00.bmp walk_01.bmp walk_02.bmp, and walk_frames.h
 //   walk.gif, 120 frames walk_000.bmp ... walk_119.bmp
 
@@ -18,8 +19,9 @@
 std::string withoutExtension(const std::string& path);
 
 // The prepared BMP of a one-frame picture: the source's name with ".bmp" for its
-// extension.
-std::string preparedName(const std::string& sourcePath);
+// extension; for a panel other than bw, with '_' and the panel's name before it
+// (logo.png, acep7: logo_acep7.bmp).
+std::string preparedName(const std::string& sourcePath, const std::string& panel = "bw");
 
 // The frames of an animation: the base, '_', and the frame's number with as many digits
 // as the last number needs, but at least two.

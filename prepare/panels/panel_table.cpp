@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "panels/panel_table.h"
 
+#include <iterator>
+
 namespace {
 
 constexpr Pixel rgb(std::uint32_t hex)
@@ -73,6 +75,14 @@ const PanelKind* panelFromName(const std::string& name)
         if (name == kind.name)
             return &kind;
     return nullptr;
+}
+
+std::string panelChoices()
+{
+    std::string text;
+    for (const PanelKind& kind : panelKinds)
+        text += std::string(&kind == panelKinds ? "" : &kind == std::end(panelKinds) - 1 ? " or " : ", ") + kind.name;
+    return text;
 }
 
 std::string colourNames(const PanelKind& kind)

@@ -41,6 +41,9 @@ const PanelKind& panelKind(Panel panel);
 // Null for a name not in the table.
 const PanelKind* panelFromName(const std::string& name);
 
+// "bw, bwr, bwy, bwyr, grey4, grey16, acep7 or spectra6".
+std::string panelChoices();
+
 // The colours of `kind` by name, "black, white, red".
 std::string colourNames(const PanelKind& kind);
 

@@ -36,8 +36,14 @@ bool reduceSampled(std::int32_t width, std::int32_t height, const Reduction& red
     Bitmap samples;
     sampler(plan.sampling, samples);
     scaleSamplesToDisplay(samples, plan, display);
-    makeBlackAndWhite(display, reduction.threshold, reduction.dither);
+    reduceToBlackAndWhite(display, reduction);
     return true;
+}
+
+void reduceToBlackAndWhite(Bitmap& display, const Reduction& reduction)
+{
+    if (reduction.blackAndWhite())
+        makeBlackAndWhite(display, reduction.threshold, reduction.dither);
 }
 
 PixelSampler sampleFromPicture(const Bitmap& stored, const Adjustments& adjustments)

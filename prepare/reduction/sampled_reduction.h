@@ -21,12 +21,17 @@
 // pixel (i, k) being pixel (columns[i], rows[k]).
 using PixelSampler = std::function<void(const PictureSampling& sampling, Bitmap& samples)>;
 
-// The adjusted picture (width x height) reduced to the display's size and made black and
-// white, into `display`, from the pixels `sampler` gives. False, nothing sampled, where the
+// The adjusted picture (width x height) reduced to the display's size and, for bw, made
+// black and white (reduceToBlackAndWhite), into `display`, from the pixels `sampler` gives. False, nothing sampled, where the
 // reduction depends on the whole picture: no -w or -h, or a size beyond the limits (which
 // the plain reduction refuses). Throws std::bad_alloc when the memory cannot be had.
 bool reduceSampled(std::int32_t width, std::int32_t height, const Reduction& reduction, const PixelSampler& sampler,
                    Bitmap& display);
+
+// The picture at the display's size made black and white, where the panel is bw; another
+// panel's picture is reduced to its colours as it is written (reducedToPanel), to the
+// values its files hold.
+void reduceToBlackAndWhite(Bitmap& display, const Reduction& reduction);
 
 // The sampler of a stored picture held whole, adjusted by `adjustments`.
 PixelSampler sampleFromPicture(const Bitmap& stored, const Adjustments& adjustments);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "reduction/whole_picture.h"
 
-#include "reduction/black_and_white.h"
 #include "reduction/display_size.h"
 #include "reduction/sampled_reduction.h"
 
@@ -16,13 +15,16 @@ void reduceWhole(Bitmap& picture, const Reduction& reduction)
         return;
     if (reduction.width > 0 || reduction.height > 0)
         scaleToDisplay(picture, reduction.width, reduction.height);
-    makeBlackAndWhite(picture, reduction.threshold, reduction.dither);
+    reduceToBlackAndWhite(picture, reduction);
 }
 
 const Bitmap& adjustedAndReduced(const Bitmap& picture, const Adjustments& adjustments, const Reduction& reduction,
                                  Bitmap& work)
 {
-    if (!adjustments.any() && !reduction.requested)
+    // A panel of colours at the picture's own size reduces the picture itself, as it is
+    // written.
+    const bool resized = reduction.requested && (reduction.width > 0 || reduction.height > 0);
+    if (!adjustments.any() && (!reduction.requested || (!reduction.blackAndWhite() && !resized)))
         return picture;
     const OrientedLayout adjusted = adjustedSize(picture.width, picture.height, adjustments);
     if (reduceSampled(adjusted.width, adjusted.height, reduction, sampleFromPicture(picture, adjustments), work))

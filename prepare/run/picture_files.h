@@ -2,10 +2,13 @@
 #pragma once
 
 // The files one picture is written into: the BMP panelbake converts, or with --for the
-// arrays of each layout, made from the BMP's picture as panelbake converts it.
+// arrays of each layout, made from the BMP's picture as panelbake converts it; for a panel
+// of colours the BMP of its values, or with --for its arrays.
 
+#include "bitmap.h"
 #include "outputs/output_files.h"
 #include "outputs/prepared_picture.h"
+#include "panels/panel_picture.h"
 #include "prepare_options.h"
 #include "run/source_job.h"
 
@@ -25,3 +28,8 @@ std::size_t writeTemporaries(const SourceJob& job, const std::string& output, co
 // Claims, writes and commits what a picture is prepared into, and nothing if any of it
 // cannot be written; its BMP is counted as written.
 int writePictureFiles(SourceJob& job, const std::string& output, const PreparedPicture& picture);
+
+// The same for a picture at the display's size (24 bits), as the run's panel asks: for bw
+// black and white already, whose BMP panelbake converts; for another panel reduced to its
+// colours here.
+int writeDisplayPicture(SourceJob& job, const std::string& output, const Bitmap& picture);

@@ -27,8 +27,7 @@ int writeBitmap(SourceJob& job, const std::string& output, const Bitmap& picture
 {
     Bitmap work;
     const PrepareOptions& options = job.options;
-    return writePictureFiles(job, output,
-                             preparedBitmap(adjustedAndReduced(picture, options.adjustments, options.reduction, work)));
+    return writeDisplayPicture(job, output, adjustedAndReduced(picture, options.adjustments, options.reduction, work));
 }
 
 int writeBmpByRows(SourceJob& job, const std::string& output, Bitmap& picture, BmpFile& file)
@@ -37,7 +36,7 @@ int writeBmpByRows(SourceJob& job, const std::string& output, Bitmap& picture, B
     const OrientedLayout adjusted = adjustedSize(file.picture.width, file.picture.height, adjustments);
     Bitmap display;
     if (reduceSampled(adjusted.width, adjusted.height, job.options.reduction, sampleFromFile(file, adjustments), display))
-        return writePictureFiles(job, output, preparedBitmap(display));
+        return writeDisplayPicture(job, output, display);
     picture.loadPixels(file);
     return writeBitmap(job, output, picture);
 }
@@ -54,7 +53,7 @@ int writeDecodedStill(SourceJob& job, const std::string& output, DecodedStill& p
         return writePictureFiles(job, output, preparedRows(picture.width(), picture.height(), row));
     Bitmap work;
     if (reduceSampled(picture.width(), picture.height(), job.options.reduction, sampleFromStill(picture, adjustments), work))
-        return writePictureFiles(job, output, preparedBitmap(work));
+        return writeDisplayPicture(job, output, work);
     // The adjusted picture, whole, for the rescale.
     work.setDimensions(picture.width(), picture.height());
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(picture.width()) * 3);
@@ -63,7 +62,7 @@ int writeDecodedStill(SourceJob& job, const std::string& output, DecodedStill& p
         expand24BitRow(bytes.data(), picture.width(), work.rowData(y));
     }
     reduceWhole(work, job.options.reduction);
-    return writePictureFiles(job, output, preparedBitmap(work));
+    return writeDisplayPicture(job, output, work);
 }
 
 int writeArrayText(SourceJob& job, const std::string& output, const std::vector<std::uint8_t>& bytes)

@@ -14,7 +14,7 @@ int writeTables(const PrepareOptions& options, const PrepareNotes& notes, const 
     const ArrayAttribute attribute = arrayAttribute(options.avrProgmem, options.pic30AutoPsv);
     std::vector<std::string> headers;
     for (std::size_t k = 0; k < paths.size(); ++k)
-        headers.push_back(picturesHeaderText(paths[k], written, *layouts[k], attribute));
+        headers.push_back(picturesHeaderText(paths[k], written, *layouts[k], attribute, *options.reduction.panel));
     OutputBatch batch(paths);
     if (const int failed = writeTexts(notes, batch, 0, headers))
         return failed;

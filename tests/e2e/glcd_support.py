@@ -143,6 +143,14 @@ class PrepareTest(TempDirTest):
                               preexec_fn=preexec_fn, input=input)
         return proc.returncode, text_of(proc.stdout), text_of(proc.stderr)
 
+    def compile(self, compiler, source, *flags):
+        """Compiles the C program `source` (as use.c) in the test's folder, which it includes
+        from, with every warning an error."""
+        self.write("use.c", source.encode())
+        run = subprocess.run([compiler, *flags, "-Wall", "-Wextra", "-Werror", "-I", self.dir, "use.c"], cwd=self.dir,
+                             capture_output=True, text=True)
+        self.assertEqual(run.returncode, 0, run.stderr)
+
 
 def identifier_stem(base):
     """Every byte of the UTF-8 name that is not an ASCII letter, digit or '_' becomes '_'."""

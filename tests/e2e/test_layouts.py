@@ -261,12 +261,6 @@ class Layouts(PrepareTest):
         self.assertEqual(run.returncode, 0, run.stderr)
         self.assertEqual(run.stdout, (expected + "\n") * 3)
 
-    def compile(self, compiler, source, *flags):
-        self.write("use.c", source.encode())
-        run = subprocess.run([compiler, *flags, "-Wall", "-Wextra", "-Werror", "-I", self.dir, "use.c"], cwd=self.dir,
-                             capture_output=True, text=True)
-        self.assertEqual(run.returncode, 0, run.stderr)
-
     def test_every_c_file_compiles_and_holds_its_bytes(self):
         self.write("shape.png", png_of(shape(130, 37)))
         c_layouts = ("pages", "columns", "adafruit", "xbm")
@@ -361,8 +355,11 @@ class Layouts(PrepareTest):
         self.write("bare.h", b"const uint8_t logo[] = {\n  0x01, 0x02, 0x03,\n  0x04, 0x05\n};\n")
         cases = [
             (("my-logo.png", "--for", "xbm"), EXISTS, 'Error: "my_logo.xbm" exists; give --force to replace it'),
-            (("my-logo.png", "--for", "rows"), COMMAND_LINE, "Error: --for needs pages, columns, adafruit, xbm or "
-                                                               'micropython (one or more, separated by commas), not "rows"'),
+            (("my-logo.png", "--for", "glcd"), COMMAND_LINE, "Error: --for needs pages, columns, adafruit, xbm, "
+                                                               'micropython or epd (one or more, separated by commas), '
+                                                               'not "glcd"'),
+            (("my-logo.png", "--for", "rows"), COMMAND_LINE, "Error: --for rows is not a layout of --panel bw, which "
+                                                               "takes pages, columns, adafruit, xbm, micropython or epd"),
             (("my-logo.png", "-pgm"), COMMAND_LINE, "Error: -pgm is for the C arrays of --for"),
             (("my-logo.png", "--width", "13"), COMMAND_LINE, 'Error: source file "my-logo.png": --layout, --width and '
                                                              "--array read C text, and it is a PNG picture"),

@@ -451,7 +451,8 @@ class Prepare(PrepareTest):
         text = re.sub(r".\x08", "", result.stdout.decode())
         usage = self.prepare("--help")[1]
         every = ["-o", "--force", "-v", "--help", "--rotate", "--flip", "--invert", "-w", "-h", "--threshold",
-                 "--dither", "--table", "--for", "-pgm", "-pic30", "--compress", "--layout", "--width", "--array"]
+                 "--dither", "--panel", "--palette", "--table", "--for", "-pgm", "-pic30", "--compress", "--layout",
+                 "--width", "--array"]
         self.assertEqual(re.findall(r"^\t(-[-\w]+)", usage, re.M), every)
         options = text[text.index("\nOPTIONS\n"):text.index("\nOUTPUT FILES\n")]
         self.assertEqual(re.findall(r"^ {7}(-[-\w]+)", options, re.M), every)

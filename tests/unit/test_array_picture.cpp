@@ -116,7 +116,7 @@ TEST(ArrayPicture, ACountThatDoesNotFillThePictureSaysWhatIsOverAndMissing)
         {refusal(macros), "logo (line 4) holds 5 bytes, but its size macros say 3 x 10, which takes 10 in the adafruit "
                           "layout: 5 are missing"},
         {refusal(five, given(nullptr, 5)), "logo (line 1) holds 5 bytes and does not say its layout: give it with "
-                                           "--layout pages, columns, adafruit, xbm or micropython"},
+                                           "--layout pages, columns, adafruit, xbm, micropython or epd"},
         {refusal(five, given("pages", 0)),
          "logo (line 1) holds 5 bytes and no size macros: give the width of its picture with --width"},
     };

@@ -4,12 +4,14 @@
 // Its fast paths are held to the bit-by-bit definition, and where a pixel lies to the bytes.
 #include "layouts/layout_packing.h"
 #include "options.h"
+#include "outputs/layout_files.h"
 #include "outputs/layout_names.h"
 #include "page_header.h"
 #include "picture_rows.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <utility>
@@ -54,8 +56,10 @@ BitPicture noise(std::int32_t width, std::int32_t height, std::mt19937& random)
 
 // Rows no library reads today, with two and four bits a pixel: the loop and pixelPlace
 // take them as they are.
-const Layout twoBitsLowFirst{"two", ByteAxis::across, 2, true, ScanOrder::bandByBand, FileForm::cHeader, "", "", "", "", nullptr};
-const Layout fourBitsDown{"four", ByteAxis::down, 4, false, ScanOrder::columnByColumn, FileForm::cHeader, "", "", "", "", nullptr};
+const Layout twoBitsLowFirst{"two",  ByteAxis::across, 2, true, ScanOrder::bandByBand, FileForm::cHeader, "", "", "", "",
+                             nullptr, false, 0, false, {}, {}};
+const Layout fourBitsDown{"four", ByteAxis::down, 4, false, ScanOrder::columnByColumn, FileForm::cHeader, "", "", "", "",
+                          nullptr, false, 0, false, {}, {}};
 
 std::vector<const Layout*> everyLayout()
 {
@@ -81,8 +85,11 @@ TEST(LayoutPacking, EachLayoutsBytesOfAShapeWorkedOutByHand)
         // the same rows, the leftmost pixel in bit 0
         {"xbm", {0x01, 0x02, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01,
                  0x02}},
+        // adafruit's bytes, every bit the complement, the padding's too
+        {"epd", {0x7f, 0xbf, 0xbf, 0xff, 0xff, 0xff, 0xff, 0xff, 0xef, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0x7f,
+                 0xbf}},
     };
-    ASSERT_EQ(cases.size(), layouts().size());
+    ASSERT_EQ(cases.size(), layoutsOf("bw").size());
     for (const auto& [name, expected] : cases) {
         SCOPED_TRACE(name);
         const Layout& layout = *layoutNamed(name);
@@ -149,6 +156,51 @@ TEST(LayoutPacking, APixelsPlaceIsTheBitsItFlips)
             EXPECT_EQ(wrong, 0);
         }
     }
+}
+
+// A panel's picture of 3 x 2 values, in each layout of each panel that takes it: the arrays'
+// bytes worked out by hand. Row 0 is 0 1 2, row 1 is 3 2 1.
+TEST(LayoutPacking, EachPanelLayoutsBytesOfTinyValuesWorkedOutByHand)
+{
+    struct Case {
+        const char* panel;
+        const char* layout;
+        std::vector<std::pair<std::string, Bytes>> arrays;
+    };
+    const std::vector<Case> cases = {
+        // two bits, the leftmost pixel in bits 7-6: 00 01 10 -- and 11 10 01 --
+        {"bwyr", "rows", {{"", {0x18, 0xe4}}}},
+        {"grey4", "rows", {{"", {0x18, 0xe4}}}},
+        {"grey4", "image4g", {{"", {0x18, 0x00, 0xe4, 0x00}}}}, // each row padded to 8 pixels
+        {"grey4", "micropython", {{"", {0x24, 0x1b}}}},         // the leftmost pixel in bits 1-0
+        {"grey16", "rows", {{"", {0x01, 0x20, 0x32, 0x10}}}},   // the left pixel in the high nibble
+        {"grey16", "micropython", {{"", {0x01, 0x20, 0x32, 0x10}}}},
+        {"grey16", "ssd1327", {{"", {0x10, 0x02, 0x23, 0x01}}}}, // ... in the low nibble
+        {"grey16", "grayscale", {{"", {0, 1, 2, 3, 2, 1}}}},
+        {"acep7", "rows", {{"", {0x01, 0x20, 0x32, 0x10}}}},
+        {"spectra6", "halves", {{"_left", {0x01, 0x32}}, {"_right", {0x20, 0x10}}}}, // columns 0-1, then 2
+        // planes: black where the value is 0, red or yellow where it is 2
+        {"bwr", "adafruit", {{"_black", {0x80, 0x00}}, {"_red", {0x20, 0x40}}}},
+        {"bwy", "epd", {{"_black", {0x7f, 0xff}}, {"_yellow", {0xdf, 0xbf}}}}, // every bit the complement
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.panel) + " " + c.layout);
+        const Layout* layout = layoutFor(c.layout, c.panel);
+        ASSERT_NE(layout, nullptr);
+        const PanelPicture picture{panelFromName(c.panel), {}, {3, 2, {0, 1, 2, 3, 2, 1}}};
+        const LayoutContent content = layoutContent(picture, *layout);
+        ASSERT_EQ(content.arrays.size(), c.arrays.size());
+        for (std::size_t k = 0; k < c.arrays.size(); ++k) {
+            EXPECT_EQ(content.arrays[k].suffix, c.arrays[k].first);
+            EXPECT_EQ(content.arrays[k].bytes, c.arrays[k].second);
+        }
+    }
+    // Every layout a panel takes is one of the cases.
+    for (const PanelKind& kind : panelKinds)
+        for (const Layout* layout : kind.panel == Panel::bw ? std::vector<const Layout*>() : layoutsOf(kind.name))
+            EXPECT_TRUE(std::any_of(cases.begin(), cases.end(), [&](const Case& c) {
+                return layoutFor(c.layout, c.panel) == layout;
+            })) << kind.name << " " << layout->name;
 }
 
 TEST(LayoutNames, FilesAndIdentifiersOfEachLayout)

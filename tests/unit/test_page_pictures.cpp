@@ -35,17 +35,24 @@ TEST(PagePictures, APixelsByteHoldsItAndSevenOthersTheInspectorCanShow)
                     EXPECT_EQ(masks, 0xff);
                     ASSERT_NE(self, 0) << "the pixel is among its byte's";
                     bitsOfByte[found.byte] |= self;
-                    // The pixel alone set in a picture sets that bit of that byte.
+                    // The pixel alone set in a picture sets those bits of that byte (where
+                    // 0 is ink, clears them of a byte of 1s).
                     BitPicture one;
                     one.setDimensions(width, height);
                     one.row(y)[x >> 3] &= static_cast<std::uint8_t>(~(0x80 >> (x & 7)));
                     const std::vector<std::uint8_t> packed = layoutBytes(one, layout);
-                    EXPECT_EQ(packed[found.byte], self);
+                    EXPECT_EQ(packed[found.byte], layout.inkIsZero ? 0xff ^ self : self);
                 }
             }
-            // Every byte is some pixels' byte.
-            for (std::size_t i = 0; i < bytes; ++i)
-                EXPECT_NE(bitsOfByte[i], 0) << "byte " << i;
+            // Every byte is some pixels' byte, but those a row is padded with past its
+            // pixels' bytes (to a multiple of 8 pixels).
+            const std::int64_t bandBytes = byteGrid(layout, width, height).bandBytes;
+            const std::int64_t pixelBytes = (std::int64_t{width} * layout.bitsPerPixel + 7) / 8;
+            for (std::size_t i = 0; i < bytes; ++i) {
+                if (layout.axis == ByteAxis::down || static_cast<std::int64_t>(i) % bandBytes < pixelBytes) {
+                    EXPECT_NE(bitsOfByte[i], 0) << "byte " << i;
+                }
+            }
         }
     }
 }

@@ -60,11 +60,15 @@ void noteHeaderPicture(const BitPicture& picture)
 namespace {
 
 // The layouts as the page offers them: [{"name": "adafruit", "readBy": ..., "python":
-// false}, ...]; a Python module takes no -pgm or -pic30.
+// false}, ...]; a Python module takes no -pgm or -pic30. Those of black and white whose bit
+// is 1 for black: the page shows no other yet.
 std::string layoutsJson()
 {
     std::string json = "[";
-    for (const Layout& l : layouts()) {
+    for (const Layout* layout : layoutsOf("bw")) {
+        const Layout& l = *layout;
+        if (l.inkIsZero)
+            continue;
         json += json.size() > 1 ? "," : "";
         json += "{\"name\":" + jsonString(l.name) + ",\"readBy\":" + jsonString(l.readBy) +
                 ",\"python\":" + (l.form == FileForm::pythonModule ? "true" : "false") + "}";
