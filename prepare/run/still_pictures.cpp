@@ -4,6 +4,7 @@
 #include "decoding/array_picture.h"
 #include "outputs/output_files.h"
 #include "outputs/prepared_picture.h"
+#include "picture_refusal.h"
 #include "prepare_run.h"
 #include "reduction/sampled_reduction.h"
 #include "reduction/whole_picture.h"
@@ -65,12 +66,44 @@ int writeDecodedStill(SourceJob& job, const std::string& output, DecodedStill& p
     return writeDisplayPicture(job, output, work);
 }
 
+namespace {
+
+// A panel's picture read back: as it is where it is not resized nor adjusted, so every
+// value stays (even of two colours alike); otherwise the picture of its colours, prepared
+// as any picture for the panel is. Without --panel the run takes the text's.
+int writePanelArrays(SourceJob& job, const std::string& output, const ArrayPicture& read)
+{
+    PrepareOptions options = job.options;
+    Reduction& reduction = options.reduction;
+    if (reduction.panel != read.panel) { // the text's, --panel not given
+        if (!options.layouts.empty())
+            throw PictureRefusal(Refusal::unfitArray, std::string("it holds the arrays of --panel ") +
+                                                          read.panel->name + ", and --for " +
+                                                          options.layouts.front()->name + " is black and white's: give --panel " +
+                                                          read.panel->name + " with --for");
+        reduction.panel = read.panel;
+        reduction.colours = standardColours(*read.panel);
+        reduction.requested = true;
+    }
+    SourceJob panelJob{options, job.notes, job.source, job.written, job.claims};
+    const PanelPicture picture{read.panel, reduction.colours, read.values};
+    if (!options.adjustments.any() && reduction.width < 0 && reduction.height < 0)
+        return writePanelFiles(panelJob, output, picture);
+    Bitmap shown;
+    expandPanelPicture(picture, shown);
+    return writeBitmap(panelJob, output, shown);
+}
+
+} // namespace
+
 int writeArrayText(SourceJob& job, const std::string& output, const std::vector<std::uint8_t>& bytes)
 {
     const ArrayPicture read = arrayPicture(bytes.data(), bytes.size(), job.options.arrays, Bitmap::maxPixels);
     if (job.options.verbose)
         for (const std::string& line : read.report)
             std::cout << line << std::endl;
+    if (read.panel->panel != Panel::bw)
+        return writePanelArrays(job, output, read);
     Bitmap picture;
     expandBlackAndWhite(read.picture, picture);
     return writeBitmap(job, output, picture);
