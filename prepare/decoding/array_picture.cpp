@@ -261,8 +261,9 @@ std::string readReport(const TextArray& read, const Layout& layout, std::int64_t
     const bool bw = panel.panel == Panel::bw;
     const bool two = !read.secondLabel.empty() && !bw;
     return "read " + read.label + (two ? " and " + read.secondLabel : "") + ": " +
-           (two ? std::to_string(read.bytes.size()) + " and " : "") +
-           bytesText(static_cast<std::int64_t>((two ? read.second : read.bytes).size())) + ", " + std::to_string(width) + " x " +
+           (two && read.bytes.size() != read.second.size() ? std::to_string(read.bytes.size()) + " and " : "") +
+           bytesText(static_cast<std::int64_t>((two ? read.second : read.bytes).size())) +
+           (two && read.bytes.size() == read.second.size() ? " each" : "") + ", " + std::to_string(width) + " x " +
            std::to_string(height) + " pixels " + (bw ? "" : "of the " + std::string(panel.name) + " panel ") +
            "in the " + layout.name + " layout" + (whence.empty() ? "" : " (" + whence + ")");
 }
@@ -306,7 +307,7 @@ void noteUnusedValues(const ValuePicture& values, const PanelKind& panel, std::v
     const auto unused = std::count_if(values.values.begin(), values.values.end(), [&](std::uint8_t v) { return !used[v]; });
     if (unused > 0)
         report.push_back(counted(unused, "pixel holds a value", "pixels hold values") + " the " + panel.name +
-                         " panel does not use: its BMP shows them white");
+                         " panel does not use: its BMP shows " + (unused == 1 ? "it" : "them") + " white");
 }
 
 // The values of a panel's arrays: the first's, and the second's (its colour plane, which
