@@ -335,8 +335,8 @@ ArrayPicture fitPanelArrays(const TextArray& read, const ArrayOptions& options, 
         const ArrayBytes second{read.secondLabel, static_cast<std::int64_t>(read.second.size()), columns(arrays[1])};
         const std::int64_t its = fittedHeight(read, second, layout, width, allTold, maxPixels, misfit);
         if (its != height)
-            misfit(read.secondLabel + ": ", "its bytes fill " + counted(its, "row", "rows") + ", and " + read.label +
-                                                "'s " + counted(height, "row", "rows"));
+            misfit(read.secondLabel + ": ", "its bytes fill " + counted(its, "row", "rows") + ", and those of " +
+                                                read.label + " " + std::to_string(height));
         height = std::min(height, its);
     }
     if (width * height > maxPixels)

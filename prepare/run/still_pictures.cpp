@@ -6,6 +6,7 @@
 #include "outputs/prepared_picture.h"
 #include "picture_refusal.h"
 #include "prepare_run.h"
+#include "reduction/adjustments.h"
 #include "reduction/sampled_reduction.h"
 #include "reduction/whole_picture.h"
 #include "run/picture_files.h"
@@ -68,9 +69,28 @@ int writeDecodedStill(SourceJob& job, const std::string& output, DecodedStill& p
 
 namespace {
 
-// A panel's picture read back: as it is where it is not resized nor adjusted, so every
-// value stays (even of two colours alike); otherwise the picture of its colours, prepared
-// as any picture for the panel is. Without --panel the run takes the text's.
+// A panel's values turned as --rotate and --flip say: each value held as a pixel's blue.
+void turnValues(ValuePicture& values, const Adjustments& adjustments)
+{
+    Bitmap held;
+    held.setDimensions(values.width, values.height);
+    for (std::int32_t y = 0; y < values.height; ++y)
+        for (std::int32_t x = 0; x < values.width; ++x)
+            held.rowData(y)[x] = Pixel{values.row(y)[x], 0, 0, 0};
+    Bitmap turned;
+    adjustBitmap(held, adjustments, turned);
+    values.width = turned.width;
+    values.height = turned.height;
+    for (std::int32_t y = 0; y < values.height; ++y)
+        for (std::int32_t x = 0; x < values.width; ++x)
+            values.values[static_cast<std::size_t>(y) * static_cast<std::size_t>(values.width) +
+                          static_cast<std::size_t>(x)] = turned.rowData(y)[x].blue;
+}
+
+// A panel's picture read back: its values as they are (turned by --rotate and --flip)
+// where it is not resized nor inverted, so every value stays, even of two colours alike;
+// otherwise the picture of its colours, prepared as any picture for the panel is. Without
+// --panel the run takes the text's.
 int writePanelArrays(SourceJob& job, const std::string& output, const ArrayPicture& read)
 {
     PrepareOptions options = job.options;
@@ -86,9 +106,12 @@ int writePanelArrays(SourceJob& job, const std::string& output, const ArrayPictu
         reduction.requested = true;
     }
     SourceJob panelJob{options, job.notes, job.source, job.written, job.claims};
-    const PanelPicture picture{read.panel, reduction.colours, read.values};
-    if (!options.adjustments.any() && reduction.width < 0 && reduction.height < 0)
+    PanelPicture picture{read.panel, reduction.colours, read.values};
+    if (!options.adjustments.invert && reduction.width < 0 && reduction.height < 0) {
+        if (options.adjustments.turns())
+            turnValues(picture.values, options.adjustments);
         return writePanelFiles(panelJob, output, picture);
+    }
     Bitmap shown;
     expandPanelPicture(picture, shown);
     return writeBitmap(panelJob, output, shown);
