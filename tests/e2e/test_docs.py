@@ -93,12 +93,48 @@ class DocPicturesTest(unittest.TestCase):
         with tempfile.TemporaryDirectory() as output:
             subprocess.run(["/usr/bin/python3", SOURCE_DIR / "docs/make-pictures", "--converter", PANELBAKE,
                             "--prepare", os.environ["PANELBAKE_PREPARE"], "--output-dir", output], check=True)
-            for name in ("sample.png", "page-byte.png", "dithered.png"):
+            # The panels' picture needs python3-skimage's photo; without it the script leaves it out.
+            panels = ("panels.png",) if (Path(output) / "panels.png").exists() else ()
+            for name in ("sample.png", "page-byte.png", "dithered.png") + panels:
                 with self.subTest(name), Image.open(Path(output) / name) as fresh, \
                         Image.open(SOURCE_DIR / "docs" / name) as committed:
                     self.assertEqual(fresh.size, committed.size)
                     difference = ImageChops.difference(fresh.convert("RGB"), committed.convert("RGB"))
                     self.assertIsNone(difference.getbbox(), f"docs/{name} is stale: run docs/make-pictures")
+
+
+@unittest.skipIf(EMULATED, "the README is checked against the native build")
+class WhichPanelTest(unittest.TestCase):
+    # Each panel's layouts, and the files they write for logo.png (the acep7 halves are spectra6's).
+    RUNS = [("bw", "epd", ["logo_epd.h"]), ("bwr", "adafruit,epd", ["logo_bwr.h", "logo_bwr_epd.h"]),
+            ("bwyr", "rows", ["logo_bwyr.h"]),
+            ("grey4", "rows,image4g,micropython", ["logo_grey4.h", "logo_grey4_image4g.h", "logo_grey4.py"]),
+            ("grey16", "rows,ssd1327,grayscale,micropython", ["logo_grey16.h", "logo_grey16_ssd1327.h",
+                                                              "logo_grey16_grayscale.h", "logo_grey16.py"]),
+            ("acep7", "rows", ["logo_acep7.h"]), ("spectra6", "rows,halves", ["logo_spectra6.h",
+                                                                             "logo_spectra6_halves.h"])]
+
+    @staticmethod
+    def words(text):
+        return " ".join(text.replace("/*", " ").replace("*/", " ").split())
+
+    def test_the_sections_calls_are_those_the_files_carry(self):
+        readme = (SOURCE_DIR / "README.md").read_text(encoding="utf-8")
+        section = self.words(readme[readme.index("\n## Which panel?\n"):readme.index("\n## Install\n")])
+        with tempfile.TemporaryDirectory() as folder:
+            Image.new("RGB", (13, 7), (200, 40, 40)).save(Path(folder) / "logo.png")
+            for panel, layouts, _ in self.RUNS:
+                subprocess.run([os.environ["PANELBAKE_PREPARE"], "logo.png", "--panel", panel, "--for", layouts,
+                                "-pgm"], cwd=folder, check=True)
+            for name in (name for _, _, names in self.RUNS for name in names):
+                text = (Path(folder) / name).read_text()
+                # The call is the comment's last paragraph, each line indented by three spaces.
+                comment = text[:text.index("*/")] if name.endswith(".h") else text[:text.index("import framebuf")]
+                calls = re.findall(r"^(?: \*|#)   (\S.*)$", comment, re.M)
+                self.assertTrue(calls, name)
+                for call in calls:
+                    with self.subTest(file=name, call=call):
+                        self.assertTrue(self.words(call) in section, f"README's Which panel? lacks {call}")
 
 
 if __name__ == "__main__":
