@@ -142,9 +142,9 @@ private:
             o.reduction.requested = true;
             thresholdGiven = true;
         } else if (std::strcmp(arg, "--dither") == 0) {
-            const char* name = value(arg, "floyd-steinberg, atkinson, bayer4 or bayer8");
+            const char* name = value(arg, "none, floyd-steinberg, atkinson, bayer4 or bayer8");
             if (name && !ditherFromName(name, o.reduction.dither))
-                o.problem = std::string("--dither needs floyd-steinberg, atkinson, bayer4 or bayer8, not \"") + name + "\"";
+                o.problem = std::string("--dither needs none, floyd-steinberg, atkinson, bayer4 or bayer8, not \"") + name + "\"";
             o.reduction.requested = true;
         } else if (std::strcmp(arg, "--table") == 0) {
             if (const char* name = value(arg, "the name of the header to write"))
@@ -370,8 +370,9 @@ constexpr const char usageHead[] = "Usage: panelbake-prepare <picture> [options]
     "\t-h <height>\tthe same fitting and bilinear rule; without either, the size stays\n"
     "\t--threshold <n>\twhite where red + green + blue >= n, 0 to 765 (default 383,\n"
     "\t\t\tpanelbake's own cut); the cut of error diffusion too\n"
-    "\t--dither <rule>\tfloyd-steinberg, atkinson, bayer4 or bayer8. Error diffusion\n"
-    "\t\t\truns left to right in rows from top to bottom, in integers.\n";
+    "\t--dither <rule>\tfloyd-steinberg, atkinson, bayer4 or bayer8 (none, the default:\n"
+    "\t\t\tthe cut alone). Error diffusion runs left to right in rows from top\n"
+    "\t\t\tto bottom, in integers.\n";
 
 constexpr const char usageTail[] =
     "Several pictures at once:\n"

@@ -3,6 +3,11 @@
 
 bool ditherFromName(const std::string& name, Dither& dither)
 {
+    // none: the cut alone (the nearest colour of a panel), as without --dither.
+    if (name == "none") {
+        dither = Dither::none;
+        return true;
+    }
     for (const DitherName& n : ditherNames)
         if (name == n.name) {
             dither = n.dither;

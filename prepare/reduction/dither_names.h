@@ -26,7 +26,7 @@ constexpr DitherName ditherNames[] = {{"floyd-steinberg", Dither::floydSteinberg
                                       {"bayer4", Dither::bayer4, false},
                                       {"bayer8", Dither::bayer8, false}};
 
-// False for a name not in the table.
+// False for a name neither "none" nor in the table.
 bool ditherFromName(const std::string& name, Dither& dither);
 
 // Whether --threshold goes with the rule: true for none.

@@ -132,7 +132,7 @@ class Panels(PrepareTest):
     def test_every_layout_holds_the_values_of_the_panels_bmp(self):
         self.write("photo.png", photo(26, 14, 3))
         for panel, (colours, layouts) in PANELS.items():
-            for dither in ((), ("--dither", "floyd-steinberg"), ("--dither", "bayer4")):
+            for dither in ((), ("--dither", "none"), ("--dither", "floyd-steinberg"), ("--dither", "bayer4")):
                 with self.subTest(panel=panel, dither=dither):
                     options = ["--panel", panel, *dither, "-w", "13", "-h", "7", "--force"]
                     self.prepared("photo.png", *options)

@@ -117,6 +117,7 @@ class PrepareAdjust(PrepareTest):
         for args, expected in ((("--threshold", "383"), "########........"), (("--threshold", "0"), "." * 16),
                                (("--threshold", "765"), "#" * 15 + "."), (("--threshold", "306"), "######.........."),
                                (("--threshold", "307"), "#######........."),
+                               (("--dither", "none", "--threshold", "306"), "######.........."),
                                (("--invert", "--threshold", "306"), "..........######")):
             with self.subTest(args=args):
                 pixels = list(self.black_and_white(ramp, *args).getdata())
@@ -236,7 +237,7 @@ class PrepareAdjust(PrepareTest):
                               (("a.png", "-w", "0"), '-w needs a width or height of 1 pixel or more, not "0"'),
                               (("a.png", "-h", "64px"), '-h needs a width or height of 1 pixel or more, not "64px"'),
                               (("a.png", "--threshold", "766"), "--threshold needs a sum of red, green and blue"),
-                              (("a.png", "--dither", "random"), "--dither needs floyd-steinberg, atkinson"),
+                              (("a.png", "--dither", "random"), "--dither needs none, floyd-steinberg, atkinson"),
                               (("a.png", "--dither", "bayer4", "--threshold", "300"), "--threshold does not go with")):
             with self.subTest(args=args):
                 code, out, err = self.prepare(*args)
