@@ -33,6 +33,7 @@ export const METHODS = Object.freeze({
   rules: [PANELBAKE],
   sources: [PANELBAKE],
   place: [PANELBAKE],
+  panelPlace: [PREPARE],
   readArray: [PREPARE],
   checkOptions: [PREPARE],
   claims: [PREPARE],
@@ -62,9 +63,16 @@ export const BESIDE = Object.freeze(['blobs']);
  */
 
 /**
+ * A panel's picture as panelbake-prepare hands it over: each pixel's value, one byte a pixel,
+ * rows from the top, the panel's name, and the colour of every value of 4 bits (red, green,
+ * blue each).
+ * @typedef {{panel: string, values: Uint8Array, colours: Uint8Array}} PanelValues
+ */
+
+/**
  * A picture as page-column bytes (bit 0 the top row of its page), as panelbake converts it,
- * and the grid of the layout its file holds.
- * @typedef {{width: number, height: number, data: Uint8Array, grid: ByteGrid}} Picture
+ * or a panel's values (`data` then empty), and the grid of the layout its file holds.
+ * @typedef {{width: number, height: number, data: Uint8Array, grid: ByteGrid, panel?: PanelValues}} Picture
  */
 
 /** @typedef {{name: string, blob: Blob, start: Uint8Array}} ShownFile a file written, its first bytes shown */
@@ -83,7 +91,11 @@ export const BESIDE = Object.freeze(['blobs']);
  * The rules the page asks of the C++ side.
  * @typedef {{name: string, readBy: string, python: boolean}} Layout
  * @typedef {{name: string, takesThreshold: boolean}} Dither
- * @typedef {{threshold: {default: number, least: number, most: number}, dithers: Dither[], layouts: Layout[]}} Rules
+ * @typedef {{value: number, name: string, standard: string}} PanelColour a value, its name and its colour by default
+ * @typedef {{name: string, planes: number, colours: PanelColour[], layouts: Layout[]}} Panel
+ * @typedef {{
+ *   threshold: {default: number, least: number, most: number}, dithers: Dither[], layouts: Layout[], panels: Panel[],
+ * }} Rules
  */
 
 /**
@@ -98,6 +110,14 @@ export const BESIDE = Object.freeze(['blobs']);
  * picture's edge).
  * @typedef {{x: number, y: number, mask: number, inside: boolean}} BytePixel
  * @typedef {{byte: number, band: number, bandName: string, pixels: BytePixel[]}} Place
+ */
+
+/**
+ * Where a pixel of a panel's picture lies: its byte as Place says, in `array` of the arrays
+ * the layout writes (each the file's array name's end, and the value a plane's bits are 1
+ * for, or -1 where they hold the values); where 0 is ink every bit is the opposite.
+ * @typedef {{suffix: string, plane: number}} PanelArray
+ * @typedef {Place & {arrays: PanelArray[], array: number, inkIsZero: boolean}} PanelPlace
  */
 
 /**
@@ -118,7 +138,7 @@ export const BESIDE = Object.freeze(['blobs']);
  *             result: RunSaid & {bmps: {name: string, key: string, size: number}[], framesHeader: NamedBytes | null}},
  *   convert: {args: ConvertJob, result: Converted},
  *   adjust: {args: ConvertJob & {output: string, prepareArgs: string[]}, result: Adjusted | {preparation: RunSaid}},
- *   layoutFile: {args: ConvertJob & {layout: string}, result: Converted},
+ *   layoutFile: {args: ConvertJob & {layout: string, panel: string, pictureArgs: string[] | null}, result: Converted},
  *   pagesInOneRun: {args: {name: string, file: File, args: string[], headerShown: number}, result: Converted | null},
  *   run: {args: {factory: Program, args: string[], files: Record<string, Uint8Array>, pictures: Record<string, HeldPicture>},
  *         result: RunSaid & {files: Record<string, Uint8Array>, compressed: {raw: number, stream: number} | null}},
@@ -126,6 +146,8 @@ export const BESIDE = Object.freeze(['blobs']);
  *   rules: {args: {}, result: Rules},
  *   sources: {args: {files: File[]}, result: SourceFacts[]},
  *   place: {args: {layout: string, width: number, height: number, x: number, y: number}, result: Place},
+ *   panelPlace: {args: {layout: string, panel: string, width: number, height: number, x: number, y: number},
+ *                result: PanelPlace},
  *   readArray: {args: {text: string, choice: string, layout: string, width: string, fresh: boolean}, result: ReadArray},
  *   checkOptions: {args: {args: string[]}, result: string},
  *   claims: {args: {paths: string[]}, result: string[]},

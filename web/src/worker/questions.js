@@ -41,12 +41,12 @@ export async function sources({programs}, {files}) {
   });
 }
 
-// The grid of a layout's bytes for a width x height picture.
+// The grid of a layout's bytes for a width x height picture of a panel (of each array).
 /** @param {Programs} programs @param {string} layout @param {number} width @param {number} height */
-export async function gridOf(programs, layout, width, height) {
+export async function gridOf(programs, layout, width, height, panel = 'bw') {
   const instance = await programs.query(PANELBAKE);
-  return JSON.parse(instance.ccall('panelbake_page_grid', 'string', ['string', 'number', 'number'],
-                                   [layout, width, height]));
+  return JSON.parse(instance.ccall('panelbake_page_grid', 'string', ['string', 'string', 'number', 'number'],
+                                   [layout, panel, width, height]));
 }
 
 // Where pixel (x, y) of a width x height picture lies in a layout's bytes.
@@ -55,6 +55,15 @@ export async function place({programs}, {layout, width, height, x, y}) {
   const instance = await programs.query(PANELBAKE);
   return JSON.parse(instance.ccall('panelbake_page_place', 'string', ['string', 'number', 'number', 'number', 'number'],
                                    [layout, width, height, x, y]));
+}
+
+// Where pixel (x, y) of a panel's width x height picture lies in the arrays of a layout.
+/** @type {Job<'panelPlace'>} */
+export async function panelPlace({programs}, {layout, panel, width, height, x, y}) {
+  const instance = await programs.query(PREPARE);
+  return JSON.parse(instance.ccall('panelbake_page_panel_place', 'string',
+                                   ['string', 'string', 'number', 'number', 'number', 'number'],
+                                   [layout, panel, width, height, x, y]));
 }
 
 // C text read by panelbake-prepare's own reader of C arrays (web/module/page_arrays.cpp),
