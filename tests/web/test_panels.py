@@ -102,11 +102,11 @@ class PanelsTest(unittest.TestCase):
     def test_every_panel_gives_the_command_line_s_picture_and_arrays(self):
         cases = {  # panel: a layout it takes, the files the command line writes
             "bwr": ("adafruit", ["cat_bwr.bmp", "cat_bwr.h"]),
-            "bwy": ("epd", ["cat_bwy.bmp", "cat_bwy.h"]),
+            "bwy": ("epd", ["cat_bwy.bmp", "cat_bwy_epd.h"]),
             "bwyr": ("rows", ["cat_bwyr.bmp", "cat_bwyr.h"]),
             "grey4": ("micropython", ["cat_grey4.bmp", "cat_grey4.py"]),
-            "grey16": ("ssd1327", ["cat_grey16.bmp", "cat_grey16.h"]),
-            "acep7": ("halves", ["cat_acep7.bmp", "cat_acep7.h"]),
+            "grey16": ("ssd1327", ["cat_grey16.bmp", "cat_grey16_ssd1327.h"]),
+            "acep7": ("halves", ["cat_acep7.bmp", "cat_acep7_halves.h"]),
             "spectra6": ("rows", ["cat_spectra6.bmp", "cat_spectra6.h"]),
         }
         self.show_photo("bw", "pages")
@@ -160,7 +160,7 @@ class PanelsTest(unittest.TestCase):
                  "acep7": ["black", "white", "green", "blue", "red", "yellow", "orange"]}
         cases = {  # panel, layout, pixel, its byte's index, the words of its bits, each array's name
             "two planes": ("bwr", "adafruit", (9, 1), 7, "bit 6", ["black", "red"]),
-            "4 bits": ("acep7", "rows", (3, 2), 49, "the low nibble (bits 3–0)", [""]),
+            "4 bits": ("acep7", "rows", (2, 2), 49, "the high nibble (bits 7–4)", [""]),
         }
         self.show_photo("bw", "pages")
         for name, (panel, layout, (x, y), index, bits, planes) in cases.items():

@@ -135,13 +135,15 @@ function panelText(state, {x, y}, image, place) {
 /** @param {State} state @param {{x: number, y: number}} cursor @param {Picture} image @param {PanelPlace} place */
 function panelDiagram(state, cursor, image, place) {
   const values = /** @type {import('../protocol.js').PanelValues} */ (image.panel).values;
-  return place.pixels.map((pixel) => {
+  const digits = String(image.width).length;
+  const lines = place.pixels.map((pixel) => {
     const value = values[pixel.y * image.width + pixel.x];
-    const words = pixel.inside ? `${value} ${colourName(state, image, value)}` : '(no pixel)';
+    const words = pixel.inside ? `${value} ${colourName(state, image, value)}` : '(no column)';
     const bits = bitOf(pixel.mask) === lowBitOf(pixel.mask) ? `bit ${bitOf(pixel.mask)}`
       : `bits ${bitOf(pixel.mask)}–${lowBitOf(pixel.mask)}`;
-    return `x ${pixel.x}, y ${pixel.y}  ${bits}  ${words}` + (pixel.x === cursor.x && pixel.y === cursor.y ? ' \u25c0 this pixel' : '');
-  }).join('\n');
+    return `column ${String(pixel.x).padEnd(digits)}  ${bits}  ${words}` + (pixel.x === cursor.x ? ' \u25c0' : '');
+  });
+  return [`row ${cursor.y}`, ...lines].join('\n');
 }
 
 // Shows the pixel inspected, or nothing where none is.
