@@ -114,10 +114,19 @@ def picture_seeds():
     return files
 
 
-def array_seed(layout, width, text):
-    """The arrays target's input: the layout (0: the text's own, 1 pages ... 5 micropython),
-    the width (0: the text's own), then the text."""
-    return struct.pack("<BH", layout, width) + text.encode()
+# The rows of the layout table, in its order: --layout's choice is 1 + the place of its row.
+LAYOUT_ROWS = ["pages", "columns", "adafruit", "adafruit (bwr, bwy)", "xbm", "micropython", "epd", "rows (2 bits)",
+               "rows (4 bits)", "micropython (GS2_HMSB)", "micropython (GS4_HMSB)", "ssd1327", "grayscale", "image4g",
+               "halves"]
+PANELS = ["bw", "bwr", "bwy", "bwyr", "grey4", "grey16", "acep7", "spectra6"]
+
+
+def array_seed(layout, width, text, panel=None):
+    """The arrays target's input: the layout (0: the text's own, then 1 + its row) and the
+    panel (0: the text's own, then 1 + its place) in one byte, the width (0: the text's
+    own), then the text."""
+    choice = layout + (len(LAYOUT_ROWS) + 1) * (0 if panel is None else 1 + PANELS.index(panel))
+    return struct.pack("<BH", choice, width) + text.encode()
 
 
 def array_seeds():
@@ -142,6 +151,20 @@ def array_seeds():
         "problems": array_seed(1, 2, "uint8_t a[] = {\n1, x, 256,, 3 4, 'a', \"{\"\n"),
         "frames_header": array_seed(0, 0, "static const unsigned char *const walk[2] = {\n    a,\n    b,\n};\n"),
         "directive_in_array": array_seed(5, 1, "#if 1\nuint8_t a[] = {\n#ifdef X\n1,\n#endif\n2 \\\n};\n"),
+        "panel_rows": array_seed(0, 0, "/* l.h: 3 x 2 pixels of the acep7 panel. Made by panelbake-prepare --panel\n"
+                                       " * acep7 --for rows. */\n#define L_WIDTH 3\n#define L_HEIGHT 2\n"
+                                       "static unsigned char l[] = {0x01, 0x20, 0x6f, 0x50};\n"),
+        "panel_planes": array_seed(0, 0, "/* Made by panelbake-prepare --panel bwr --for epd. */\n#define L_WIDTH 9\n"
+                                         "#define L_HEIGHT 2\nstatic unsigned char l_black[] = {0x0f, 0xff, 0xf0, 0x7f};\n"
+                                         "static unsigned char l_red[] = {0xf0, 0x7f, 0xff, 0x00};\n"),
+        "panel_halves": array_seed(0, 0, "/* Made by panelbake-prepare --panel spectra6 --for halves. */\n"
+                                         "#define L_WIDTH 5\n#define L_HEIGHT 1\nstatic unsigned char l_left[] = "
+                                         "{0x12, 0x30};\nstatic unsigned char l_right[] = {0x56};\n"),
+        "grey_module": array_seed(0, 0, "WIDTH = 5\nHEIGHT = 2\nDATA = bytearray(\n    b'\\x1b\\xe4'\n"
+                                        "    b'\\xff\\x02'\n)\nFRAME = framebuf.FrameBuffer(DATA, WIDTH, HEIGHT, "
+                                        "framebuf.GS2_HMSB)\n"),
+        "foreign_panel": array_seed(9, 3, "uint8_t a[] = {0x01, 0x23, 0x45, 0x67};\n", "acep7"),
+        "foreign_planes": array_seed(4, 5, "uint8_t a[] = {0x80, 0xc0};\nuint8_t b[] = {0xc0, 0x40};\n", "bwy"),
     }
 class Stream:
     """A compressed stream as panelbake_play.h reads it: bits lowest first in bytes of their

@@ -72,15 +72,17 @@ private:
             if (const char* names = value(arg, layoutChoices().c_str()))
                 forNames = names;
         } else if (std::strcmp(arg, "--layout") == 0) {
-            const char* name = value(arg, layoutChoices().c_str());
-            if (name && !(o.arrays.layout = layoutFor(name, "bw")))
-                o.problem = "--layout needs " + layoutChoices() + ", not \"" + name + "\"";
+            if (const char* name = value(arg, layoutChoices().c_str()))
+                layoutName = name;
         } else if (std::strcmp(arg, "--width") == 0) {
             number(arg, "the width of a C array's picture, 1 pixel or more", 1, std::numeric_limits<std::int32_t>::max(), n);
             o.arrays.width = n;
         } else if (std::strcmp(arg, "--array") == 0) {
-            if (const char* name = value(arg, "the name of the array to read"))
-                o.arrays.array = name;
+            if (const char* name = value(arg, "the name of the array to read")) {
+                const std::string names = name; // FIRST,SECOND for a panel's two arrays
+                o.arrays.array = names.substr(0, names.find(','));
+                o.arrays.secondArray = names.find(',') == std::string::npos ? "" : names.substr(names.find(',') + 1);
+            }
         } else {
             return false;
         }
@@ -92,7 +94,7 @@ private:
     {
         if (std::strcmp(arg, "--panel") == 0) {
             const char* name = value(arg, panelChoices().c_str());
-            if (name && !(o.reduction.panel = panelFromName(name))) {
+            if (name && !(o.arrays.panel = o.reduction.panel = panelFromName(name))) {
                 o.reduction.panel = &panelKinds[0];
                 o.problem = "--panel needs " + panelChoices() + ", not \"" + name + "\"";
             }
@@ -178,6 +180,23 @@ private:
         }
     }
 
+    // The layout of --layout: the panel's row of that name. Without --panel, a name of a
+    // panel of colours is the panel's whose arrays the text holds, known when it is read.
+    void arrayLayout(const std::string& name)
+    {
+        const std::string panel = o.reduction.panel->name;
+        o.arrays.layout = layoutFor(name, panel);
+        if (!o.arrays.layout && !o.arrays.panel)
+            o.arrays.layout = layoutNamed(name);
+        if (o.arrays.layout)
+            return;
+        if (layoutNamed(name))
+            o.problem = "--layout " + name + " is not a layout of --panel " + panel + ", which takes " +
+                        layoutChoices(panel);
+        else
+            o.problem = "--layout needs " + layoutChoices(panel) + ", not \"" + name + "\"";
+    }
+
     // Why the panel does not go with the rest of the command line, or "". Its colours are
     // read from --palette's text here, and any panel but bw is always reduced.
     std::string panelClash()
@@ -230,6 +249,8 @@ private:
             return;
         if (!forNames.empty())
             forLayouts(forNames);
+        if (o.problem.empty() && !layoutName.empty())
+            arrayLayout(layoutName);
         if (!o.problem.empty())
             return;
         if (o.sources.empty())
@@ -282,6 +303,7 @@ private:
     int i = 1;
     bool thresholdGiven = false;
     std::string forNames; // --for's, read once the panel is known
+    std::string layoutName; // --layout's, likewise
     std::string paletteText;
     bool paletteGiven = false;
     PrepareOptions o;
@@ -373,11 +395,14 @@ constexpr const char usageTail[] =
     "\t\t\tand -pic30 the stream lies where the player reads it: program\n"
     "\t\t\tmemory on AVR, plain memory elsewhere\n"
     "C text as a picture: a C array, an X bitmap or a MicroPython module is read back\n"
-    "into the black-and-white picture its bytes hold. panelbake's and these files tell\n"
-    "their layout and size; for another array give them:\n"
-    "\t--layout <name>\tthe layout of its bytes, one of those of --for\n"
+    "into the black-and-white picture its bytes hold, or a panel's values (logo_acep7.h\n"
+    "-> logo_acep7.bmp, the panel's BMP). panelbake's and these files tell their panel,\n"
+    "layout and size; for another array give them (--panel, bw by default, and):\n"
+    "\t--layout <name>\tthe layout of its bytes, one of those of --for the panel takes\n"
     "\t--width <n>\tthe width of its picture; the height follows from the bytes\n"
-    "\t--array <name>\tthe array to read, of several (the first array of bytes)\n"
+    "\t--array <name>\tthe array to read, of several (the first array of bytes); a\n"
+    "\t\tpanel's two planes or halves: --array FIRST,SECOND, or by default\n"
+    "\t\tthe array read and the one after it\n"
     "\n"
     "Transparent parts are laid on white, 16-bit samples reduced to the nearest 8-bit\n"
     "value, and a JPEG is turned as its EXIF orientation says; colour profiles are\n"

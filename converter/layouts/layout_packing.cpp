@@ -260,17 +260,44 @@ std::vector<std::uint8_t> layoutBytesBitByBit(const PackSource& source, const La
     return bytes;
 }
 
-void drawLayoutBytes(const std::uint8_t* bytes, const Layout& layout, BitPicture& picture)
+namespace {
+
+// The unpacking loop: visit(x, y, bits) for every pixel of a width x height picture whose
+// bytes are `bytes` in the layout, its bits moved down to the lowest and, where 0 is ink,
+// complemented first.
+template <typename Visit>
+void eachPixelBits(const std::uint8_t* bytes, const Layout& layout, std::int32_t width, std::int32_t height,
+                   Visit visit)
 {
     const bool down = layout.axis == ByteAxis::down;
-    eachByte(layout, picture.width(), picture.height(), [&](std::size_t index, ByteSpan span) {
+    eachByte(layout, width, height, [&](std::size_t index, ByteSpan span) {
         const std::uint8_t byte = withPolarity(layout, bytes[index]);
-        for (int b = 0; b < span.count; ++b) {
-            const std::int32_t px = down ? span.x : span.x + b;
-            const std::int32_t py = down ? span.y + b : span.y;
-            if (byte & pixelMask(layout, b))
-                picture.row(py)[px >> 3] = static_cast<std::uint8_t>(picture.row(py)[px >> 3] & ~pictureBit(px));
-        }
+        for (int b = 0; b < span.count; ++b)
+            visit(down ? span.x : span.x + b, down ? span.y + b : span.y,
+                  static_cast<unsigned>((byte & pixelMask(layout, b)) >> pixelShift(layout, b)));
+    });
+}
+
+} // namespace
+
+void drawLayoutBytes(const std::uint8_t* bytes, const Layout& layout, BitPicture& picture)
+{
+    eachPixelBits(bytes, layout, picture.width(), picture.height(), [&](std::int32_t x, std::int32_t y, unsigned bits) {
+        if (bits != 0)
+            picture.row(y)[x >> 3] = static_cast<std::uint8_t>(picture.row(y)[x >> 3] & ~pictureBit(x));
+    });
+}
+
+void drawLayoutValues(const std::uint8_t* bytes, const Layout& layout, const UnpackTarget& target)
+{
+    ValuePicture& picture = *target.picture;
+    eachPixelBits(bytes, layout, target.columns, picture.height, [&](std::int32_t x, std::int32_t y, unsigned bits) {
+        std::uint8_t& value = picture.values[static_cast<std::size_t>(y) * static_cast<std::size_t>(picture.width) +
+                                             static_cast<std::size_t>(target.left + x)];
+        if (target.plane < 0)
+            value = static_cast<std::uint8_t>(bits);
+        else if (bits != 0)
+            value = static_cast<std::uint8_t>(target.plane);
     });
 }
 

@@ -2,11 +2,12 @@
 #pragma once
 
 // The one packing loop of every layout, both ways: a picture into the bytes a layout
-// holds, and those bytes back into the picture. The picture is black and white, held as
-// bits, or a panel's values, one byte a pixel; a plane takes the pixels of one value, and
-// halves are ranges of columns. Where a layout's bytes are plainly the picture's rows
-// turned or copied (black and white, one bit a pixel), the loop packs a band a word at a
-// time; layoutBytesBitByBit is the plain definition those fast paths are held to.
+// holds, and those bytes back into the picture by one unpacking loop. The picture is black
+// and white, held as bits, or a panel's values, one byte a pixel; a plane takes the pixels
+// of one value, and halves are ranges of columns. Where a layout's bytes are plainly the
+// picture's rows turned or copied (black and white, one bit a pixel), the loop packs a
+// band a word at a time; layoutBytesBitByBit is the plain definition those fast paths are
+// held to.
 
 #include "bit_picture.h"
 #include "layouts/layout_table.h"
@@ -69,6 +70,22 @@ std::vector<std::uint8_t> layoutBytesBitByBit(const PackSource& source, const La
 // pixels whose bits are not 0 (where 0 is ink, not all 1) become black. `bytes` holds
 // byteGrid(...).bytes() bytes.
 void drawLayoutBytes(const std::uint8_t* bytes, const Layout& layout, BitPicture& picture);
+
+// Where the bytes of one array of a panel's picture go back to, as PackSource took them:
+// the values themselves, or a plane whose set pixels (those of ink) become `plane` and
+// whose others are left as they are; of the columns from `left`, `columns` of them.
+struct UnpackTarget {
+    ValuePicture* picture;
+    int plane = -1;
+    std::int32_t left = 0;
+    std::int32_t columns = 0;
+};
+
+// The panel's values those bytes hold, byteGrid(layout, target.columns,
+// picture.height).bytes() of them, put into the target's pixels: packing the target's
+// pixels gives the bytes back (but for bits past a value's range, which a panel does not
+// have).
+void drawLayoutValues(const std::uint8_t* bytes, const Layout& layout, const UnpackTarget& target);
 
 // Where pixel (x, y) of a width x height picture lies in a layout's bytes: the index of its
 // byte, and the bits of that byte that hold it.

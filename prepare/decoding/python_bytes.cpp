@@ -151,7 +151,7 @@ PythonBytes readPythonBytes(std::string_view text)
     read.width = assignedNumber(text, "WIDTH");
     read.height = assignedNumber(text, "HEIGHT");
     std::size_t first = std::string_view::npos;
-    for (const char* format : {"MONO_VLSB", "MONO_HLSB", "MONO_HMSB"}) {
+    for (const char* format : {"MONO_VLSB", "MONO_HLSB", "MONO_HMSB", "GS2_HMSB", "GS4_HMSB"}) {
         const std::size_t at = text.find(format);
         if (at < first) {
             first = at;

@@ -17,7 +17,7 @@ struct PythonBytes {
     std::vector<std::uint8_t> bytes;
     std::int64_t width = 0; // WIDTH and HEIGHT; 0 where the text has none
     std::int64_t height = 0;
-    std::string format;  // the first of MONO_VLSB, MONO_HLSB and MONO_HMSB the text names, or empty
+    std::string format;  // the first of MONO_VLSB, MONO_HLSB, MONO_HMSB, GS2_HMSB and GS4_HMSB the text names, or empty
     std::string problem; // why the literals are not bytes; empty when they are
 };
 

@@ -26,6 +26,18 @@ std::vector<Pixel> panelColourTable(const PanelKind& kind, const std::vector<Pix
     return table;
 }
 
+void expandPanelPicture(const PanelPicture& picture, Bitmap& bitmap)
+{
+    const std::vector<Pixel> table = panelColourTable(*picture.kind, picture.colours);
+    const ValuePicture& values = picture.values;
+    bitmap.setDimensions(values.width, values.height);
+    for (std::int32_t y = 0; y < values.height; ++y) {
+        Pixel* row = bitmap.rowData(y);
+        for (std::int32_t x = 0; x < values.width; ++x)
+            row[x] = table[values.row(y)[x] & 15];
+    }
+}
+
 bool savePanelPicture(const char* path, const PanelPicture& picture)
 {
     const ValuePicture& values = picture.values;
@@ -49,4 +61,13 @@ PackSource arraySource(const PanelArray& array, const ValuePicture& values)
         return all;
     const std::int32_t left = (values.width + 1) / 2;
     return array.right ? all.columnRange(left, values.width - left) : all.columnRange(0, left);
+}
+
+UnpackTarget arrayTarget(const PanelArray& array, ValuePicture& values)
+{
+    const std::int32_t left = (values.width + 1) / 2;
+    if (!array.half)
+        return {&values, array.plane, 0, values.width};
+    return array.right ? UnpackTarget{&values, array.plane, left, values.width - left}
+                       : UnpackTarget{&values, array.plane, 0, left};
 }

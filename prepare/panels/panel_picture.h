@@ -29,6 +29,10 @@ PanelPicture reducedToPanel(const Bitmap& picture, const PanelKind& kind, const 
 // of 4 bits.
 std::vector<Pixel> panelColourTable(const PanelKind& kind, const std::vector<Pixel>& colours);
 
+// The picture the panel shows, in 24 bits: each value's colour (white for one it does not
+// use).
+void expandPanelPicture(const PanelPicture& picture, Bitmap& bitmap);
+
 // Writes the BMP of 4 bits a pixel, the values its pixels; false when it cannot be written
 // in full.
 bool savePanelPicture(const char* path, const PanelPicture& picture);
@@ -47,3 +51,6 @@ std::vector<PanelArray> panelArrays(const PanelKind& kind, const Layout& layout)
 
 // The pixels of one of them, of a picture `values`.
 PackSource arraySource(const PanelArray& array, const ValuePicture& values);
+
+// Where the bytes of one of them go back to in a picture `values` of the full size.
+UnpackTarget arrayTarget(const PanelArray& array, ValuePicture& values);

@@ -34,6 +34,8 @@ std::vector<std::string> temporaryPaths(const OutputBatch& batch, std::size_t fi
     return temporaries;
 }
 
+} // namespace
+
 // A panel's picture: its BMP, or the files of --for.
 int writePanelFiles(SourceJob& job, const std::string& output, const PanelPicture& picture)
 {
@@ -53,8 +55,6 @@ int writePanelFiles(SourceJob& job, const std::string& output, const PanelPictur
                                 arrayAttribute(options.avrProgmem, options.pic30AutoPsv));
     });
 }
-
-} // namespace
 
 std::vector<std::string> pictureOutputs(const PrepareOptions& options, const std::string& output)
 {

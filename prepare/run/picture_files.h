@@ -33,3 +33,6 @@ int writePictureFiles(SourceJob& job, const std::string& output, const PreparedP
 // black and white already, whose BMP panelbake converts; for another panel reduced to its
 // colours here.
 int writeDisplayPicture(SourceJob& job, const std::string& output, const Bitmap& picture);
+
+// The same for a panel's picture, as it is: its BMP, or the files of --for.
+int writePanelFiles(SourceJob& job, const std::string& output, const PanelPicture& picture);

@@ -159,7 +159,8 @@ TEST(LayoutPacking, APixelsPlaceIsTheBitsItFlips)
 }
 
 // A panel's picture of 3 x 2 values, in each layout of each panel that takes it: the arrays'
-// bytes worked out by hand. Row 0 is 0 1 2, row 1 is 3 2 1.
+// bytes worked out by hand, and those bytes read back into the values (planes hold only
+// black and the colour: a 3 reads back white). Row 0 is 0 1 2, row 1 is 3 2 1.
 TEST(LayoutPacking, EachPanelLayoutsBytesOfTinyValuesWorkedOutByHand)
 {
     struct Case {
@@ -194,6 +195,12 @@ TEST(LayoutPacking, EachPanelLayoutsBytesOfTinyValuesWorkedOutByHand)
             EXPECT_EQ(content.arrays[k].suffix, c.arrays[k].first);
             EXPECT_EQ(content.arrays[k].bytes, c.arrays[k].second);
         }
+        const std::vector<PanelArray> arrays = panelArrays(*picture.kind, *layout);
+        const bool planes = arrays.front().plane >= 0;
+        ValuePicture back{3, 2, Bytes(6, planes ? 1 : 0xFF)}; // planes: white where neither has ink
+        for (std::size_t k = 0; k < arrays.size() && k < c.arrays.size(); ++k)
+            drawLayoutValues(c.arrays[k].second.data(), *layout, arrayTarget(arrays[k], back));
+        EXPECT_EQ(back.values, (planes ? Bytes{0, 1, 2, 1, 2, 1} : picture.values.values));
     }
     // Every layout a panel takes is one of the cases.
     for (const PanelKind& kind : panelKinds)
