@@ -3,7 +3,8 @@
 panel, the panel's picture and its arrays equal what the command line the page shows writes when
 run natively, and the preview shows the picture's colours; colours edited come back with the
 address; the byte inspector names a pixel's value, colour, byte and bits as the native arrays hold
-them; axe-core finds no violation with a panel's controls shown."""
+them; Bytes back to a picture shows a panel's arrays in its colours; axe-core finds no violation
+with a panel's controls shown."""
 import io
 import os
 import re
@@ -12,12 +13,15 @@ import unittest
 from pathlib import Path
 
 from PIL import Image
+from selenium.common.exceptions import TimeoutException
+from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 from selenium.webdriver.support.ui import Select
 
 import test_batch
 from test_controls import run_command_line
-from test_page import BINARY_DIR, WORK, setUpModule, tearDownModule
+from test_arrays import PASTE
+from test_page import BINARY_DIR, PREPARE_NATIVE, WORK, native, setUpModule, tearDownModule
 
 __all__ = ["setUpModule", "tearDownModule"]
 
@@ -179,6 +183,34 @@ class PanelsTest(unittest.TestCase):
                     self.assertIn(f"{where} byte {index} = 0x{byte:02x} = {byte >> 4:04b} {byte & 15:04b} binary, "
                                   f"{bits} = {held}", said)
         self.choose_panel("bw", "pages")
+
+    def test_bytes_back_show_a_panel_s_arrays_in_its_colours(self):
+        self.browser.find_element(By.CSS_SELECTOR, "#arrays > summary").click()
+        cases = {  # panel, layout, the file's text or a foreign array's, the Panel and Layout chosen
+            "two planes, by their form": ("bwr", "adafruit", "cat_bwr.h", ""),
+            "a MicroPython module of grey4": ("grey4", "micropython", "cat_grey4.py", ""),
+            "a foreign array of 4 bits": ("acep7", "rows", None, "acep7"),
+        }
+        for name, (panel, layout, own, chosen) in cases.items():
+            with self.subTest(name):
+                made = native(["cat.jpg", "--panel", panel, *SIZE], {"cat.jpg": photo().read_bytes()}, PREPARE_NATIVE)
+                arrays = native(["cat.jpg", "--panel", panel, *SIZE, "--for", layout], {"cat.jpg": photo().read_bytes()},
+                                PREPARE_NATIVE)["files"]
+                text = arrays[own].decode() if own else "const uint8_t frame[] = {%s};" % ", ".join(
+                    map(str, array_bytes(arrays[f"cat_{panel}.h"], f"cat_{panel}")))
+                Select(self.element("array-panel")).select_by_value(chosen)
+                self.browser.execute_script(PASTE, text)
+                if chosen:  # a foreign array's layout and width are given
+                    Select(self.element("array-layout")).select_by_value(layout)
+                    self.element("array-width").send_keys(Keys.CONTROL, "a", Keys.DELETE)
+                    self.element("array-width").send_keys("48")
+                expected = bmp_colours(made["files"][f"cat_{panel}.bmp"])[0]
+                try:
+                    self.wait(lambda: self.browser.execute_script(READ_COLOURS) == expected)
+                except TimeoutException:
+                    self.fail(self.element("summary").text)
+        self.browser.refresh()  # the result shown is a picture's again
+        self.browser.execute_async_script("window.panelbake.ready.then(arguments[0]);")
 
     def test_axe_finds_no_violation_with_a_panel_s_colours_shown(self):
         self.show_photo("grey4", "rows")

@@ -20,7 +20,8 @@ const layoutOptions = (layouts) => layouts.map(({name, readBy}) => new Option(`$
 export function setUpControls(rules) {
   $('panel').replaceChildren(...rules.panels.map(({name, colours}) =>
     new Option(`${name}: ${colours.map((colour) => colour.name).join(', ')}`, name)));
-  $('array-layout').replaceChildren(...layoutOptions(rules.layouts));
+  $('array-panel').replaceChildren(new Option('the text\'s own', ''), ...rules.panels.map(({name}) => new Option(name, name)));
+  setArrayPanel(rules, '');
   setPanel(rules, rules.panels[0].name);
   const dither = $('dither');
   dither.replaceChildren(new Option('none', ''), ...rules.dithers.map(({name, takesThreshold: cut}) =>
@@ -56,6 +57,18 @@ export function setPanel(rules, name, colours = '') {
   const bw = panel === rules.panels[0];
   $('panel-colours').hidden = bw;
   $('threshold-label').hidden = $('threshold-fields').hidden = $('threshold-hint').hidden = !bw;
+}
+
+// Bytes back to a picture's panel: its layouts offered (for the text's own panel, every
+// layout a panel takes, once each), the one chosen kept where it is one of them.
+/** @param {Rules} rules @param {string} name */
+export function setArrayPanel(rules, name) {
+  const panel = rules.panels.find((p) => p.name === name);
+  const all = rules.panels.flatMap((p) => p.layouts);
+  const layouts = panel ? panel.layouts : all.filter((layout, i) => all.findIndex((l) => l.name === layout.name) === i);
+  const layout = $('array-layout').value;
+  $('array-layout').replaceChildren(...layoutOptions(layouts));
+  if (layouts.some((l) => l.name === layout)) $('array-layout').value = layout;
 }
 
 // The panel's colours back to its own.

@@ -5,7 +5,7 @@
 /**
  * @typedef {{
  *   'announce': HTMLElement, 'adjust-hint': HTMLElement, 'array-choice': HTMLElement, 'array-file': HTMLInputElement,
- *   'array-hint': HTMLElement, 'array-layout': HTMLSelectElement, 'array-loaded': HTMLElement,
+ *   'array-hint': HTMLElement, 'array-layout': HTMLSelectElement, 'array-panel': HTMLSelectElement, 'array-loaded': HTMLElement,
  *   'array-name': HTMLSelectElement, 'array-problems': HTMLUListElement, 'array-size-hint': HTMLElement,
  *   'array-text': HTMLTextAreaElement, 'array-width': HTMLInputElement, 'arrays': HTMLDetailsElement,
  *   'batch': HTMLElement, 'batch-download': HTMLButtonElement, 'batch-hint': HTMLElement, 'batch-list': HTMLOListElement,

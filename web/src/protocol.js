@@ -122,12 +122,15 @@ export const BESIDE = Object.freeze(['blobs']);
 
 /**
  * C text read back by panelbake-prepare's reader of C arrays. `arrays`, `chosen` and the
- * problems list what it holds; told, what its form says; the picture, or why there is none.
+ * problems list what it holds; told, what its form says; the picture, or why there is none;
+ * the panel read ('' with no picture) and the second array read with the first (a plane or
+ * a half), or ''.
  * @typedef {{name: string, line: number, count: number}} ListedArray
  * @typedef {{
  *   arrays: ListedArray[], chosen: number, problems: string[], problemCount: number,
  *   told: {layout: string, width: number}, layout: string, width: number,
- *   picture: Picture | null, refusal: string, read: string, unfit: string[], notes: string[]
+ *   picture: Picture | null, refusal: string, read: string, unfit: string[], notes: string[],
+ *   panel: string, second: string,
  * }} ReadArray
  */
 
@@ -148,7 +151,8 @@ export const BESIDE = Object.freeze(['blobs']);
  *   place: {args: {layout: string, width: number, height: number, x: number, y: number}, result: Place},
  *   panelPlace: {args: {layout: string, panel: string, width: number, height: number, x: number, y: number},
  *                result: PanelPlace},
- *   readArray: {args: {text: string, choice: string, layout: string, width: string, fresh: boolean}, result: ReadArray},
+ *   readArray: {args: {text: string, choice: string, panel: string, layout: string, width: string, fresh: boolean},
+ *              result: ReadArray},
  *   checkOptions: {args: {args: string[]}, result: string},
  *   claims: {args: {paths: string[]}, result: string[]},
  * }} Calls
