@@ -171,6 +171,17 @@ def native(args, files, program=NATIVE):
         return {"code": run.returncode, "stdout": run.stdout.decode(), "stderr": run.stderr.decode(), "files": made}
 
 
+def axe_violations(browser):
+    """axe-core's violations in the page as it is: axe-core, from the npm packages the web build
+    installs, is injected here only."""
+    axe = Path(os.environ.get("PANELBAKE_PAGE_NPM_DIR", BINARY_DIR / "web" / "page-npm")) / "node_modules/axe-core/axe.min.js"
+    browser.execute_script(axe.read_text(encoding="utf-8"))
+    return browser.execute_async_script("""
+        const done = arguments[0];
+        axe.run(document, {resultTypes: ['violations']}).then((r) => done(r.violations.map((v) =>
+          `${v.id}: ${v.help} (${v.nodes.map((n) => n.target.join(' ')).join(', ')})`)));""")
+
+
 def black_pixels(preview):
     """The rows of a preview BMP as the canvas is read back: '1' for black."""
     with Image.open(io.BytesIO(preview)) as picture:
@@ -621,8 +632,6 @@ class ServedTest(PageTests, unittest.TestCase):
         self.assertLessEqual(set(QuietHandler.requested), own)
 
     def test_axe_finds_no_violation_in_the_page_with_a_result(self):
-        # axe-core, from the npm packages the web build installs, is injected here only.
-        axe = Path(os.environ.get("PANELBAKE_PAGE_NPM_DIR", BINARY_DIR / "web" / "page-npm")) / "node_modules/axe-core/axe.min.js"
         self.convert(SAMPLE, height="64")
         self.element("preview").send_keys(Keys.ARROW_RIGHT)  # the byte inspector's text shown too
         # No two controls are called the same (a size preset and a colour look both "Display").
@@ -630,12 +639,7 @@ class ServedTest(PageTests, unittest.TestCase):
             "return [...document.querySelectorAll('input, select, textarea')].filter((c) => c.labels.length)"
             ".map((c) => c.labels[0].textContent.trim());")
         self.assertEqual(sorted(set(labels)), sorted(labels))
-        self.browser.execute_script(axe.read_text(encoding="utf-8"))
-        violations = self.browser.execute_async_script("""
-            const done = arguments[0];
-            axe.run(document, {resultTypes: ['violations']}).then((r) => done(r.violations.map((v) =>
-              `${v.id}: ${v.help} (${v.nodes.map((n) => n.target.join(' ')).join(', ')})`)));""")
-        self.assertEqual([], violations)
+        self.assertEqual([], axe_violations(self.browser))
 
     def test_on_a_phone_nothing_runs_past_the_screen_s_edge(self):
         size = self.browser.get_window_size()

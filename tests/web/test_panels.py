@@ -6,7 +6,6 @@ address; the byte inspector names a pixel's value, colour, byte and bits as the 
 them; Bytes back to a picture shows a panel's arrays in its colours; axe-core finds no violation
 with a panel's controls shown."""
 import io
-import os
 import re
 import shlex
 import unittest
@@ -21,7 +20,7 @@ from selenium.webdriver.support.ui import Select
 import test_batch
 from test_controls import run_command_line
 from test_arrays import PASTE
-from test_page import BINARY_DIR, PREPARE_NATIVE, WORK, native, setUpModule, tearDownModule
+from test_page import PREPARE_NATIVE, WORK, axe_violations, native, setUpModule, tearDownModule
 
 __all__ = ["setUpModule", "tearDownModule"]
 
@@ -215,13 +214,7 @@ class PanelsTest(unittest.TestCase):
     def test_axe_finds_no_violation_with_a_panel_s_colours_shown(self):
         self.show_photo("grey4", "rows")
         self.element("preview").send_keys(Keys.ARROW_RIGHT)
-        axe = Path(os.environ.get("PANELBAKE_PAGE_NPM_DIR", BINARY_DIR / "web" / "page-npm")) / "node_modules/axe-core/axe.min.js"
-        self.browser.execute_script(axe.read_text(encoding="utf-8"))
-        violations = self.browser.execute_async_script("""
-            const done = arguments[0];
-            axe.run(document, {resultTypes: ['violations']}).then((r) => done(r.violations.map((v) =>
-              `${v.id}: ${v.help} (${v.nodes.map((n) => n.target.join(' ')).join(', ')})`)));""")
-        self.assertEqual([], violations)
+        self.assertEqual([], axe_violations(self.browser))
         self.choose_panel("bw", "pages")
 
 
