@@ -20,7 +20,7 @@ from selenium.webdriver.support.ui import Select
 import test_batch
 from test_controls import run_command_line
 from test_arrays import PASTE
-from test_page import PREPARE_NATIVE, WORK, axe_violations, native, setUpModule, tearDownModule
+from test_page import PREPARE_NATIVE, WORK, axe_violations, native, prepared_pictures, setUpModule, tearDownModule
 
 __all__ = ["setUpModule", "tearDownModule"]
 
@@ -72,7 +72,8 @@ class PanelsTest(unittest.TestCase):
     """Opened from disk as test_batch opens the page, with its ways of driving it."""
 
     locals().update({name: test_batch.BatchTest.__dict__[name] for name in (
-        "setUpClass", "element", "results_shown", "wait_until_done", "link_bytes", "wait", "set_options", "choose")})
+        "setUpClass", "element", "results_shown", "wait_until_done", "link_bytes", "wait", "set_options", "choose",
+        "rows")})
 
     def choose_panel(self, panel, layout):
         shown = self.results_shown()
@@ -210,6 +211,22 @@ class PanelsTest(unittest.TestCase):
                     self.fail(self.element("summary").text)
         self.browser.refresh()  # the result shown is a picture's again
         self.browser.execute_async_script("window.panelbake.ready.then(arguments[0]);")
+
+    def test_an_animation_stays_black_and_white_in_the_command_line_s_words(self):
+        self.set_options("32")
+        Select(self.element("panel")).select_by_value("acep7")
+        self.choose([prepared_pictures() / "walk.gif"])
+        self.wait(lambda: len(self.rows()) == 3 and all(
+            "failed" in row.get_attribute("class") for row in self.rows()))
+        refused = ("an animation is prepared in black and white only, and --panel acep7 asks for colours: give one "
+                   "frame, or --panel bw")
+        for row in self.rows():
+            self.assertIn(refused, row.find_element(By.CLASS_NAME, "messages").text)
+        self.assertFalse(self.element("compress").is_enabled())
+        self.assertEqual("Not with these options: --compress is for black and white (--panel bw): an animation's frames "
+                         "are not prepared for --panel acep7.", self.element("compress-note").text)
+        Select(self.element("panel")).select_by_value("bw")
+        self.wait(lambda: self.element("compress").is_enabled())
 
     def test_axe_finds_no_violation_with_a_panel_s_colours_shown(self):
         self.show_photo("grey4", "rows")
