@@ -96,6 +96,11 @@ int writePanelArrays(SourceJob& job, const std::string& output, const ArrayPictu
     PrepareOptions options = job.options;
     Reduction& reduction = options.reduction;
     if (reduction.panel != read.panel) { // the text's, --panel not given
+        if (!options.table.empty())
+            throw PictureRefusal(Refusal::unfitArray, std::string("it holds the arrays of --panel ") +
+                                                          read.panel->name + ", and --table " + options.table +
+                                                          " ties pictures of black and white: give --panel " +
+                                                          read.panel->name + " with --table");
         if (!options.layouts.empty())
             throw PictureRefusal(Refusal::unfitArray, std::string("it holds the arrays of --panel ") +
                                                           read.panel->name + ", and --for " +

@@ -117,6 +117,9 @@ class PanelArrays(PrepareTest):
             (("photo_acep7.h", "--for", "adafruit"), ARRAY_UNFIT,
              'source file "photo_acep7.h": it holds the arrays of --panel acep7, and --for adafruit is black and '
              "white's: give --panel acep7 with --for"),
+            (("--table", "t", "photo_bwr.h"), ARRAY_UNFIT,
+             'source file "photo_bwr.h": it holds the arrays of --panel bwr, and --table t ties pictures of black and '
+             "white: give --panel bwr with --table"),
             (("bare.txt", "--panel", "acep7", "--layout", "adafruit", "--width", "13"), COMMAND_LINE,
              "--layout adafruit is not a layout of --panel acep7, which takes rows or halves"),
             (("bare.txt", "--panel", "acep7", "--layout", "glcd", "--width", "13"), COMMAND_LINE,

@@ -104,7 +104,7 @@ std::string arrayJson(const std::vector<std::uint8_t>& text, const std::string& 
             return "{\"arrays\":[],\"chosen\":0,\"problems\":[],\"problemCount\":0,\"notes\":[],\"told\":{\"layout\":"
                    "\"\",\"width\":0},\"layout\":\"\",\"width\":0,\"picture\":null,\"refusal\":" +
                    jsonString(refusal.what()) + ",\"read\":\"\",\"unfit\":[]" +
-                   (panelJson ? ",\"panel\":\"\",\"second\":\"\"}" : "}");
+                   (panelJson ? ",\"panel\":\"\",\"second\":\"\",\"toldPanel\":\"\"}" : "}");
         return arrayJson(text, "", layout, width, fresh, panel, panelJson); // an array of that name no more: the first
     }
     ArrayOptions options;
@@ -127,7 +127,8 @@ std::string arrayJson(const std::vector<std::uint8_t>& text, const std::string& 
                 jsonString(refusal.what()) + ",\"read\":\"\",\"unfit\":[]";
     }
     if (panelJson)
-        json += ",\"panel\":" + jsonString(said) + ",\"second\":" + jsonString(said.empty() ? "" : read.secondName);
+        json += ",\"panel\":" + jsonString(said) + ",\"second\":" + jsonString(said.empty() ? "" : read.secondName) +
+                ",\"toldPanel\":" + jsonString(read.panel ? read.panel->name : "");
     return json + "}";
 }
 
@@ -161,8 +162,9 @@ extern "C" EMSCRIPTEN_KEEPALIVE const std::uint8_t* panelbake_page_array_bytes()
 // takes it), or is "" for the text's own (its comment's, its frame buffer's, or else bw).
 // `choice` may name two arrays, "FIRST,SECOND" (a panel's black and colour planes, or its
 // left and right halves); by default the second is the array after the first. The JSON is
-// panelbake_page_array's with "panel" (the panel read, "" when there is no picture) and
-// "second" (the second array's name, or ""); for a panel of colours its picture has
+// panelbake_page_array's with "panel" (the panel read, "" when there is no picture),
+// "second" (the second array's name, or "") and "toldPanel" (the panel the text's form
+// tells, "" for none: black and white); for a panel of colours its picture has
 // "values", the count of the values at panelbake_page_array_values() (one byte a pixel,
 // rows from the top, width x height), and "columnBytes" is 0. An unknown panel name reads
 // as the text's own.
