@@ -43,7 +43,7 @@ from bmp_craft import bmp  # noqa: E402
 
 # The site's size, no more than with the panels' page (their reduction, their arrays read back,
 # the Panel choice) and never past 345,000 bytes gzipped, and what a BMP needs before it converts.
-SITE_LIMIT, GZIP_LIMIT, FIRST_LOAD_LIMIT = 597_914, 345_000, 600_000
+SITE_LIMIT, GZIP_LIMIT, FIRST_LOAD_LIMIT = 598_234, 345_000, 600_000
 DECODERS = "panelbake-prepare-module.js"  # loaded on first need
 # The page's timing goals, which bench/run measures and prints: ready after opening, an option
 # change drawn, and the longest task on the page's thread. CI's machine is shared, so the tests
