@@ -46,6 +46,8 @@ int writePanelFiles(SourceJob& job, const std::string& output, const PanelPictur
             return fail(job.notes, commandLineError,
                         "source file " + quoted(job.source) + ": --for " + layout->name +
                             " cuts every row in two, and the picture is 1 pixel wide (give -w)");
+    if (job.notes.panelPicture)
+        job.notes.panelPicture(picture);
     return writeClaimed(job, output, paths, [&](const OutputBatch& batch) -> std::size_t {
         if (options.layouts.empty())
             return savePanelPicture(batch.temporaryPath(0).c_str(), picture) ? 1 : 0;

@@ -10,11 +10,15 @@
 #include <cstddef>
 #include <string>
 
+struct PanelPicture;
+
 struct PrepareNotes {
     // Each failure's exit code and message (without "Error: ").
     void (*failure)(int code, const std::string& message) = nullptr;
     // Each picture written in the layouts of --for, as panelbake converts it.
     void (*picture)(const BitPicture& picture) = nullptr;
+    // Each panel's picture written (not bw's): its values and colours.
+    void (*panelPicture)(const PanelPicture& picture) = nullptr;
     // Each layout's compressed frames (--compress): the bytes of its frames uncompressed and
     // of its stream.
     void (*compressed)(const std::string& layout, std::size_t rawBytes, std::size_t streamBytes) = nullptr;

@@ -7,11 +7,12 @@
 
 #include <string>
 
-// {"bands", ...} of the layout named (see gridJson).
-extern "C" EMSCRIPTEN_KEEPALIVE const char* panelbake_page_grid(const char* layout, double width, double height)
+// {"bands", ...} of the layout named that the panel takes (see gridJson).
+extern "C" EMSCRIPTEN_KEEPALIVE const char* panelbake_page_grid(const char* layout, const char* panel, double width,
+                                                                double height)
 {
     static std::string json;
-    const Layout* named = layoutNamed(layout);
+    const Layout* named = layoutFor(layout, panel);
     json = named ? gridJson(*named, static_cast<std::int64_t>(width), static_cast<std::int64_t>(height)) : "null";
     return json.c_str();
 }

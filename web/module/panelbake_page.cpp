@@ -9,6 +9,7 @@
 #include "layouts/layout_packing.h"
 #include "outputs/prepared_names.h"
 #include "page_json.h"
+#include "panels/panel_table.h"
 #include "reduction/dither_names.h"
 #include "run_notes.h"
 
@@ -59,19 +60,46 @@ void noteHeaderPicture(const BitPicture& picture)
 
 namespace {
 
-// The layouts as the page offers them: [{"name": "adafruit", "readBy": ..., "python":
-// false}, ...]; a Python module takes no -pgm or -pic30. Those of black and white whose bit
-// is 1 for black: the page shows no other yet.
-std::string layoutsJson()
+// The layouts a panel takes as the page offers them: [{"name": "adafruit", "readBy": ...,
+// "python": false}, ...]; a Python module takes no -pgm or -pic30. Of black and white those
+// whose bit is 1 for black: the page shows no other yet.
+std::string layoutsJson(const std::string& panel = "bw")
 {
     std::string json = "[";
-    for (const Layout* layout : layoutsOf("bw")) {
+    for (const Layout* layout : layoutsOf(panel)) {
         const Layout& l = *layout;
-        if (l.inkIsZero)
+        if (l.inkIsZero && panel == "bw")
             continue;
         json += json.size() > 1 ? "," : "";
-        json += "{\"name\":" + jsonString(l.name) + ",\"readBy\":" + jsonString(l.readBy) +
+        json += "{\"name\":" + jsonString(l.name) + ",\"readBy\":" + jsonString(layoutReader(l, panel)) +
                 ",\"python\":" + (l.form == FileForm::pythonModule ? "true" : "false") + "}";
+    }
+    return json + "]";
+}
+
+std::string hexColour(const Pixel& colour)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string text = "#";
+    for (const std::uint8_t channel : {colour.red, colour.green, colour.blue})
+        text += std::string{digits[channel >> 4], digits[channel & 15]};
+    return text;
+}
+
+// The panels: [{"name": "bwr", "planes": 2, "colours": [{"value": 0, "name": "black",
+// "standard": "#000000"}, ...], "layouts": [...]}, ...], bw first.
+std::string panelsJson()
+{
+    std::string json = "[";
+    for (const PanelKind& kind : panelKinds) {
+        json += &kind == panelKinds ? "{" : ",{";
+        json += "\"name\":" + jsonString(kind.name) + ",\"planes\":" + std::to_string(kind.planes) + ",\"colours\":[";
+        for (int i = 0; i < kind.colourCount; ++i) {
+            const PanelColour& c = kind.colours[i];
+            json += (i ? ",{" : "{") + std::string("\"value\":") + std::to_string(c.value) + ",\"name\":" +
+                    jsonString(c.name) + ",\"standard\":\"" + hexColour(c.standard) + "\"}";
+        }
+        json += "],\"layouts\":" + layoutsJson(kind.name) + "}";
     }
     return json + "]";
 }
@@ -79,7 +107,8 @@ std::string layoutsJson()
 } // namespace
 
 // {"threshold": {"default": 383, "least": 0, "most": 765},
-//  "dithers": [{"name": "floyd-steinberg", "takesThreshold": true}, ...], "layouts": [...]}
+//  "dithers": [{"name": "floyd-steinberg", "takesThreshold": true}, ...], "layouts": [...],
+//  "panels": [...]}
 extern "C" EMSCRIPTEN_KEEPALIVE const char* panelbake_page_rules()
 {
     static std::string json;
@@ -89,7 +118,7 @@ extern "C" EMSCRIPTEN_KEEPALIVE const char* panelbake_page_rules()
         json += &d == ditherNames ? "" : ",";
         json += "{\"name\":" + jsonString(d.name) + ",\"takesThreshold\":" + (d.takesThreshold ? "true" : "false") + "}";
     }
-    json += "],\"layouts\":" + layoutsJson() + "}";
+    json += "],\"layouts\":" + layoutsJson() + ",\"panels\":" + panelsJson() + "}";
     return json.c_str();
 }
 

@@ -2,10 +2,12 @@
 // The page's build of panelbake-prepare: each failure's exit, by its name, and message go
 // to the worker's JavaScript as data too, beside standard error; so do the picture written
 // in a layout of --for (as page columns, for the preview) and the sizes of compressed
-// frames. The module also answers the page's questions of C text and of its command line
+// frames, and a panel's picture (its values, one byte a pixel, and the colour of each
+// value). The module also answers the page's questions of C text and of its command line
 // (page_arrays.cpp).
 #include "enum_texts.h"
 #include "layouts/layout_packing.h"
+#include "panels/panel_picture.h"
 #include "prepare_run.h"
 
 #include <emscripten.h>
@@ -22,6 +24,12 @@ EM_JS(void, handFailure, (const char* exit, const char* message), {
 EM_JS(void, handPicture, (int width, int height, const std::uint8_t* bytes, int count), {
     const notes = Module['panelbakeNotes'];
     if (notes) notes.picture(width, height, HEAPU8.slice(bytes, bytes + count));
+});
+EM_JS(void, handPanelPicture, (int width, int height, const std::uint8_t* values, int count, const std::uint8_t* rgb), {
+    const notes = Module['panelbakeNotes'];
+    if (notes && notes.panelPicture) {
+        notes.panelPicture(width, height, HEAPU8.slice(values, values + count), HEAPU8.slice(rgb, rgb + 48));
+    }
 });
 EM_JS(void, handCompressed, (const char* layout, double raw, double stream), {
     const notes = Module['panelbakeNotes'];
@@ -53,6 +61,18 @@ void pictureToPage(const BitPicture& picture)
     handPicture(picture.width(), picture.height(), bytes.data(), static_cast<int>(bytes.size()));
 }
 
+// The colour of every value of 4 bits, red, green, blue each (a value no colour has: 0).
+void panelPictureToPage(const PanelPicture& picture)
+{
+    std::vector<std::uint8_t> rgb;
+    for (const Pixel& colour : panelColourTable(*picture.kind, picture.colours))
+        rgb.insert(rgb.end(), {colour.red, colour.green, colour.blue});
+    rgb.resize(3 * maxPanelColours);
+    const ValuePicture& values = picture.values;
+    handPanelPicture(values.width, values.height, values.values.data(), static_cast<int>(values.values.size()),
+                     rgb.data());
+}
+
 void compressedToPage(const std::string& layout, std::size_t raw, std::size_t stream)
 {
     handCompressed(layout.c_str(), static_cast<double>(raw), static_cast<double>(stream));
@@ -66,5 +86,6 @@ int main(int argc, char** argv)
     notes.failure = noteToPage;
     notes.picture = pictureToPage;
     notes.compressed = compressedToPage;
+    notes.panelPicture = panelPictureToPage;
     return runPrepare(argc, argv, notes);
 }

@@ -7,6 +7,7 @@
 // to those its form tells (panelbake-prepare's own files, panelbake's size macros); a
 // width its macros filled in goes with a text that has none, and a width typed stays.
 import {isAbandoned} from './bridge.js';
+import {setArrayPanel} from './controls.js';
 import {$, showNote} from './dom.js';
 import {pageFailure} from './failures.js';
 import {bytesText, counted} from './text.js';
@@ -51,6 +52,19 @@ function showChoice({arrays, chosen}) {
   $('array-name').selectedIndex = chosen;
 }
 
+// A panel's picture read back is shown in the panel's own colours (a value it has no colour
+// for, white).
+/** @param {State} state @param {ReadArray} read */
+function colourPanel(state, read) {
+  const picture = read.picture;
+  const panel = picture && picture.panel && state.rules && state.rules.panels.find(({name}) => name === read.panel);
+  if (!picture || !picture.panel || !panel) return;
+  picture.panel.colours.fill(255);
+  for (const {value, standard} of panel.colours) {
+    picture.panel.colours.set([1, 3, 5].map((at) => parseInt(standard.slice(at, at + 2), 16)), 3 * value);
+  }
+}
+
 // The layout and width a fresh reading found in the text, set in their controls.
 /** @param {State} state @param {ReadArray} read */
 function fillFromText(state, read) {
@@ -85,13 +99,14 @@ async function readArray(state, questions, show, fresh, choice) {
   const kept = choice === undefined ? (arrays.read && arrays.read.arrays[arrays.read.chosen]?.name) || '' : choice;
   let read;
   try {
-    read = await questions.call('readArray', {text, choice: kept, layout: $('array-layout').value, width, fresh},
-                                {signal: arrays.reading.signal});
+    read = await questions.call('readArray', {text, choice: kept, panel: $('array-panel').value,
+                                              layout: $('array-layout').value, width, fresh}, {signal: arrays.reading.signal});
   } catch (error) {
     if (!isAbandoned(error)) show(null, '', `The text could not be read: ${pageFailure(error)}`);
     return;
   }
   arrays.read = read;
+  colourPanel(state, read);
   if (fresh) fillFromText(state, read);
   showChoice(read);
   showArrayProblems(read.problems);
@@ -133,6 +148,10 @@ export function wireArrays(state, questions, show) {
   });
   $('array-name').addEventListener('change', () => readArray(state, questions, show, true, $('array-name').value));
   $('array-layout').addEventListener('change', again);
+  $('array-panel').addEventListener('change', () => {
+    if (state.rules) setArrayPanel(state.rules, $('array-panel').value);
+    again();
+  });
   $('array-width').addEventListener('input', () => {
     state.arrays.filledWidth = null;
     again();

@@ -3,7 +3,7 @@
 // The command line that gives what the page shows: its steps, each a program and its
 // arguments (a word, or a group of an option and its value), joined by &&.
 import {$} from './dom.js';
-import {adjustedPlan, oneStepGroups, panelbakeGroups} from './options.js';
+import {adjustedPlan, oneStepGroups, panelPictureGroups, panelbakeGroups} from './options.js';
 import {isList} from './state.js';
 
 /** @typedef {import('./state.js').State} State */
@@ -104,10 +104,15 @@ export function singleInput(state) {
 }
 
 // panelbake-prepare's one step, with a layout other than pages or compressed frames: on
-// the picture, or on a list's with the table.
-/** @param {State} state @param {Group[]} groups @returns {Step[]} */
-function oneStepSteps(state, groups) {
-  if (state.sources.length < 2) return [['panelbake-prepare', singleInput(state), ...groups]];
+// the picture, or on a list's with the table. A panel's picture alone is also written as
+// its BMP, in a step before (a table of a panel's arrays writes none).
+/** @param {State} state @param {Group[]} groups @param {Group[] | null} pictureGroups @returns {Step[]} */
+function oneStepSteps(state, groups, pictureGroups) {
+  const input = singleInput(state);
+  if (state.sources.length < 2 && pictureGroups) {
+    return [['panelbake-prepare', input, ...pictureGroups], ['panelbake-prepare', input, ...groups]];
+  }
+  if (state.sources.length < 2) return [['panelbake-prepare', input, ...groups]];
   const {before, inputs} = tableInputs(state);
   return [...before, ['panelbake-prepare', ['--table', TABLE_NAME], ...inputs.map(({name}) => name), ...groups]];
 }
@@ -141,7 +146,7 @@ export function commandSteps(state) {
   const options = /** @type {import('./state.js').Options} */ (state.options);
   const rules = /** @type {import('./protocol.js').Rules} */ (state.rules);
   const oneStep = oneStepGroups(options, rules, compressing(state));
-  if (oneStep) return oneStepSteps(state, oneStep);
+  if (oneStep) return oneStepSteps(state, oneStep, isList(state) ? null : panelPictureGroups(options, rules));
   const plan = adjustedPlan(options, rules);
   if (!isList(state)) return singleSteps(state, plan, options);
   return plan ? adjustedListSteps(state, plan) : listSteps(state, options);

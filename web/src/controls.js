@@ -12,12 +12,17 @@ import {flat, takesThreshold} from './options.js';
 /** @typedef {import('./state.js').Options} Options */
 /** @typedef {import('./bridge.js').Methods} Methods */
 
-// The dither list, the layouts and the threshold's range, from the rules.
+/** @param {import('./protocol.js').Layout[]} layouts */
+const layoutOptions = (layouts) => layouts.map(({name, readBy}) => new Option(`${name}: ${readBy}`, name));
+
+// The dither list, the panels, the layouts and the threshold's range, from the rules.
 /** @param {Rules} rules */
 export function setUpControls(rules) {
-  for (const id of /** @type {const} */ (['layout', 'array-layout'])) {
-    $(id).replaceChildren(...rules.layouts.map(({name, readBy}) => new Option(`${name}: ${readBy}`, name)));
-  }
+  $('panel').replaceChildren(...rules.panels.map(({name, colours}) =>
+    new Option(`${name}: ${colours.map((colour) => colour.name).join(', ')}`, name)));
+  $('array-panel').replaceChildren(new Option('the text\'s own', ''), ...rules.panels.map(({name}) => new Option(name, name)));
+  setArrayPanel(rules, '');
+  setPanel(rules, rules.panels[0].name);
   const dither = $('dither');
   dither.replaceChildren(new Option('none', ''), ...rules.dithers.map(({name, takesThreshold: cut}) =>
     new Option(cut ? name : `${name}: ordered, its own cuts`, name)));
@@ -27,6 +32,50 @@ export function setUpControls(rules) {
   slider.value = $('threshold').value = String(rules.threshold.default);
   $('threshold-range').textContent = `${rules.threshold.least}–${rules.threshold.most} (${rules.threshold.default}:` +
     ' panelbake\'s own cut)';
+}
+
+// The panel chosen (one the rules do not have: black and white): Draw with offers the
+// layouts it takes (the one chosen stays where it is one of them), a field for each of its
+// colours by value (`colours` as --palette gives them, else its own), and the threshold only
+// for black and white.
+/** @param {Rules} rules @param {string} name */
+export function setPanel(rules, name, colours = '') {
+  const panel = rules.panels.find((p) => p.name === name) || rules.panels[0];
+  $('panel').value = panel.name;
+  const layout = $('layout').value;
+  $('layout').replaceChildren(...layoutOptions(panel.layouts));
+  if (panel.layouts.some((l) => l.name === layout)) $('layout').value = layout;
+  const given = colours.split(',');
+  $('panel-colour-fields').replaceChildren(...panel.colours.map(({value, name: colourName, standard}, i) => {
+    const field = Object.assign(document.createElement('input'), {type: 'color', value: standard});
+    field.dataset.standard = standard;
+    if (/^#[0-9a-f]{6}$/i.test(given[i] || '')) field.value = given[i].toLowerCase();
+    const label = document.createElement('label');
+    label.append(field, ` ${value} ${colourName}`);
+    return label;
+  }));
+  const bw = panel === rules.panels[0];
+  $('panel-colours').hidden = bw;
+  $('threshold-label').hidden = $('threshold-fields').hidden = $('threshold-hint').hidden = !bw;
+}
+
+// Bytes back to a picture's panel: its layouts offered (for the text's own panel, every
+// layout a panel takes, once each), the one chosen kept where it is one of them.
+/** @param {Rules} rules @param {string} name */
+export function setArrayPanel(rules, name) {
+  const panel = rules.panels.find((p) => p.name === name);
+  const all = rules.panels.flatMap((p) => p.layouts);
+  const layouts = panel ? panel.layouts : all.filter((layout, i) => all.findIndex((l) => l.name === layout.name) === i);
+  const layout = $('array-layout').value;
+  $('array-layout').replaceChildren(...layoutOptions(layouts));
+  if (layouts.some((l) => l.name === layout)) $('array-layout').value = layout;
+}
+
+// The panel's colours back to its own.
+export function resetPanelColours() {
+  for (const field of /** @type {NodeListOf<HTMLInputElement>} */ ($('panel-colour-fields').querySelectorAll('input'))) {
+    field.value = field.dataset.standard || field.value;
+  }
 }
 
 // The threshold means nothing to a rule with its own cuts; its field and slider follow

@@ -5,7 +5,7 @@
 /**
  * @typedef {{
  *   'announce': HTMLElement, 'adjust-hint': HTMLElement, 'array-choice': HTMLElement, 'array-file': HTMLInputElement,
- *   'array-hint': HTMLElement, 'array-layout': HTMLSelectElement, 'array-loaded': HTMLElement,
+ *   'array-hint': HTMLElement, 'array-layout': HTMLSelectElement, 'array-panel': HTMLSelectElement, 'array-loaded': HTMLElement,
  *   'array-name': HTMLSelectElement, 'array-problems': HTMLUListElement, 'array-size-hint': HTMLElement,
  *   'array-text': HTMLTextAreaElement, 'array-width': HTMLInputElement, 'arrays': HTMLDetailsElement,
  *   'batch': HTMLElement, 'batch-download': HTMLButtonElement, 'batch-hint': HTMLElement, 'batch-list': HTMLOListElement,
@@ -18,7 +18,9 @@
  *   'frames': HTMLElement, 'frames-header-download': HTMLAnchorElement, 'header': HTMLTextAreaElement,
  *   'header-download': HTMLAnchorElement, 'header-name': HTMLElement, 'header-note': HTMLElement,
  *   'height': HTMLInputElement, 'invert': HTMLInputElement, 'layout': HTMLSelectElement, 'messages': HTMLElement,
- *   'messages-download': HTMLAnchorElement, 'palette': HTMLSelectElement, 'paste': HTMLButtonElement,
+ *   'messages-download': HTMLAnchorElement, 'palette': HTMLSelectElement, 'panel': HTMLSelectElement,
+ *   'panel-colours': HTMLFieldSetElement, 'panel-colour-fields': HTMLElement, 'panel-colours-reset': HTMLButtonElement,
+ *   'threshold-label': HTMLElement, 'threshold-fields': HTMLElement, 'threshold-hint': HTMLElement, 'paste': HTMLButtonElement,
  *   'picture': HTMLInputElement, 'pixel-mark': HTMLElement, 'pixel-text': HTMLElement, 'prepared': HTMLElement,
  *   'prepared-download': HTMLAnchorElement, 'preview': HTMLCanvasElement, 'preview-area': HTMLElement,
  *   'preview-download': HTMLAnchorElement, 'report': HTMLElement, 'rotate': HTMLSelectElement,

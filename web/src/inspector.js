@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: MIT
 // The byte inspector's control: the pointer and the arrow keys move the pixel inspected
 // (state.cursor), and the C++ side is asked where it lies in the bytes of the layout shown
-// (state.place), which views/pixel.js then shows.
+// (state.place; of a panel's picture, in which of its arrays), which views/pixel.js then
+// shows.
 import {isAbandoned} from './bridge.js';
 import {$} from './dom.js';
 import {MARGIN} from './views/preview.js';
@@ -22,9 +23,11 @@ export async function inspect(state, questions) {
     showPixel(state);
     return;
   }
+  const asked = {layout: layoutShown, width: image.width, height: image.height, ...cursor};
+  const signal = state.placeAsked.signal;
   try {
-    state.place = await questions.call('place', {layout: layoutShown, width: image.width, height: image.height, ...cursor},
-                                       {signal: state.placeAsked.signal});
+    state.place = image.panel ? await questions.call('panelPlace', {...asked, panel: image.panel.panel}, {signal})
+      : await questions.call('place', asked, {signal});
   } catch (error) {
     if (isAbandoned(error)) return;
     throw error;

@@ -8,6 +8,7 @@ import {createApi} from './api.js';
 import {wireArrays} from './arrays.js';
 import {JobWorker, createJobCount, createProgramLoader, isAbandoned, workerMethods} from './bridge.js';
 import {TABLE_NAME} from './command.js';
+import {resetPanelColours, setPanel} from './controls.js';
 import {$, offerDownload} from './dom.js';
 import {wireDrops, wirePaste} from './drop.js';
 import {createFlow} from './flow.js';
@@ -48,6 +49,20 @@ async function copyText(text, button) {
 function presetFromSize() {
   const size = `${$('width').value.trim()}x${$('height').value.trim()}`;
   $('display').value = [...$('display').options].some((o) => o.value === size) ? size : '';
+}
+
+// The panel and its colours: another panel offers its layouts and colours.
+/** @param {State} state @param {Flow} flow */
+function wirePanel(state, flow) {
+  $('panel').addEventListener('change', () => {
+    if (state.rules) setPanel(state.rules, $('panel').value);
+    flow.optionsChanged();
+  });
+  $('panel-colour-fields').addEventListener('change', () => flow.optionsChanged());
+  $('panel-colours-reset').addEventListener('click', () => {
+    resetPanelColours();
+    flow.optionsChanged();
+  });
 }
 
 /** @param {Flow} flow */
@@ -171,6 +186,7 @@ function start() {
   const take = (files) => ready.then(() => flow.take(files));
   const arrays = wireArrays(state, workers.questions, (picture, layout, summary) => flow.showBytes(picture, layout, summary));
   wireOptions(flow);
+  wirePanel(state, flow);
   wireResult(state, flow, settings);
   wireInspector(state, workers.questions);
   wireDrops(take, arrays.loadArrayFile);

@@ -11,6 +11,14 @@ import {$} from './dom.js';
 /** @typedef {{prepare: Group[], convert: Group[]}} Plan */
 
 export const PAGES = 'pages';  // panelbake's own layout: its header and preview, in two steps
+export const BW = 'bw';        // the panel of black and white, panelbake's own
+
+// The panel's colours as --palette takes them, from their fields: '' where each is the
+// panel's own.
+function paletteText() {
+  const fields = /** @type {HTMLInputElement[]} */ ([...$('panel-colours').querySelectorAll('input[type=color]')]);
+  return fields.every((field) => field.value === field.dataset.standard) ? '' : fields.map((field) => field.value).join(',');
+}
 
 // The controls' values: sizes and the threshold as typed (trimmed), the rest as chosen.
 /** @returns {Options} */
@@ -28,6 +36,8 @@ export function readOptions() {
     threshold: $('threshold').value.trim(),
     dither: $('dither').value,
     layout: $('layout').value || PAGES,
+    panel: $('panel').value || BW,
+    colours: paletteText(),
     compress: $('compress').checked,
     palette: $('palette').value,
   };
@@ -51,9 +61,15 @@ export function outputGroups({memory, verbose}) {
 /** @param {Options} options */
 export const panelbakeGroups = (options) => [...sizeGroups(options), ...outputGroups(options)];
 
-// Whether the rule chosen takes a threshold (a Bayer matrix sets its own cuts).
+// The panel chosen, from the rules.
+/** @param {Options} options @param {Rules} rules */
+export const panelOf = (options, rules) => rules.panels.find(({name}) => name === options.panel) || rules.panels[0];
+
+// Whether the rule chosen takes a threshold (a Bayer matrix sets its own cuts, and a panel
+// of colours takes the nearest of them).
 /** @param {Options} options @param {Rules} rules */
 export function takesThreshold(options, rules) {
+  if (options.panel !== BW) return false;
   const rule = rules.dithers.find(({name}) => name === options.dither);
   return !rule || rule.takesThreshold;
 }
@@ -94,10 +110,24 @@ export function adjustedPlan(options, rules) {
 // Python module is declared by no -pgm or -pic30.
 /** @param {Options} options @param {Rules} rules @returns {Group[] | null} */
 export function oneStepGroups(options, rules, compress = false) {
-  if (options.layout === PAGES && !compress) return null;
+  if (options.layout === PAGES && !compress && options.panel === BW) return null;
   const {adjust, reduce} = adjustmentGroups(options, rules);
-  const layout = rules.layouts.find(({name}) => name === options.layout);
+  const layout = panelOf(options, rules).layouts.find(({name}) => name === options.layout);
   const declared = layout && layout.python ? {...options, memory: ''} : options;
-  return [...adjust, ...sizeGroups(options), ...reduce, ...(compress ? [['--compress']] : []),
+  return [...panelGroups(options), ...adjust, ...sizeGroups(options), ...reduce, ...(compress ? [['--compress']] : []),
           ...(options.layout === PAGES ? [] : [['--for', options.layout]]), ...outputGroups(declared)];
+}
+
+// The panel and its colours where they are not black and white's.
+/** @param {Options} options @returns {Group[]} */
+const panelGroups = ({panel, colours}) => (panel === BW ? [] : [['--panel', panel], ...(colours ? [['--palette', colours]] : [])]);
+
+// panelbake-prepare's step that writes a panel's picture (logo_acep7.bmp), beside the one of
+// its arrays: the same groups without --for, nor how the arrays are declared; null for
+// black and white.
+/** @param {Options} options @param {Rules} rules @returns {Group[] | null} */
+export function panelPictureGroups(options, rules) {
+  if (options.panel === BW) return null;
+  const {adjust, reduce} = adjustmentGroups(options, rules);
+  return [...panelGroups(options), ...adjust, ...sizeGroups(options), ...reduce, ...(options.verbose ? [['-v']] : [])];
 }

@@ -7,7 +7,8 @@
 import {isAbandoned} from './bridge.js';
 import {adjustedOutput} from './command.js';
 import {conversionFailure, decodingFailure, pageFailure, preparationFailure} from './failures.js';
-import {adjustedPlan, flat, oneStepGroups, panelbakeGroups} from './options.js';
+import {BW, adjustedPlan, flat, oneStepGroups, panelPictureGroups, panelbakeGroups} from './options.js';
+import {PREPARE} from './protocol.js';
 import {HEADER_SHOWN} from './views/result.js';
 
 /** @typedef {import('./state.js').State} State */
@@ -79,16 +80,21 @@ function madeResult(run, options, done, bmp) {
 // panelbake-prepare first, as on the command line, or panelbake-prepare's file in another
 // layout.
 /** @param {Methods} methods @param {Entry} entry @param {State} state @param {AbortSignal} signal @returns {Promise<Result>} */
-export async function convertEntry(methods, entry, {run, options, rules}, signal) {
+export async function convertEntry(methods, entry, {run, options, rules, entries}, signal) {
   const opts = /** @type {Options} */ (options);
   const rulesOf = /** @type {Rules} */ (rules);
+  if (opts.panel !== BW && entries.filter((e) => e.source === entry.source).length > 1) {
+    return animationRefused(methods, entry.source, run, flat(/** @type {string[][]} */ (oneStepGroups(opts, rulesOf))), signal);
+  }
   const job = {name: entry.name, picture: {key: entry.key, blob: entry.blob}, headerShown: HEADER_SHOWN};
   const own = {name: entry.name, entry, blob: null};
   const oneStep = oneStepGroups(opts, rulesOf);
   const plan = adjustedPlan(opts, rulesOf);
   try {
     if (oneStep) {
-      const done = await methods.call('layoutFile', {...job, layout: opts.layout, args: flat(oneStep)}, {signal});
+      const pictureGroups = panelPictureGroups(opts, rulesOf);
+      const done = await methods.call('layoutFile', {...job, layout: opts.layout, panel: opts.panel, args: flat(oneStep),
+                                                     pictureArgs: pictureGroups && flat(pictureGroups)}, {signal});
       return madeResult(run, opts, done, own);
     }
     if (!plan) return madeResult(run, opts, await methods.call('convert', {...job, args: flat(panelbakeGroups(opts))}, {signal}), own);
@@ -97,6 +103,19 @@ export async function convertEntry(methods, entry, {run, options, rules}, signal
     if ('preparation' in done) return failedResult(run, preparationFailure(done.preparation), done.preparation);
     const prepared = done.prepared;
     return madeResult(run, opts, done, prepared ? {name: prepared.name, entry: null, blob: prepared.blob} : own);
+  } catch (error) {
+    return failedResult(run, failure(error));
+  }
+}
+
+// An animation's frames are black and white only: the command line's step on the
+// animation itself says why not (a frame's BMP alone would be taken).
+/** @param {Methods} methods @param {Source} source @param {number} run @param {string[]} args @param {AbortSignal} signal */
+async function animationRefused(methods, source, run, args, signal) {
+  try {
+    const done = await methods.call('run', {factory: PREPARE, args: [source.name, ...args], files: {},
+                                            pictures: {[source.name]: {key: null, blob: source.file}}}, {signal});
+    return failedResult(run, preparationFailure(done), done);
   } catch (error) {
     return failedResult(run, failure(error));
   }

@@ -33,6 +33,7 @@ export const METHODS = Object.freeze({
   rules: [PANELBAKE],
   sources: [PANELBAKE],
   place: [PANELBAKE],
+  panelPlace: [PREPARE],
   readArray: [PREPARE],
   checkOptions: [PREPARE],
   claims: [PREPARE],
@@ -62,9 +63,16 @@ export const BESIDE = Object.freeze(['blobs']);
  */
 
 /**
+ * A panel's picture as panelbake-prepare hands it over: each pixel's value, one byte a pixel,
+ * rows from the top, the panel's name, and the colour of every value of 4 bits (red, green,
+ * blue each).
+ * @typedef {{panel: string, values: Uint8Array, colours: Uint8Array}} PanelValues
+ */
+
+/**
  * A picture as page-column bytes (bit 0 the top row of its page), as panelbake converts it,
- * and the grid of the layout its file holds.
- * @typedef {{width: number, height: number, data: Uint8Array, grid: ByteGrid}} Picture
+ * or a panel's values (`data` then empty), and the grid of the layout its file holds.
+ * @typedef {{width: number, height: number, data: Uint8Array, grid: ByteGrid, panel?: PanelValues}} Picture
  */
 
 /** @typedef {{name: string, blob: Blob, start: Uint8Array}} ShownFile a file written, its first bytes shown */
@@ -83,7 +91,11 @@ export const BESIDE = Object.freeze(['blobs']);
  * The rules the page asks of the C++ side.
  * @typedef {{name: string, readBy: string, python: boolean}} Layout
  * @typedef {{name: string, takesThreshold: boolean}} Dither
- * @typedef {{threshold: {default: number, least: number, most: number}, dithers: Dither[], layouts: Layout[]}} Rules
+ * @typedef {{value: number, name: string, standard: string}} PanelColour a value, its name and its colour by default
+ * @typedef {{name: string, planes: number, colours: PanelColour[], layouts: Layout[]}} Panel
+ * @typedef {{
+ *   threshold: {default: number, least: number, most: number}, dithers: Dither[], layouts: Layout[], panels: Panel[],
+ * }} Rules
  */
 
 /**
@@ -101,13 +113,24 @@ export const BESIDE = Object.freeze(['blobs']);
  */
 
 /**
+ * Where a pixel of a panel's picture lies: its byte as Place says, in `array` of the arrays
+ * the layout writes (each the file's array name's end, and the value a plane's bits are 1
+ * for, or -1 where they hold the values); where 0 is ink every bit is the opposite.
+ * @typedef {{suffix: string, plane: number}} PanelArray
+ * @typedef {Place & {arrays: PanelArray[], array: number, inkIsZero: boolean}} PanelPlace
+ */
+
+/**
  * C text read back by panelbake-prepare's reader of C arrays. `arrays`, `chosen` and the
- * problems list what it holds; told, what its form says; the picture, or why there is none.
+ * problems list what it holds; told, what its form says; the picture, or why there is none;
+ * the panel read ('' with no picture) and the second array read with the first (a plane or
+ * a half), or ''.
  * @typedef {{name: string, line: number, count: number}} ListedArray
  * @typedef {{
  *   arrays: ListedArray[], chosen: number, problems: string[], problemCount: number,
  *   told: {layout: string, width: number}, layout: string, width: number,
- *   picture: Picture | null, refusal: string, read: string, unfit: string[], notes: string[]
+ *   picture: Picture | null, refusal: string, read: string, unfit: string[], notes: string[],
+ *   panel: string, second: string,
  * }} ReadArray
  */
 
@@ -118,7 +141,7 @@ export const BESIDE = Object.freeze(['blobs']);
  *             result: RunSaid & {bmps: {name: string, key: string, size: number}[], framesHeader: NamedBytes | null}},
  *   convert: {args: ConvertJob, result: Converted},
  *   adjust: {args: ConvertJob & {output: string, prepareArgs: string[]}, result: Adjusted | {preparation: RunSaid}},
- *   layoutFile: {args: ConvertJob & {layout: string}, result: Converted},
+ *   layoutFile: {args: ConvertJob & {layout: string, panel: string, pictureArgs: string[] | null}, result: Converted},
  *   pagesInOneRun: {args: {name: string, file: File, args: string[], headerShown: number}, result: Converted | null},
  *   run: {args: {factory: Program, args: string[], files: Record<string, Uint8Array>, pictures: Record<string, HeldPicture>},
  *         result: RunSaid & {files: Record<string, Uint8Array>, compressed: {raw: number, stream: number} | null}},
@@ -126,7 +149,10 @@ export const BESIDE = Object.freeze(['blobs']);
  *   rules: {args: {}, result: Rules},
  *   sources: {args: {files: File[]}, result: SourceFacts[]},
  *   place: {args: {layout: string, width: number, height: number, x: number, y: number}, result: Place},
- *   readArray: {args: {text: string, choice: string, layout: string, width: string, fresh: boolean}, result: ReadArray},
+ *   panelPlace: {args: {layout: string, panel: string, width: number, height: number, x: number, y: number},
+ *                result: PanelPlace},
+ *   readArray: {args: {text: string, choice: string, panel: string, layout: string, width: string, fresh: boolean},
+ *              result: ReadArray},
  *   checkOptions: {args: {args: string[]}, result: string},
  *   claims: {args: {paths: string[]}, result: string[]},
  * }} Calls

@@ -1,9 +1,11 @@
 // @ts-check
 // SPDX-License-Identifier: MIT
 // The settings: remembered between visits and carried in the page's address
-// (#w=128&h=64&pgm), so that a link opens with the same options. Only what differs from
+// (#w=128&h=64&pgm, a panel's colours as #panel=bwr&colours=%23000000,...), so that a link opens with the same options. Only what differs from
 // the defaults is written, in a fixed order; a link wins over what was remembered.
+import {setPanel} from './controls.js';
 import {$} from './dom.js';
+import {BW, panelOf} from './options.js';
 
 /** @typedef {import('./state.js').Options} Options */
 /** @typedef {import('./protocol.js').Rules} Rules */
@@ -32,7 +34,9 @@ function settingsOf(options, rules) {
   if (options.invert) s.invert = '';
   if (options.threshold && options.threshold !== String(rules.threshold.default)) s.threshold = options.threshold;
   if (options.dither) s.dither = options.dither;
-  if (options.layout !== rules.layouts[0].name) s.for = options.layout;
+  if (options.panel !== BW) s.panel = options.panel;
+  if (options.colours) s.colours = options.colours;
+  if (options.layout !== panelOf(options, rules).layouts[0].name) s.for = options.layout;
   if (options.palette !== PALETTE) s.palette = options.palette;
   return s;
 }
@@ -65,7 +69,8 @@ function applySettings(s, rules) {
   $('invert').checked = 'invert' in s;
   $('threshold').value = digits(s.threshold) || String(rules.threshold.default);
   choice($('dither'), s.dither);
-  choice($('layout'), s.for, rules.layouts[0].name);
+  setPanel(rules, s.panel || BW, s.colours);
+  choice($('layout'), s.for, $('layout').options[0].value);
   choice($('palette'), s.palette, PALETTE);
 }
 

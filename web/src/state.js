@@ -17,14 +17,16 @@
 /** @typedef {import('./protocol.js').PreparedBmp} PreparedBmp */
 /** @typedef {import('./protocol.js').NamedBytes} NamedBytes */
 /** @typedef {import('./protocol.js').Place} Place */
+/** @typedef {import('./protocol.js').PanelPlace} PanelPlace */
 /** @typedef {import('./protocol.js').ReadArray} ReadArray */
 
 /**
- * The options as the controls set them (options.js).
+ * The options as the controls set them (options.js): `palette` is the preview's look of a
+ * display, `colours` the panel's as --palette takes them ('' for the panel's own).
  * @typedef {{
  *   width: string, height: string, memory: string, verbose: boolean, rotate: string, flipH: boolean,
  *   flipV: boolean, invert: boolean, threshold: string, dither: string, layout: string, compress: boolean,
- *   palette: string,
+ *   palette: string, panel: string, colours: string,
  * }} Options
  */
 
@@ -80,7 +82,8 @@
  *   options: Options | null, run: number, runAbort: AbortController,
  *   picks: number, pickAbort: AbortController, taking: boolean,
  *   sources: Source[], entries: Entry[], selected: Entry | null, showing: 'picture' | 'bytes',
- *   image: Picture | null, layoutShown: string, cursor: {x: number, y: number} | null, place: Place | null,
+ *   image: Picture | null, layoutShown: string, cursor: {x: number, y: number} | null,
+ *   place: Place | PanelPlace | null,
  *   placeAsked: AbortController, panelWidth: number,
  *   compressed: {text: string, done: import('./protocol.js').ResultOf<'run'>} | null,
  *   working: boolean, underWay: {run: number, started: number, entry: Entry} | null, blobsTimer: number,

@@ -2,13 +2,15 @@
 // SPDX-License-Identifier: MIT
 // The byte inspector's words and marks: of the pixel pointed at (state.cursor), where the
 // C++ side says it lies in the bytes of the layout shown (state.place): its byte and bit,
-// the byte's value, and the byte's eight pixels (a page column's rows, or a row's columns).
+// the byte's value, and the byte's eight pixels (a page column's rows, or a row's columns);
+// of a panel's pixel, its value and colour, and its bits, nibble or plane.
 import {$} from '../dom.js';
 import {binaryText, hexText} from '../text.js';
 import {MARGIN, palette, pixelSet} from './preview.js';
 
 /** @typedef {import('../state.js').State} State */
 /** @typedef {import('../protocol.js').Place} Place */
+/** @typedef {import('../protocol.js').PanelPlace} PanelPlace */
 /** @typedef {import('../protocol.js').Picture} Picture */
 
 /** @param {number} mask */
@@ -75,6 +77,75 @@ function pixelText(state, {x, y}, image, place, byte) {
     `${binaryText(byte)} binary; this pixel is bit ${bitOf(mask)} = ${set} (${pixelWord(set)}).`;
 }
 
+/** @param {number} mask */
+const lowBitOf = (mask) => 31 - Math.clz32(mask & -mask);
+
+// The bits of a panel's pixel in one of its arrays: its value where the array holds values,
+// all of its bits in the plane of its value, none in another plane.
+/** @param {number} value @param {number} mask @param {number} plane */
+const panelBits = (value, mask, plane) => (plane < 0 ? (value << lowBitOf(mask)) & mask : (value === plane ? mask : 0));
+
+// A byte of a panel's array from its pixels' values; where 0 is ink, every bit the opposite.
+/** @param {Picture} image @param {PanelPlace} place @param {number} plane */
+function panelByte(image, place, plane) {
+  const values = /** @type {import('../protocol.js').PanelValues} */ (image.panel).values;
+  const byte = place.pixels.reduce((b, {x, y, mask, inside}) =>
+    b | (inside ? panelBits(values[y * image.width + x], mask, plane) : 0), 0);
+  return place.inkIsZero ? ~byte & 255 : byte;
+}
+
+// A pixel's bits in words: "bit 5", "bits 7–6", "the high nibble (bits 7–4)", and what they hold.
+/** @param {number} mask @param {number} byte */
+function bitsWords(mask, byte) {
+  const [high, low] = [bitOf(mask), lowBitOf(mask)];
+  const held = ((byte & mask) >>> low).toString(2).padStart(high - low + 1, '0');
+  if (high === low) return `bit ${high} = ${held}`;
+  const range = `bits ${high}–${low}`;
+  return `${high - low === 3 ? `the ${low ? 'high' : 'low'} nibble (${range})` : range} = ${held}`;
+}
+
+// A panel's value by its colour's name.
+/** @param {State} state @param {Picture} image @param {number} value */
+function colourName(state, image, value) {
+  const panel = state.rules && state.rules.panels.find(({name}) => image.panel && name === image.panel.panel);
+  const colour = panel && panel.colours.find((c) => c.value === value);
+  return colour ? colour.name : 'no colour';
+}
+
+// An array of a panel's by its part of the picture: a plane, a half, or all of it.
+/** @param {import('../protocol.js').PanelArray} array */
+const arrayWords = ({suffix, plane}) => (suffix ? `the ${suffix.slice(1)} ${plane < 0 ? 'half' : 'plane'}` : 'the array');
+
+// What the inspector says of a panel's pixel: its value and colour, its byte in the array
+// that holds it (in each plane of a panel of planes), and its bits there.
+/** @param {State} state @param {{x: number, y: number}} cursor @param {Picture} image @param {PanelPlace} place */
+function panelText(state, {x, y}, image, place) {
+  const values = /** @type {import('../protocol.js').PanelValues} */ (image.panel).values;
+  const value = values[y * image.width + x];
+  const mask = place.pixels.find((pixel) => pixel.x === x && pixel.y === y)?.mask || 0;
+  const parts = place.arrays.filter((array, i) => array.plane >= 0 || i === place.array).map((array) => {
+    const byte = panelByte(image, place, array.plane);
+    return `${arrayWords(array)} byte ${place.byte} = ${hexText(byte)} = ${binaryText(byte)} binary, ${bitsWords(mask, byte)}`;
+  });
+  return `Pixel x ${x}, y ${y}: value ${value} (${colourName(state, image, value)}), ` +
+    `${place.bandName} ${place.band} of the ${state.layoutShown} layout; ${parts.join('; ')}.`;
+}
+
+// The pixels of a panel's byte, each with its value and colour.
+/** @param {State} state @param {{x: number, y: number}} cursor @param {Picture} image @param {PanelPlace} place */
+function panelDiagram(state, cursor, image, place) {
+  const values = /** @type {import('../protocol.js').PanelValues} */ (image.panel).values;
+  const digits = String(image.width).length;
+  const lines = place.pixels.map((pixel) => {
+    const value = values[pixel.y * image.width + pixel.x];
+    const words = pixel.inside ? `${value} ${colourName(state, image, value)}` : '(no column)';
+    const bits = bitOf(pixel.mask) === lowBitOf(pixel.mask) ? `bit ${bitOf(pixel.mask)}`
+      : `bits ${bitOf(pixel.mask)}–${lowBitOf(pixel.mask)}`;
+    return `column ${String(pixel.x).padEnd(digits)}  ${bits}  ${words}` + (pixel.x === cursor.x ? ' \u25c0' : '');
+  });
+  return [`row ${cursor.y}`, ...lines].join('\n');
+}
+
 // Shows the pixel inspected, or nothing where none is.
 /** @param {State} state */
 export function showPixel(state) {
@@ -85,8 +156,13 @@ export function showPixel(state) {
     $('byte-diagram').textContent = '';
     return;
   }
-  const byte = byteValue(image, place);
-  $('pixel-text').textContent = pixelText(state, cursor, image, place, byte);
-  $('byte-diagram').textContent = byteDiagram(cursor, image, place, byte);
+  if (image.panel && 'arrays' in place) {
+    $('pixel-text').textContent = panelText(state, cursor, image, place);
+    $('byte-diagram').textContent = panelDiagram(state, cursor, image, place);
+  } else {
+    const byte = byteValue(image, place);
+    $('pixel-text').textContent = pixelText(state, cursor, image, place, byte);
+    $('byte-diagram').textContent = byteDiagram(cursor, image, place, byte);
+  }
   placeMarks(state, cursor, place);
 }

@@ -1,7 +1,8 @@
 // @ts-check
 // SPDX-License-Identifier: MIT
 // The preview, as the display shows it: the picture's pixels drawn in the colours of the
-// display chosen, square pixels, zoomable, the page boundaries marked every 8 rows. The
+// display chosen (a panel's in its own), square pixels, zoomable, the page boundaries marked
+// every 8 rows. The
 // picture comes as page columns, as panelbake converts it (bit 0 the top row of a page).
 // The canvas says its zoom and the left margin of its pixels (data-zoom, data-left).
 import {$} from '../dom.js';
@@ -37,10 +38,27 @@ export const palette = () => PALETTES[$('palette').value] || PALETTES.lcd;
 /** @param {{width: number, data: Uint8Array}} picture @param {number} x @param {number} y */
 export const pixelSet = ({width, data}, x, y) => (data[(y >> 3) * width + x] >> (y & 7)) & 1;
 
-// Page-column bytes as the display shows them, w x h pixels at `scale`: each pixel is the
-// source pixel its top-left corner falls on.
-/** @param {{width: number, height: number, data: Uint8Array}} picture @param {number} w @param {number} h @param {number} scale */
+// A panel's values in its colours, w x h pixels at `scale`.
+/** @param {{width: number, height: number, panel: import('../protocol.js').PanelValues}} picture @param {number} w @param {number} h @param {number} scale */
+function panelPixels({width, height, panel}, w, h, scale) {
+  const pixels = new ImageData(w, h);
+  const {values, colours} = panel;
+  for (let ty = 0, i = 0; ty < h; ty++) {
+    const row = Math.min(height - 1, Math.floor(ty / scale)) * width;
+    for (let x = 0; x < w; x++, i += 4) {
+      const at = 3 * (values[row + Math.min(width - 1, Math.floor(x / scale))] & 15);
+      pixels.data.set(colours.subarray(at, at + 3), i);
+      pixels.data[i + 3] = 255;
+    }
+  }
+  return pixels;
+}
+
+// Page-column bytes as the display shows them (a panel's values in its colours), w x h
+// pixels at `scale`: each pixel is the source pixel its top-left corner falls on.
+/** @param {{width: number, height: number, data: Uint8Array, panel?: import('../protocol.js').PanelValues}} picture @param {number} w @param {number} h @param {number} scale */
 export function pageColumnPixels(picture, w, h, scale) {
+  if (picture.panel) return panelPixels({...picture, panel: picture.panel}, w, h, scale);
   const colours = palette();
   const pixels = new ImageData(w, h);
   const columns = new Int32Array(w);
@@ -108,7 +126,7 @@ export function drawPreview(state) {
   canvas.height = height * zoom;
   canvas.dataset.zoom = String(zoom);
   canvas.dataset.left = String(MARGIN);
-  const colours = palette();
+  const colours = image.panel ? PALETTES.paper : palette();
   canvas.dataset.panel = colours.panel.join(',');
   /** @type {HTMLElement} */ (canvas.closest('.panel')).style.background = colours.frame;
   const context = /** @type {CanvasRenderingContext2D} */ (canvas.getContext('2d'));
@@ -116,8 +134,9 @@ export function drawPreview(state) {
   context.fillRect(0, 0, MARGIN, canvas.height);
   context.imageSmoothingEnabled = false;
   context.drawImage(actual, MARGIN, 0, width * zoom, height * zoom);
-  drawMarks(context, image, zoom);
-  canvas.setAttribute('aria-label', `Preview, ${width} × ${height} pixels in ${Math.ceil(height / 8)} pages.` +
+  if (!image.panel) drawMarks(context, image, zoom);
+  canvas.setAttribute('aria-label', `Preview, ${width} × ${height} pixels` +
+    (image.panel ? ` in the colours of ${image.panel.panel}.` : ` in ${Math.ceil(height / 8)} pages.`) +
     ' Arrow keys move over the pixels and tell each pixel\'s byte.');
   return true;
 }

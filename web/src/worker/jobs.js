@@ -51,10 +51,17 @@ export async function prepare({programs, bmps}, {key, name, file, output, byBrow
 const shownFile = (run, path, type, shown) =>
   (path ? {name: path, blob: fileBlob(run, path, type), start: fileStart(run, path, shown)} : null);
 
-// The picture a run handed over, with the grid of the layout its file holds.
-/** @param {Programs} programs @param {Run} run @param {string} layout */
-async function pictureOf(programs, run, layout) {
-  const picture = run.code === 0 ? run.notes.picture : undefined;
+// The picture a run handed over, with the grid of the layout its file holds: as page
+// columns, or a panel's values and colours.
+/** @param {Programs} programs @param {Run} run @param {string} layout @param {string} panel */
+async function pictureOf(programs, run, layout, panel = 'bw') {
+  if (run.code !== 0) return null;
+  const {picture, panelPicture} = run.notes;
+  if (panelPicture) {
+    const {width, height, values, colours} = panelPicture;
+    return {width, height, data: new Uint8Array(0), panel: {panel, values, colours},
+            grid: await gridOf(programs, layout, width, height, panel)};
+  }
   return picture ? {...picture, grid: await gridOf(programs, layout, picture.width, picture.height)} : null;
 }
 
@@ -95,18 +102,26 @@ export async function pagesInOneRun({programs}, {name, file, args, headerShown})
 }
 
 // panelbake-prepare --for on the BMP: the file of a layout other than pages (a header, an X
-// bitmap or a Python module), and the picture as panelbake converts it, as data; no preview
-// BMP is written.
+// bitmap or a Python module), and the picture as panelbake converts it (a panel's values),
+// as data; no preview BMP is written, but a panel's BMP by its own step (`pictureArgs`).
 /** @type {Job<'layoutFile'>} */
-export async function layoutFile({programs, bmps}, {picture, name, layout, args, headerShown}) {
-  const run = await runProgram(programs, {factory: PREPARE, args: [name, ...args],
-                                          owned: {[name]: await bmps.bytes(picture)}});
+export async function layoutFile({programs, bmps}, {picture, name, layout, panel, args, pictureArgs, headerShown}) {
+  const bytes = await bmps.bytes(picture);
+  const run = await runProgram(programs, {factory: PREPARE, args: [name, ...args], owned: {[name]: bytes}});
   return {
     ...runSaid(run),
-    picture: await pictureOf(programs, run, layout),
+    picture: await pictureOf(programs, run, layout, panel),
     header: run.code === 0 ? shownFile(run, run.written[0], 'text/plain', headerShown) : null,
-    preview: null,
+    preview: run.code === 0 && pictureArgs ? await panelBmp(programs, name, bytes, pictureArgs) : null,
   };
+}
+
+// A panel's picture, its BMP, as the step before the arrays' writes it (logo_acep7.bmp).
+/** @param {Programs} programs @param {string} name @param {Uint8Array} bytes @param {string[]} args */
+async function panelBmp(programs, name, bytes, args) {
+  const run = await runProgram(programs, {factory: PREPARE, args: [name, ...args], owned: {[name]: bytes}});
+  const path = run.code === 0 ? run.written.find((written) => written.endsWith('.bmp')) : undefined;
+  return path ? {name: path, blob: fileBlob(run, path, 'image/bmp')} : null;
 }
 
 // The command line's two steps: panelbake-prepare on the BMP with the adjustments, writing

@@ -18,7 +18,7 @@ import * as questions from './questions.js';
 const ANSWERS = {
   prepare: jobs.prepare, convert: jobs.convert, adjust: jobs.adjust, layoutFile: jobs.layoutFile,
   pagesInOneRun: jobs.pagesInOneRun, run: jobs.run, blobs: jobs.blobs,
-  rules: questions.rules, sources: questions.sources, place: questions.place, readArray: questions.readArray,
+  rules: questions.rules, sources: questions.sources, place: questions.place, panelPlace: questions.panelPlace, readArray: questions.readArray,
   checkOptions: questions.checkOptions, claims: questions.claims,
 };
 

@@ -37,6 +37,7 @@
  * @typedef {{
  *   failure?: {kind: string, message: string},
  *   picture?: {width: number, height: number, data: Uint8Array},
+ *   panelPicture?: {width: number, height: number, values: Uint8Array, colours: Uint8Array},
  *   compressed?: {raw: number, stream: number},
  * }} Notes
  */
@@ -78,6 +79,10 @@ function newInstance({create, module}) {
       },
       picture: (/** @type {number} */ width, /** @type {number} */ height, /** @type {Uint8Array} */ data) => {
         made.notes.picture = {width, height, data};
+      },
+      panelPicture: (/** @type {number} */ width, /** @type {number} */ height, /** @type {Uint8Array} */ values,
+                     /** @type {Uint8Array} */ colours) => {
+        made.notes.panelPicture = {width, height, values, colours};
       },
       compressed: (/** @type {string} */ layout, /** @type {number} */ raw, /** @type {number} */ stream) => {
         made.notes.compressed = {raw, stream};

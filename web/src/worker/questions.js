@@ -41,12 +41,12 @@ export async function sources({programs}, {files}) {
   });
 }
 
-// The grid of a layout's bytes for a width x height picture.
+// The grid of a layout's bytes for a width x height picture of a panel (of each array).
 /** @param {Programs} programs @param {string} layout @param {number} width @param {number} height */
-export async function gridOf(programs, layout, width, height) {
+export async function gridOf(programs, layout, width, height, panel = 'bw') {
   const instance = await programs.query(PANELBAKE);
-  return JSON.parse(instance.ccall('panelbake_page_grid', 'string', ['string', 'number', 'number'],
-                                   [layout, width, height]));
+  return JSON.parse(instance.ccall('panelbake_page_grid', 'string', ['string', 'string', 'number', 'number'],
+                                   [layout, panel, width, height]));
 }
 
 // Where pixel (x, y) of a width x height picture lies in a layout's bytes.
@@ -57,19 +57,35 @@ export async function place({programs}, {layout, width, height, x, y}) {
                                    [layout, width, height, x, y]));
 }
 
+// Where pixel (x, y) of a panel's width x height picture lies in the arrays of a layout.
+/** @type {Job<'panelPlace'>} */
+export async function panelPlace({programs}, {layout, panel, width, height, x, y}) {
+  const instance = await programs.query(PREPARE);
+  return JSON.parse(instance.ccall('panelbake_page_panel_place', 'string',
+                                   ['string', 'string', 'number', 'number', 'number', 'number'],
+                                   [layout, panel, width, height, x, y]));
+}
+
 // C text read by panelbake-prepare's own reader of C arrays (web/module/page_arrays.cpp),
-// drawn in the layout and at the width the page gives, or, in a fresh reading, those the
-// text tells; its picture's page columns from the instance's memory.
+// as the arrays of the panel, in the layout and at the width the page gives, or, in a fresh
+// reading, those the text tells; its picture's page columns, or a panel's values (their
+// colours are the page's to give), from the instance's memory.
 /** @type {Job<'readArray'>} */
-export async function readArray({programs}, {text, choice, layout, width, fresh}) {
+export async function readArray({programs}, {text, choice, panel, layout, width, fresh}) {
   const instance = await programs.query(PREPARE);
   instance.FS.writeFile(ARRAY_TEXT, text);
-  const read = JSON.parse(instance.ccall('panelbake_page_array', 'string', ['string', 'string', 'string', 'string', 'number'],
-                                         [ARRAY_TEXT, choice, layout, width, fresh ? 1 : 0]));
+  const read = JSON.parse(instance.ccall('panelbake_page_panel_array', 'string',
+                                         ['string', 'string', 'string', 'string', 'string', 'number'],
+                                         [ARRAY_TEXT, choice, panel, layout, width, fresh ? 1 : 0]));
   instance.FS.unlink(ARRAY_TEXT);
   if (read.picture) {
     const at = instance.ccall('panelbake_page_array_bytes', 'number', [], []);
     read.picture.data = instance.HEAPU8.slice(at, at + read.picture.columnBytes);
+  }
+  if (read.picture && read.picture.values) {
+    const at = instance.ccall('panelbake_page_array_values', 'number', [], []);
+    read.picture.panel = {panel: read.panel, values: instance.HEAPU8.slice(at, at + read.picture.values),
+                          colours: new Uint8Array(48)};
   }
   return read;
 }
