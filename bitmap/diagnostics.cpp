@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "diagnostics.h"
 
-#include <iostream>
+#include "console_text.h"
 
 bool bitmapWarnings = false;
 
@@ -14,7 +14,7 @@ void printMessage(const char* prefix, std::initializer_list<std::string> lines)
     const std::string indent(std::char_traits<char>::length(prefix), ' ');
     bool first = true;
     for (const std::string& line : lines) {
-        std::cout << (first ? prefix : indent.c_str()) << line << std::endl;
+        writeOut((first ? prefix : indent.c_str()) + line + "\n");
         first = false;
     }
 }

@@ -2,6 +2,7 @@
 // rescaleBitmap, copy construction and copyRegion.
 #include "bitmap.h"
 #include "bmp_format.h"
+#include "console_text.h"
 #include "diagnostics.h"
 #include "resample.h"
 #include "vector_kernels.h"
@@ -11,7 +12,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <limits>
 #include <stdexcept>
 #include <vector>
@@ -198,7 +198,7 @@ bool rescaleBitmap(Bitmap& image, char mode, std::int32_t value)
         if (bitmapWarnings) {
             char text[64];
             std::snprintf(text, sizeof text, "Picture Error: Unknown rescale mode %c requested\n", mode);
-            std::cout << text;
+            writeOut(text);
         }
         return false;
     }

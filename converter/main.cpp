@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // panelbake: a BMP picture to a 1-bit preview and a C header of page-column bytes.
 #include "bitmap.h"
+#include "console_text.h"
 #include "fast_conversion.h"
 #include "file_stream.h"
 #include "options.h"
@@ -8,7 +9,6 @@
 #include "program_main.h"
 #include "run_notes.h"
 
-#include <iostream>
 #include <string>
 
 namespace {
@@ -29,7 +29,7 @@ int convert(int argc, char** argv)
     applyOptions(options);
 
     if (!FilePtr(openFile(sourcePath.c_str(), "rb"))) {
-        std::cerr << "Error: source file \"" << sourcePath << "\" can not be openend" << std::endl;
+        writeError("Error: source file \"" + sourcePath + "\" can not be openend\n");
         noteFailure(RunFailure::sourceNotOpened);
         return -1;
     }
@@ -41,18 +41,18 @@ int convert(int argc, char** argv)
     try {
         loaded = loadSource(sourceBitmap, sourcePath, options.targetWidth, options.targetHeight, plan, target);
     } catch (...) {
-        std::cerr << "Error opening file \"" << sourcePath << "\"" << std::endl << std::endl;
+        writeError("Error opening file \"" + sourcePath + "\"\n\n");
         noteFailure(RunFailure::sourceOutOfMemory);
         return -1;
     }
     if (!loaded) {
-        std::cerr << "Error: source file \"" << sourcePath << "\" is not a supported BMP file" << std::endl;
+        writeError("Error: source file \"" + sourcePath + "\" is not a supported BMP file\n");
         noteFailure(RunFailure::notSupportedBmp);
         return -1;
     }
 
     if (verbose)
-        std::cout << "Source height:" << plan.sourceHeight << "    source width:" << plan.sourceWidth << std::endl;
+        writeOut("Source height:" + std::to_string(plan.sourceHeight) + "    source width:" + std::to_string(plan.sourceWidth) + "\n");
 
     if (plan.targetFromRows)
         return finishTargetFromRows(target, plan, sourcePath);

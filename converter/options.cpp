@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "options.h"
 
+#include "console_text.h"
 #include "diagnostics.h"
 #include "switch_options.h"
 
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 
 bool verbose = false;
 bool avrProgmem = false;
@@ -52,17 +52,17 @@ void applyOptions(const ConverterOptions& options)
 
 void printUsage()
 {
-    std::cout << std::endl
-              << "Usage: panelbake <image.bmp> <options>" << std::endl
-              << "\t-h <height>\ttarget image height in pixels" << std::endl
-              << "\t-w <width>\ttarget image width in pixels" << std::endl
-              << "\t-v\tverbose mode" << std::endl
-              << "\t-pgm\tcrate header with __attribute__ ((progmem)) for AVR" << std::endl
-              << "\t-pic30\tcrate header whith __attribute__((space(auto_psv))) for PIC30" << std::endl
-              << std::endl
-              << "This program converts a bitmap to binary bitmap (black and white) with 8bit page" << std::endl
-              << "height that can be written directly to graphical lcd display. A c-header file is" << std::endl
-              << "created where data bytes represent pixels in page columns rather than in lines." << std::endl
-              << "The created bitmap is solely to see the result image in simple way." << std::endl
-              << std::endl;
+    writeOut("\n"
+             "Usage: panelbake <image.bmp> <options>\n"
+             "\t-h <height>\ttarget image height in pixels\n"
+             "\t-w <width>\ttarget image width in pixels\n"
+             "\t-v\tverbose mode\n"
+             "\t-pgm\tcrate header with __attribute__ ((progmem)) for AVR\n"
+             "\t-pic30\tcrate header whith __attribute__((space(auto_psv))) for PIC30\n"
+             "\n"
+             "This program converts a bitmap to binary bitmap (black and white) with 8bit page\n"
+             "height that can be written directly to graphical lcd display. A c-header file is\n"
+             "created where data bytes represent pixels in page columns rather than in lines.\n"
+             "The created bitmap is solely to see the result image in simple way.\n"
+             "\n");
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "page_header.h"
 
+#include "console_text.h"
 #include "enum_texts.h"
 #include "file_stream.h"
 #include "layouts/layout_packing.h"
@@ -13,7 +14,6 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <iostream>
 #include <utility>
 
 namespace {
@@ -183,7 +183,7 @@ bool writePageColumnHeaderTo(const BitPicture& bitmap, const std::string& baseNa
     if (!file)
         return false;
     if (verbose)
-        std::cout << "writing header file as  \"" << headerName << "\"" << std::endl;
+        writeOut("writing header file as  \"" + headerName + "\"\n");
 
     bool written = true;
     generateHeader(bitmap, baseName, attribute, [&](const char* piece, std::size_t size) {

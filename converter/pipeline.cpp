@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pipeline.h"
 
+#include "console_text.h"
 #include "options.h"
 #include "output_names.h"
 #include "page_header.h"
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <iostream>
 #include <limits>
 #include <stdexcept>
 
@@ -97,7 +97,7 @@ RescaleStep rescaleStep(const TargetSize& target)
 void reportTarget(const TargetSize& target)
 {
     if (verbose)
-        std::cout << "Target height:" << target.height << "    target width:" << target.width << std::endl;
+        writeOut("Target height:" + std::to_string(target.height) + "    target width:" + std::to_string(target.width) + "\n");
 }
 
 int finishConversion(const std::string& sourcePath, const std::function<bool(const std::string&)>& writeAndReloadPreview,
@@ -106,14 +106,14 @@ int finishConversion(const std::string& sourcePath, const std::function<bool(con
     const std::string baseName = makeBaseName(sourcePath);
     const std::string previewName = makePreviewName(baseName);
     if (verbose)
-        std::cout << "writing a 1bpp image as \"" << previewName << "\"" << std::endl;
+        writeOut("writing a 1bpp image as \"" + previewName + "\"\n");
     if (!writeAndReloadPreview(previewName)) {
-        std::cerr << "Error on creating preview file\n";
+        writeError("Error on creating preview file\n");
         noteFailure(RunFailure::previewNotWritten);
         return -2;
     }
     if (!writeHeader(baseName)) {
-        std::cerr << "Error on creating header file\n";
+        writeError("Error on creating header file\n");
         noteFailure(RunFailure::headerNotWritten);
         return -2;
     }
@@ -125,10 +125,10 @@ int guardConversion(const std::string& sourcePath, const std::function<int()>& c
     try {
         return convert();
     } catch (const std::length_error&) {
-        std::cerr << "Error: target size is too large" << std::endl;
+        writeError("Error: target size is too large\n");
         noteFailure(RunFailure::targetTooLarge);
     } catch (...) {
-        std::cerr << "Error: not enough memory to convert \"" << sourcePath << "\"" << std::endl;
+        writeError("Error: not enough memory to convert \"" + sourcePath + "\"\n");
         noteFailure(RunFailure::conversionOutOfMemory);
     }
     return -2;

@@ -11,6 +11,7 @@
 // limits must succeed with a header that shows exactly its preview; one beyond them must
 // be refused without a header. Aborts on a violation.
 #include "bitmap.h"
+#include "console_text.h"
 #include "diagnostics.h"
 #include "fast_conversion.h"
 #include "fuzz_support.h"
@@ -22,8 +23,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <iostream>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -93,10 +92,8 @@ inline Outcome convertCaptured(const std::string& source, std::int32_t width, st
 {
     std::remove(previewName.c_str());
     std::remove(headerName.c_str());
-    std::ostringstream out, err;
-    std::streambuf* const savedOut = std::cout.rdbuf(out.rdbuf());
-    std::streambuf* const savedErr = std::cerr.rdbuf(err.rdbuf());
     Outcome o;
+    captureConsole(&o.out, &o.err);
     {
         Bitmap sourceBitmap;
         Bitmap targetBitmap;
@@ -113,15 +110,13 @@ inline Outcome convertCaptured(const std::string& source, std::int32_t width, st
             const std::int32_t shownHeight = sampledWhereItCan ? plan.sourceHeight : sourceBitmap.height;
             const std::int32_t shownWidth = sampledWhereItCan ? plan.sourceWidth : sourceBitmap.width;
             if (verbose)
-                std::cout << "Source height:" << shownHeight << "    source width:" << shownWidth << std::endl;
+                writeOut("Source height:" + std::to_string(shownHeight) + "    source width:" +
+                         std::to_string(shownWidth) + "\n");
             o.code = plan.targetFromRows ? finishTargetFromRows(target, plan, source)
                                   : runPipeline(sourceBitmap, targetBitmap, source, width, height);
         }
     }
-    std::cout.rdbuf(savedOut);
-    std::cerr.rdbuf(savedErr);
-    o.out = out.str();
-    o.err = err.str();
+    captureConsole(nullptr, nullptr);
     o.previewWritten = readFile(previewName, o.preview);
     o.headerWritten = readFile(headerName, o.header, "r"); // text: CR LF on Windows
     return o;

@@ -17,7 +17,7 @@
 #include "run/still_pictures.h"
 #include "run/table_headers.h"
 
-#include <iostream>
+#include "console_text.h"
 #include <new>
 #include <stdexcept>
 #include <string>
@@ -160,11 +160,11 @@ int runPrepare(int argc, const char* const* argv, const PrepareNotes& notes)
 {
     const PrepareOptions options = parsePrepareOptions(argc, argv);
     if (options.help) {
-        std::cout << prepareUsage();
+        writeOut(prepareUsage());
         return prepared;
     }
     if (!options.problem.empty()) {
-        std::cerr << "Error: " << options.problem << std::endl << std::endl << prepareUsage();
+        writeError("Error: " + options.problem + "\n\n" + prepareUsage());
         if (notes.failure)
             notes.failure(commandLineError, options.problem);
         return commandLineError;

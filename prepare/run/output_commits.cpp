@@ -3,7 +3,7 @@
 
 #include "prepare_run.h"
 
-#include <iostream>
+#include "console_text.h"
 
 int refuseUnwritable(const SourceJob& job, const std::vector<std::string>& paths)
 {
@@ -44,6 +44,6 @@ int commitOutputs(const PrepareNotes& notes, OutputBatch& batch, bool verbose)
         return fail(notes, outputFailed, "could not write " + quoted(failed));
     if (verbose)
         for (std::size_t i = 0; i < batch.size(); ++i)
-            std::cout << "wrote " << quoted(batch.finalPath(i)) << std::endl;
+            writeOut("wrote " + quoted(batch.finalPath(i)) + "\n");
     return prepared;
 }

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "run/prepare_notes.h"
 
-#include <iostream>
+#include "console_text.h"
 
 int fail(const PrepareNotes& notes, int code, const std::string& message)
 {
-    std::cerr << "Error: " << message << std::endl;
+    writeError("Error: " + message + "\n");
     if (notes.failure)
         notes.failure(code, message);
     return code;

@@ -13,7 +13,7 @@
 #include "true_color_rows.h"
 #include "vector_kernels.h"
 
-#include <iostream>
+#include "console_text.h"
 
 int copyBmp(SourceJob& job, const std::string& output, const std::vector<std::uint8_t>& bytes)
 {
@@ -129,7 +129,7 @@ int writeArrayText(SourceJob& job, const std::string& output, const std::vector<
     const ArrayPicture read = arrayPicture(bytes.data(), bytes.size(), job.options.arrays, Bitmap::maxPixels);
     if (job.options.verbose)
         for (const std::string& line : read.report)
-            std::cout << line << std::endl;
+            writeOut(line + "\n");
     if (read.panel->panel != Panel::bw)
         return writePanelArrays(job, output, read);
     Bitmap picture;

@@ -13,9 +13,7 @@
 
 #include <filesystem>
 #include <fstream>
-#include <iostream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -66,12 +64,11 @@ std::vector<fs::path> inputsOf(const char* check)
 // Library messages of inputs that turn them on are swallowed.
 class FuzzReplay : public ::testing::TestWithParam<Check> {
 protected:
-    void SetUp() override { savedOutput = std::cout.rdbuf(swallowed.rdbuf()); }
-    void TearDown() override { std::cout.rdbuf(savedOutput); }
+    void SetUp() override { captureConsole(&swallowed, nullptr); }
+    void TearDown() override { captureConsole(nullptr, nullptr); }
 
 private:
-    std::ostringstream swallowed;
-    std::streambuf* savedOutput = nullptr;
+    std::string swallowed;
 };
 
 TEST_P(FuzzReplay, InputsPassTheCheck)

@@ -4,6 +4,7 @@
 // and white or a panel's values; and whether panelbake-prepare's parser takes a command
 // line, for the notes beside the page's controls.
 #include "bitmap.h"
+#include "file_stream.h"
 #include "decoding/array_picture.h"
 #include "layouts/layout_packing.h"
 #include "page_json.h"
@@ -15,8 +16,7 @@
 #include <emscripten.h>
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -134,8 +134,12 @@ std::string arrayJson(const std::vector<std::uint8_t>& text, const std::string& 
 
 std::vector<std::uint8_t> fileBytes(const char* path)
 {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::vector<std::uint8_t> bytes;
+    FilePtr file(openFile(path, "rb"));
+    std::uint8_t piece[1 << 16];
+    for (std::size_t n; file && (n = std::fread(piece, 1, sizeof piece, file.get())) > 0;)
+        bytes.insert(bytes.end(), piece, piece + n);
+    return bytes;
 }
 
 } // namespace
