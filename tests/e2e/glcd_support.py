@@ -143,6 +143,12 @@ class PrepareTest(TempDirTest):
                               preexec_fn=preexec_fn, input=input)
         return proc.returncode, text_of(proc.stdout), text_of(proc.stderr)
 
+    def prepared(self, *args):
+        """The standard output of a run that must succeed without a word on standard error."""
+        code, out, err = self.prepare(*args)
+        self.assertEqual((code, err), (0, ""), args)
+        return out
+
     def compile(self, compiler, source, *flags):
         """Compiles the C program `source` (as use.c) in the test's folder, which it includes
         from, with every warning an error."""

@@ -109,10 +109,6 @@ def drawn(lines):
 @unittest.skipIf(EMULATED, CHIP)
 @unittest.skipUnless(shutil.which("avr-g++") and shutil.which("simavr"), "avr-g++ or simavr is not installed")
 class ChipTables(PrepareTest):
-    def prepared(self, *args):
-        code, out, err = self.prepare(*args)
-        self.assertEqual((code, err), (0, ""), args)
-
     def draw_loop(self, stem, layout, pgm, frames):
         """The loop that draws every picture of the table `stem` (walk_frames_adafruit, icons)
         and sends it: its comment's call, or for pages the copy into the display's buffer."""

@@ -54,11 +54,6 @@ def stem(name, layout):
 
 
 class Compress(PrepareTest):
-    def prepared(self, *args):
-        code, out, err = self.prepare(*args)
-        self.assertEqual((code, err), (PREPARED, ""), args)
-        return out
-
     def compress_all(self, folder, *flags):
         """Every animation compressed in every C layout into `folder`, with `flags`; the
         frames of the two steps, each animation's for each layout, in order."""

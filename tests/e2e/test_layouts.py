@@ -155,11 +155,6 @@ def rows(fb, width, height):
 
 
 class Layouts(PrepareTest):
-    def prepared(self, *args):
-        code, out, err = self.prepare(*args)
-        self.assertEqual((code, err), (PREPARED, ""), args)
-        return out
-
     def two_steps(self, source, *options, flags=()):
         """The preview's pixels and the files of `panelbake-prepare source -o chain/NAME.bmp
         [options] && panelbake chain/NAME.bmp [flags]`."""

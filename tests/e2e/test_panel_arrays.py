@@ -30,11 +30,6 @@ def foreign_text(arrays, reversed_order):
 
 
 class PanelArrays(PrepareTest):
-    def prepared(self, *args):
-        code, out, err = self.prepare(*args)
-        self.assertEqual((code, err), (PREPARED, ""), args)
-        return out
-
     def values(self, name):
         with Image.open(self.path(name)) as image:
             return image.size, list(image.getdata()), image.getpalette()[:48]

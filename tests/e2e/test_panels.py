@@ -11,7 +11,6 @@ in every layout the panel takes.
 - The pictures are 13 pixels wide, so that every row's padding shows.
 """
 import io
-import itertools
 import json
 import os
 import random
@@ -96,11 +95,6 @@ def photo(width, height, seed):
 
 
 class Panels(PrepareTest):
-    def prepared(self, *args):
-        code, out, err = self.prepare(*args)
-        self.assertEqual((code, err), (PREPARED, ""), args)
-        return out
-
     def bmp_values(self, path):
         with Image.open(self.path(path)) as image:
             self.assertEqual((image.format, image.mode), ("BMP", "P"))
