@@ -9,7 +9,7 @@ import {compressing, showCommand} from './command.js';
 import {setUpControls, showCompressNote, showSizeNotes, showThreshold, showThresholdNote} from './controls.js';
 import {$, setBusy, setSummary} from './dom.js';
 import {pageFailure, unreadable} from './failures.js';
-import {inspect} from './inspector.js';
+import {inspect} from './pixel-pointer.js';
 import {oneStep, runOneStep} from './one-step.js';
 import {oneStepGroups, readOptions} from './options.js';
 import {createScheduler} from './scheduler.js';

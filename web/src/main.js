@@ -12,7 +12,7 @@ import {resetPanelColours, setPanel} from './controls.js';
 import {$, offerDownload} from './dom.js';
 import {wireDrops, wirePaste} from './drop.js';
 import {createFlow} from './flow.js';
-import {wireInspector} from './inspector.js';
+import {wireInspector} from './pixel-pointer.js';
 import {readOptions} from './options.js';
 import {PANELBAKE} from './protocol.js';
 import {createSettings} from './settings.js';

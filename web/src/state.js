@@ -6,7 +6,7 @@
 // picture is showing the selected entry of a list of one. The views draw from it and
 // write none of it. Its writers are four: flow.js (a pick, a selection, the options, what is
 // shown, and the prepared BMPs' Blobs), scheduler.js (the work: sources prepared, entries
-// made and converted), arrays.js (Bytes back to a picture) and inspector.js (the pixel
+// made and converted), arrays.js (Bytes back to a picture) and pixel-pointer.js (the pixel
 // pointed at, and where it lies).
 
 /** @typedef {import('./protocol.js').Rules} Rules */
